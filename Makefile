@@ -1,0 +1,46 @@
+# FLASHKIT: the two everyday commands are `make run` and `make test`.
+BUILD      ?= build
+GENERATOR  ?= Ninja
+CMAKE_ARGS ?=
+
+.PHONY: all bootstrap configure build test run demo-cli tsan asan bench format clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+configure: bootstrap
+	@cmake -S . -B $(BUILD) -G $(GENERATOR) $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure
+
+run: build
+	@scripts/demo $(BUILD)
+
+demo-cli: build
+	@scripts/demo --cli $(BUILD)
+
+# The whole suite under ThreadSanitizer and under AddressSanitizer, each in a build of its own.
+tsan: bootstrap
+	@cmake -S . -B build-tsan -G $(GENERATOR) -DFLASHKIT_SANITIZE=thread -DFLASHKIT_BUILD_GUI=OFF -DFLASHKIT_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-tsan
+	@ctest --test-dir build-tsan --output-on-failure
+
+asan: bootstrap
+	@cmake -S . -B build-asan -G $(GENERATOR) -DFLASHKIT_SANITIZE=address -DFLASHKIT_BUILD_GUI=OFF -DFLASHKIT_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-asan
+	@ctest --test-dir build-asan --output-on-failure
+
+bench: build
+	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-tsan build-asan

@@ -1,0 +1,23 @@
+# Warnings and sanitizers for the project's own targets.
+add_library(flashkit_options INTERFACE)
+target_compile_options(flashkit_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
+
+if(FLASHKIT_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(FLASHKIT_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT FLASHKIT_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "FLASHKIT_SANITIZE must be address, thread or empty")
+endif()
+
+# flashkit_add_module(NAME <target> KIND STATIC|SHARED DIR <folder> [LINKS ...])
+# Sources are the .cpp files of <folder>/src; public headers live in <folder>/include.
+function(flashkit_add_module)
+  cmake_parse_arguments(M "" "NAME;KIND;DIR" "LINKS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${M_DIR}/src/*.cpp)
+  add_library(${M_NAME} ${M_KIND} ${sources})
+  target_include_directories(${M_NAME} PUBLIC ${M_DIR}/include)
+  target_link_libraries(${M_NAME} PRIVATE flashkit_options PUBLIC ${M_LINKS})
+endfunction()
