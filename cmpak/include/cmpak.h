@@ -1,0 +1,34 @@
+/* cmpak: in-memory sliding-window and static-Huffman block coder. */
+#ifndef CMPAK_H
+#define CMPAK_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define CMPAK_API __declspec(dllexport)
+#else
+#define CMPAK_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Packs len bytes into dst (4-byte big-endian size header first); returns the
+ * bytes written, 0 for an empty source. dst must hold the output, which can be
+ * longer than the source: 2 * len + 64 bytes is always enough. Not re-entrant. */
+CMPAK_API uint32_t Compress(const uint8_t* src, uint32_t len, uint8_t* dst);
+
+/* Unpacks a stream; returns the size from its header, the bytes written. */
+CMPAK_API uint32_t Decompress(const uint8_t* stream, uint8_t* dst);
+
+/* Bounded unpacking: reads at most streamLen bytes, writes at most dstCap.
+ * Returns the uncompressed size, or -1 for a corrupt or truncated stream or a
+ * destination that is too small. */
+CMPAK_API int32_t DecompressBounded(const uint8_t* stream, uint32_t streamLen, uint8_t* dst, uint32_t dstCap);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* CMPAK_H */
