@@ -12,7 +12,7 @@ namespace data {
 // is the text after it with leading blanks removed. Once nothing remains, no
 // further value is read and the caller's field keeps its default.
 class CommaValueReader {
-public:
+  public:
     explicit CommaValueReader(std::string_view text) : rest_(text) {}
 
     bool hasMore() const { return !rest_.empty(); }
@@ -26,7 +26,7 @@ public:
     // give nothing, so the caller keeps its default.
     std::optional<std::int32_t> nextInteger();
 
-private:
+  private:
     std::string_view rest_;
 };
 
