@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace engine::host {
+
+// Envelope of a unit message: count, kind|command, sender, receiver, address, payload.
+inline constexpr std::size_t kMaxMessageLength = 256;
+inline constexpr std::size_t kBufferSize = 512;
+inline constexpr std::size_t kDataBlockSize = 128;
+
+inline constexpr std::uint8_t kKindMask = 0xC0;
+inline constexpr std::uint8_t kCommandMask = 0x3F;
+inline constexpr std::uint8_t kKindReadRequest = 0xC0;
+inline constexpr std::uint8_t kKindReadReply = 0x80;
+
+// Commands.
+inline constexpr std::uint8_t kCommandStatus = 0x30;     // erase and checksum requests, status replies
+inline constexpr std::uint8_t kCommandRead32 = 0x31;     // read with a 4-byte address
+inline constexpr std::uint8_t kCommandData32 = 0x32;     // data block with a 4-byte address
+inline constexpr std::uint8_t kCommandSegmented = 0x33;  // type-3/4 messages; boot-mode enter broadcast
+inline constexpr std::uint8_t kCommandBootLeave = 0x34;  // boot-mode leave broadcast
+inline constexpr std::uint8_t kLongestShortAddressCommand = 0x30;
+
+// Bus addresses.
+inline constexpr std::uint8_t kHostPcAddress = 0x1F;
+inline constexpr std::uint8_t kCardDirectPcAddress = 0xFF;
+inline constexpr std::uint8_t kSegmentedTarget = 0x13;  // units of type 3 and 4
+inline constexpr std::uint8_t kCardDirectType3Target = 0x90;
+inline constexpr std::uint8_t kBroadcastTarget = 0xFE;
+inline constexpr std::uint8_t kReadBackTarget = 0x02;  // the unit whose 1 KB parameter area is preserved
+
+// Register addresses inside the unit.
+inline constexpr std::uint16_t kEraseRegister = 0x0167;
+inline constexpr std::uint16_t kChecksumRegister = 0x0164;
+inline constexpr std::uint16_t kStatusReplyRegister = 0x0166;
+inline constexpr std::uint16_t kSelectRegister = 0x0012;
+inline constexpr std::uint16_t kType3WriteStartRegister = 0x0022;
+inline constexpr std::uint16_t kType4SelectRegister = 0x0011;
+inline constexpr std::uint16_t kType4WriteStartRegister = 0x0021;
+inline constexpr std::uint8_t kSegmentedDataMarker = 0x80;
+
+// Preserved area of the read-back unit.
+inline constexpr std::uint32_t kReadBackAddress = 0x270000;
+inline constexpr std::uint32_t kReadBackLength = 0x400;
+// The write-back sends this many blocks: the area plus the block that follows it.
+inline constexpr std::uint32_t kWriteBackLength = kReadBackLength + kDataBlockSize;
+
+using Buffer = std::array<std::uint8_t, kBufferSize>;
+
+// One received message, cut into its fields. payload points into the receive buffer.
+struct HostMessage {
+    std::uint8_t command = 0;
+    std::uint8_t kind = 0;
+    std::uint8_t sender = 0;
+    std::uint8_t receiver = 0;
+    std::uint32_t address = 0;
+    std::span<const std::uint8_t> payload;
+};
+
+// Cuts a received message into its fields. Empty when it carries no payload
+// or its count byte claims more than was received.
+std::optional<HostMessage> parseMessage(std::span<const std::uint8_t> received);
+
+// True for the commands whose address field has 4 bytes.
+constexpr bool hasLongAddress(std::uint8_t command) {
+    return command == kCommandRead32 || command == kCommandData32;
+}
+
+// Builders: each writes one message to the front of out and returns its length.
+std::size_t buildReadRequest(Buffer& out, std::uint8_t own, std::uint8_t target, std::uint8_t command,
+                             std::uint32_t address, std::uint16_t count);
+std::size_t buildCommand(Buffer& out, std::uint8_t own, std::uint8_t target, std::uint8_t command,
+                         std::uint32_t address, std::span<const std::uint8_t> payload);
+std::size_t buildEraseRequest(Buffer& out, std::uint8_t own, std::uint8_t target);
+std::size_t buildChecksumRequest(Buffer& out, std::uint8_t own, std::uint8_t target, std::uint16_t checksum);
+std::size_t buildDataBlock(Buffer& out, std::uint8_t own, std::uint8_t target, std::uint32_t unitAddress,
+                           const std::uint8_t* block);
+std::size_t buildType3Select(Buffer& out, std::uint8_t own, std::uint16_t mask);
+std::size_t buildType3Checksum(Buffer& out, std::uint8_t own, std::uint16_t checksum);
+std::size_t buildType4EndOfWrite(Buffer& out, std::uint8_t own);
+std::size_t buildBootBroadcast(Buffer& out, std::uint8_t command, std::uint8_t value);
+std::size_t buildType3Echo(Buffer& out, std::uint16_t echo);
+std::size_t buildType3WriteStart(Buffer& out, std::uint16_t mask);
+std::size_t buildType4Select(Buffer& out, std::uint16_t mask);
+std::size_t buildType4WriteStart(Buffer& out, std::uint16_t mask);
+std::size_t buildSegmentedDataBlock(Buffer& out, std::uint32_t unitAddress, const std::uint8_t* block);
+
+}  // namespace engine::host
