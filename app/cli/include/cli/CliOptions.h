@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class CommandKind { Ports, Units, Image, GetVersion, Write, Erase };
+
+// The bus unit the PC is plugged into, as the Connection Point menu offers it.
+enum class ConnectionChoice { SRF7, ENG7 };
+
+// The writing port of the mode dialog.
+enum class WritingPortChoice { HostInterface, CardDirect };
+
+// Everything the command line asked for, already checked for form.
+struct CliOptions {
+    static constexpr std::uint32_t kDefaultImageBase = 0x200000;
+    static constexpr std::uint32_t kDefaultImageWindow = 0x80000;
+    // Largest window the image command allocates (the 1 MB segmented window fits with room).
+    static constexpr std::uint32_t kMaxImageWindow = 0x1000000;
+
+    std::optional<std::string> iniFile;
+    std::optional<std::string> listFile;
+    std::optional<std::string> port;
+    std::optional<ConnectionChoice> connection;
+    WritingPortChoice mode = WritingPortChoice::HostInterface;
+    bool json = false;
+
+    CommandKind command = CommandKind::Ports;
+    std::string unitName;               // getver (empty: all units), write, erase
+    std::vector<std::string> cpuNames;  // write --cpu, in the order given
+
+    std::string imageFile;
+    std::uint32_t imageBase = kDefaultImageBase;
+    std::uint32_t imageWindow = kDefaultImageWindow;
+    bool clip = false;
+};
+
+}  // namespace cli

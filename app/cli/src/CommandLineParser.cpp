@@ -1,0 +1,141 @@
+#include "cli/CommandLineParser.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kProgramName = "flashkit-cli";
+
+ParseOutcome usageError(const std::string& reason) {
+    ParseOutcome outcome;
+    outcome.errorText = std::string(kProgramName) + ": " + reason;
+    outcome.exitStatus = 2;
+    return outcome;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> CommandLineParser::parseNumber(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments) {
+    CLI::App app{"Reads the firmware versions of the units of a QX7A console and rewrites their flash.",
+                 kProgramName};
+    app.require_subcommand(1, 1);
+    app.fallthrough();
+
+    CliOptions options;
+    std::string iniFile;
+    std::string listFile;
+    std::string port;
+    std::string connection;
+    std::string mode = "host";
+    app.add_option("--ini", iniFile, "settings file (default: FLASHKIT.INI beside the program)");
+    app.add_option("--list", listFile, "unit list (default: DATA/DEFAULT of the settings)");
+    app.add_option("--port", port, "serial port, one of the usable ports");
+    app.add_option("--connection", connection, "connection point: SRF7 or ENG7")
+        ->check(CLI::IsMember({"SRF7", "ENG7"}));
+    app.add_option("--mode", mode, "writing port: host (Host I/F) or card (Card Direct)")
+        ->check(CLI::IsMember({"host", "card"}));
+    app.add_flag("--json", options.json, "print one JSON object instead of text");
+
+    CLI::App* ports = app.add_subcommand("ports", "usable serial ports, in menu order");
+    CLI::App* units =
+        app.add_subcommand("units", "units and their image rows: CPU, file version, file name, addresses");
+
+    CLI::App* image = app.add_subcommand("image", "load an S-record file as the engine would");
+    std::string base;
+    std::string window;
+    image->add_option("FILE", options.imageFile, "S-record file")->required();
+    image->add_option("--base", base, "address of the window's first byte (default 0x200000)");
+    image->add_option("--window", window, "window size in bytes (default 0x80000)");
+    image->add_flag("--clip", options.clip, "drop data outside the window instead of failing");
+
+    CLI::App* getver = app.add_subcommand("getver", "read the versions of UNIT, or of all units");
+    getver->add_option("UNIT", options.unitName, "unit name");
+
+    CLI::App* write = app.add_subcommand("write", "write UNIT's selected images");
+    write->add_option("UNIT", options.unitName, "unit name")->required();
+    write->add_option("--cpu", options.cpuNames, "CPU to write (repeatable; default: the initial selection)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+
+    CLI::App* erase = app.add_subcommand("erase", "erase UNIT's selected images");
+    erase->add_option("UNIT", options.unitName, "unit name")->required();
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) {
+            ParseOutcome outcome;
+            outcome.helpText = app.help();
+            return outcome;
+        }
+        return usageError(error.what());
+    }
+
+    const std::map<CLI::App*, CommandKind> kinds = {
+        {ports, CommandKind::Ports},       {units, CommandKind::Units}, {image, CommandKind::Image},
+        {getver, CommandKind::GetVersion}, {write, CommandKind::Write}, {erase, CommandKind::Erase}};
+    options.command = kinds.at(app.get_subcommands().front());
+
+    if (app.count("--ini") != 0) {
+        options.iniFile = iniFile;
+    }
+    if (app.count("--list") != 0) {
+        options.listFile = listFile;
+    }
+    if (app.count("--port") != 0) {
+        options.port = port;
+    }
+    if (app.count("--connection") != 0) {
+        options.connection = connection == "ENG7" ? ConnectionChoice::ENG7 : ConnectionChoice::SRF7;
+    }
+    options.mode = mode == "card" ? WritingPortChoice::CardDirect : WritingPortChoice::HostInterface;
+
+    if (image->count("--base") != 0) {
+        const auto value = parseNumber(base);
+        if (!value) {
+            return usageError("--base: not a 32-bit address: " + base);
+        }
+        options.imageBase = *value;
+    }
+    if (image->count("--window") != 0) {
+        const auto value = parseNumber(window);
+        if (!value || *value < 2 || *value > CliOptions::kMaxImageWindow) {
+            return usageError("--window: not a size of 2 to " + std::to_string(CliOptions::kMaxImageWindow) +
+                              " bytes: " + window);
+        }
+        options.imageWindow = *value;
+    }
+    if (options.command == CommandKind::Image &&
+        std::uint64_t{options.imageBase} + options.imageWindow > std::uint64_t{1} << 32) {
+        return usageError("--base and --window: the window runs past the 32-bit address space");
+    }
+
+    ParseOutcome outcome;
+    outcome.options = std::move(options);
+    return outcome;
+}
+
+}  // namespace cli

@@ -1,0 +1,139 @@
+#include "cli/ReportFormatter.h"
+
+#include <cstdio>
+
+#include "cli/TextTable.h"
+
+namespace cli {
+
+namespace {
+
+constexpr std::size_t kRowIndent = 4;
+
+std::string hexWord(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string hexByte(std::uint8_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(value));
+    return text;
+}
+
+// An empty version text (nothing read yet, no image file) shows as a dash.
+std::string shown(const std::string& text) {
+    return text.empty() ? "-" : text;
+}
+
+}  // namespace
+
+std::string ReportFormatter::hexAddress(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+nlohmann::json ReportFormatter::unitJson(const UnitSnapshot& unit) {
+    nlohmann::json rows = nlohmann::json::array();
+    for (const auto& row : unit.rows) {
+        rows.push_back({{"cpu", row.cpu},
+                        {"rom", row.rom},
+                        {"file", row.file},
+                        {"fileName", row.fileName},
+                        {"selected", row.selected},
+                        {"topAddress", row.topAddress},
+                        {"flashAddress", row.flashAddress}});
+    }
+    return {{"name", unit.name},
+            {"rom", unit.rom},
+            {"file", unit.file},
+            {"updateNeeded", unit.updateNeeded},
+            {"resultText", unit.resultText},
+            {"rows", std::move(rows)}};
+}
+
+nlohmann::json ReportFormatter::unitsJson(const std::vector<UnitSnapshot>& units) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& unit : units) {
+        list.push_back(unitJson(unit));
+    }
+    return list;
+}
+
+nlohmann::json ReportFormatter::portsJson(const std::vector<std::string>& ports) {
+    return {{"ports", ports}};
+}
+
+nlohmann::json ReportFormatter::imageJson(const ImageSummary& image) {
+    nlohmann::json object = {
+        {"lowest", image.lowest}, {"highest", image.highest}, {"checksum", image.checksum}};
+    if (image.clipped) {
+        object["blockMask"] = image.blockMask;
+    }
+    object["error"] = image.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(image.error);
+    return object;
+}
+
+nlohmann::json ReportFormatter::operationJson(const OperationReport& report) {
+    return {{"operation", report.operation},
+            {"result", report.result},
+            {"status", report.status},
+            {"units", unitsJson(report.units)}};
+}
+
+void ReportFormatter::printUnits(std::ostream& out, const std::vector<UnitSnapshot>& units) {
+    if (units.empty()) {
+        out << "no units\n";
+        return;
+    }
+    bool first = true;
+    for (const auto& unit : units) {
+        if (!first) {
+            out << '\n';
+        }
+        first = false;
+        TextTable unitTable({"Unit", "ROM", "File", "Update", "Result"});
+        unitTable.addRow({unit.name, shown(unit.rom), shown(unit.file), unit.updateNeeded ? "needed" : "-",
+                          unit.resultText.empty() ? "-" : unit.resultText});
+        unitTable.print(out);
+        if (unit.rows.empty()) {
+            out << std::string(kRowIndent, ' ') << "no image rows\n";
+            continue;
+        }
+        TextTable rowTable({"Sel", "CPU", "ROM", "File", "File name", "Top", "Flash"}, kRowIndent);
+        for (const auto& row : unit.rows) {
+            rowTable.addRow({row.selected ? "[x]" : "[ ]", row.cpu, shown(row.rom), shown(row.file),
+                             shown(row.fileName), hexAddress(row.topAddress), hexAddress(row.flashAddress)});
+        }
+        rowTable.print(out);
+    }
+}
+
+void ReportFormatter::printPorts(std::ostream& out, const std::vector<std::string>& ports) {
+    for (const auto& port : ports) {
+        out << port << '\n';
+    }
+}
+
+void ReportFormatter::printImage(std::ostream& out, const ImageSummary& image) {
+    TextTable table({"lowest", hexAddress(image.lowest)});
+    table.addRow({"highest", hexAddress(image.highest)});
+    table.addRow({"checksum", hexWord(image.checksum)});
+    if (image.clipped) {
+        table.addRow({"blockMask", hexByte(image.blockMask)});
+    }
+    table.print(out);
+}
+
+void ReportFormatter::printOperation(std::ostream& out, const OperationReport& report) {
+    printUnits(out, report.units);
+    out << '\n' << "result: " << report.result;
+    if (!report.status.empty()) {
+        out << "  (" << report.status << ')';
+    }
+    out << '\n';
+}
+
+}  // namespace cli
