@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace platform {
+
+enum class Parity { None, Odd, Even };
+enum class StopBits { One, Two };
+enum class FlushDirection { Input, Output, Both };
+enum class ModemLine { Dtr, Rts };
+
+// Outcome of a modem-line change: pseudo-terminals and some adapters have no
+// modem lines, which is not a fault of the port.
+enum class LineControl { Done, Unsupported, Failed };
+
+// Outcome of waiting for the port.
+enum class WaitResult { Ready, TimedOut, HungUp, Failed };
+
+struct LineSettings {
+    std::uint32_t baudRate = 38400;
+    int dataBits = 8;
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
+};
+
+// Line error counts kept by the driver since the port was opened.
+struct LineErrorCounters {
+    std::uint32_t overrun = 0;
+    std::uint32_t frame = 0;
+    std::uint32_t parity = 0;
+    std::uint32_t breaks = 0;
+    std::uint32_t bufferOverrun = 0;
+
+    bool operator==(const LineErrorCounters&) const = default;
+};
+
+// What the driver can tell about the device.
+struct SerialDriverInfo {
+    bool isRs232 = false;  // a real UART (not a pseudo-terminal)
+    std::uint32_t baudBase = 0;
+    std::uint32_t transmitFifo = 0;
+};
+
+// One serial device, opened non-blocking and for this process alone. The
+// device's own line settings are saved at open and given back at close. Every
+// call reports failure by its result; lastError() holds the errno of the last
+// failed call.
+class SerialPort {
+  public:
+    SerialPort() = default;
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+    SerialPort(SerialPort&& other) noexcept;
+    SerialPort& operator=(SerialPort&& other) noexcept;
+
+    // Opens an existing device for reading and writing. A device that another
+    // process holds (exclusive mode or lock) fails like a missing one.
+    bool open(const std::string& deviceName);
+    // Restores the line settings found at open and closes; harmless when closed.
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& deviceName() const { return deviceName_; }
+
+    // Raw binary line: no echo, no line editing, no translation of any byte,
+    // no software or hardware flow control; receiver on, modem status ignored.
+    bool configure(const LineSettings& settings);
+    bool setBaudRate(std::uint32_t baudRate);
+    // Puts back the line settings the device had when it was opened.
+    bool restoreSavedSettings();
+
+    LineControl setModemLine(ModemLine line, bool raised);
+    bool flush(FlushDirection direction);
+    // Blocks until everything written has left the device.
+    bool drain();
+
+    WaitResult waitReadable(int timeoutMs);
+    WaitResult waitWritable(int timeoutMs);
+    // Non-blocking: bytes read or written, 0 when nothing could move, -1 on error.
+    std::ptrdiff_t read(std::span<std::uint8_t> buffer);
+    std::ptrdiff_t write(std::span<const std::uint8_t> bytes);
+    // Writes everything, waiting for room at most timeoutMs at a time.
+    bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs);
+
+    // Bytes waiting in the driver's receive and transmit queues.
+    std::size_t inputQueued() const;
+    std::size_t outputQueued() const;
+
+    // False where the driver keeps no counters (pseudo-terminals).
+    bool errorCounters(LineErrorCounters& counters);
+    bool driverInfo(SerialDriverInfo& info);
+    // Asks the driver to hand received bytes over at once (USB adapters
+    // otherwise hold them for their latency timer). False where not allowed.
+    bool requestLowLatency();
+
+    int lastError() const { return lastError_; }
+    int nativeHandle() const { return fd_; }
+
+  private:
+    bool fail();
+    bool applyCustomBaudRate(std::uint32_t baudRate);
+
+    int fd_ = -1;
+    int lastError_ = 0;
+    bool savedValid_ = false;
+    std::string deviceName_;
+    // Storage for the device's termios as found at open (kept opaque here).
+    alignas(8) unsigned char saved_[128]{};
+};
+
+}  // namespace platform
