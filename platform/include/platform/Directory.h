@@ -30,6 +30,10 @@ class Directory {
 
     static bool matchesPattern(std::string_view name, std::string_view pattern);
 
+    // A path as written on the Windows machines the unit data comes from,
+    // with its backslashes turned into the system's separator.
+    static std::string nativePath(std::string_view path);
+
     // directory and name joined by the system's separator.
     static std::string join(std::string_view directory, std::string_view name);
 

@@ -22,7 +22,6 @@ class ImageRow {
     static constexpr std::uint16_t kNoAddress = 0xFFFF;
     // Image files are "<prefix>*.mot"; the version text starts after this many characters.
     static constexpr std::string_view kImagePattern = "*.mot";
-    static constexpr std::size_t kAssumedPrefixLength = 4;
 
     ImageRow() = default;
     ImageRow(std::string cpuName, bool selected) : cpuName_(std::move(cpuName)), selected_(selected) {}
@@ -90,6 +89,9 @@ class ImageRow {
     std::uint8_t group_ = 0;
     std::uint8_t idByte_ = 0;
 };
+
+// Image file names are read as if every prefix were this long.
+inline constexpr std::size_t kAssumedPrefixLengthForNames = 4;
 
 // The version text that an image file name stands for: the name without its
 // first four characters and without the part from its last "." on.

@@ -1,0 +1,95 @@
+#include "data/UnitList.h"
+
+#include <cstdio>
+
+#include "data/CommaValueReader.h"
+#include "platform/Directory.h"
+#include "platform/IniFile.h"
+
+namespace data {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string directoryErrorMessage(const std::string& systemText, const std::string& directory) {
+    // "%sDirectory(%s)" with the system text first and the directory second.
+    std::string message = systemText;
+    message += "Directory(";
+    message += directory;
+    message += ")";
+    return message;
+}
+
+}  // namespace
+
+std::optional<UnitRecord> UnitList::parseLine(std::string_view line) {
+    CommaValueReader reader(trim(line));
+    std::optional<std::string_view> name = reader.next();
+    if (!name || name->empty())
+        return std::nullopt;
+    std::string directory;
+    std::string settingsFile;
+    if (std::optional<std::string_view> value = reader.next())
+        directory = *value;
+    if (std::optional<std::string_view> value = reader.next())
+        settingsFile = *value;
+    return UnitRecord(std::string(*name), std::move(directory), std::move(settingsFile));
+}
+
+bool UnitList::load(std::istream& source, WritingPort port, const MessageSink& onMessage) {
+    bool anyLine = false;
+    std::string line;
+    while (std::getline(source, line)) {
+        std::optional<UnitRecord> unit = parseLine(line);
+        if (!unit)
+            continue;
+        if (!anyLine) {
+            units_.clear();
+            anyLine = true;
+        }
+
+        std::string written = unit->directory();
+        platform::Directory::Resolution place =
+            platform::Directory::resolve(platform::Directory::nativePath(written));
+        if (place.ok()) {
+            unit->setDirectory(std::move(place.absolutePath));
+            unit->readSettings(platform::IniFile::load(unit->settingsPath()));
+        } else {
+            if (onMessage)
+                onMessage(directoryErrorMessage(place.errorText, written));
+            // Without its directory the unit keeps every SETTINGS default;
+            // its settings file is not looked for anywhere else.
+            unit->setDirectory({});
+            unit->readSettings(platform::IniFile{});
+        }
+
+        if (unit->listMode() != 0 && port == WritingPort::HostInterface)
+            continue;
+        units_.push_back(std::move(*unit));
+    }
+    return anyLine;
+}
+
+UnitRecord* UnitList::unit(int index) {
+    if (index < 0 || index >= count())
+        return nullptr;
+    return &units_[static_cast<std::size_t>(index)];
+}
+
+const UnitRecord* UnitList::unit(int index) const {
+    if (index < 0 || index >= count())
+        return nullptr;
+    return &units_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace data
