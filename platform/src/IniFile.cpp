@@ -8,29 +8,36 @@
 namespace platform {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
 
 IniFile IniFile::load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return IniFile{};
+    if (!in)
+        return IniFile{};
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return IniFile{};
+    if (in.bad())
+        return IniFile{};
     IniFile file = fromText(content);
     file.readable_ = true;
     return file;
@@ -43,13 +50,15 @@ IniFile IniFile::fromText(std::string_view text) {
     std::size_t pos = 0;
     while (pos <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         std::string_view line = trim(text.substr(pos, end - pos));
         pos = end + 1;
 
         if (!line.empty() && line.front() == '[') {
             std::size_t close = line.find(']');
-            std::string_view name = trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
+            std::string_view name =
+                trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
             // Keys of a repeated section are not seen, as the first one wins.
             if (file.findSection(name) != nullptr) {
                 current = nullptr;
@@ -59,9 +68,11 @@ IniFile IniFile::fromText(std::string_view text) {
             }
             continue;
         }
-        if (current == nullptr) continue;
+        if (current == nullptr)
+            continue;
         std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) continue;
+        if (equals == std::string_view::npos)
+            continue;
         std::string_view key = trim(line.substr(0, equals));
         std::string_view value = trim(line.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
@@ -69,21 +80,24 @@ IniFile IniFile::fromText(std::string_view text) {
         }
         bool duplicate = std::any_of(current->entries.begin(), current->entries.end(),
                                      [&](const Entry& entry) { return equalsIgnoringCase(entry.key, key); });
-        if (!duplicate) current->entries.push_back(Entry{std::string(key), std::string(value)});
+        if (!duplicate)
+            current->entries.push_back(Entry{std::string(key), std::string(value)});
     }
     return file;
 }
 
 const IniFile::Section* IniFile::findSection(std::string_view name) const {
     for (const Section& section : sections_) {
-        if (equalsIgnoringCase(section.name, name)) return &section;
+        if (equalsIgnoringCase(section.name, name))
+            return &section;
     }
     return nullptr;
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
     const Section* found = findSection(trim(section));
-    if (found == nullptr) return std::nullopt;
+    if (found == nullptr)
+        return std::nullopt;
     for (const Entry& entry : found->entries) {
         if (equalsIgnoringCase(entry.key, trim(key))) {
             return entry.value.substr(0, kMaxTextLength);
@@ -94,13 +108,15 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
 
 std::string IniFile::text(std::string_view section, std::string_view key, std::string_view fallback) const {
     std::optional<std::string> found = value(section, key);
-    if (!found) return std::string(fallback.substr(0, kMaxTextLength));
+    if (!found)
+        return std::string(fallback.substr(0, kMaxTextLength));
     return *found;
 }
 
 std::int32_t IniFile::parseLeadingInteger(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -111,22 +127,26 @@ std::int32_t IniFile::parseLeadingInteger(std::string_view text) {
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         magnitude = magnitude * 10u + static_cast<std::uint32_t>(text[i] - '0');
     }
-    if (negative) magnitude = 0u - magnitude;
+    if (negative)
+        magnitude = 0u - magnitude;
     return static_cast<std::int32_t>(magnitude);
 }
 
 std::int32_t IniFile::integer(std::string_view section, std::string_view key, std::int32_t fallback) const {
     std::optional<std::string> found = value(section, key);
-    if (!found) return fallback;
+    if (!found)
+        return fallback;
     return parseLeadingInteger(*found);
 }
 
 std::vector<std::string> IniFile::keys(std::string_view section) const {
     std::vector<std::string> names;
     const Section* found = findSection(trim(section));
-    if (found == nullptr) return names;
+    if (found == nullptr)
+        return names;
     names.reserve(found->entries.size());
-    for (const Entry& entry : found->entries) names.push_back(entry.key);
+    for (const Entry& entry : found->entries)
+        names.push_back(entry.key);
     return names;
 }
 

@@ -14,7 +14,7 @@ namespace platform {
 // loses them, the first of duplicate keys (and of duplicate sections) wins and
 // lines without "=" are ignored. The file is read once and never written.
 class IniFile {
-public:
+  public:
     // Longest text a lookup returns; longer values are cut (a 4096-byte buffer).
     static constexpr std::size_t kMaxTextLength = 4095;
 
@@ -37,7 +37,7 @@ public:
 
     static std::int32_t parseLeadingInteger(std::string_view text);
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::string value;

@@ -11,7 +11,7 @@ enum class MessageIcon { None, Stop, Information, Warning };
 // program shows a modal box with an OK button and returns once it is
 // acknowledged; the command-line program prints the text and returns at once.
 class UserNotifier {
-public:
+  public:
     virtual ~UserNotifier() = default;
     virtual void showMessage(const std::string& text, MessageIcon icon) = 0;
 };

@@ -1,0 +1,64 @@
+#include "core/StartupCore.h"
+
+#include <utility>
+
+#include "core/InterfaceBinder.h"
+#include "core/SettingsReader.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+
+namespace core {
+
+StartupCore::StartupCore(StartupOptions options) : options_(std::move(options)) {
+    if (options_.useInstanceGuard) {
+        guard_ = platform::InstanceLock(kGuardName, options_.lockDirectory);
+        alreadyRunning_ = guard_.alreadyExisted();
+    }
+}
+
+StartupCore::~StartupCore() {
+    shutdown();
+}
+
+StartupStatus StartupCore::start(UserNotifier& notifier) {
+    if (alreadyRunning_) {
+        notifier.showMessage(kAlreadyRunningMessage, MessageIcon::Stop);
+        return status_ = StartupStatus::AlreadyRunning;
+    }
+
+    executableDirectory_ =
+        options_.programDirectory.empty() ? platform::executableDirectory() : options_.programDirectory;
+    settingsPath_ = options_.settingsPath.empty()
+                        ? platform::joinPath(executableDirectory_, SettingsReader::kSettingsFileName)
+                        : options_.settingsPath;
+
+    settings_ = SettingsReader::read(platform::IniFile::load(settingsPath_), executableDirectory_, notifier);
+
+    platform::PortDiscoveryOptions discovery =
+        options_.ports ? *options_.ports : platform::PortDiscoveryOptions::systemDefaults();
+    if (!ports_.discover(discovery) || ports_.filter() == 0) {
+        notifier.showMessage(PortList::kNoPortMessage, MessageIcon::None);
+        return status_ = StartupStatus::NoPort;
+    }
+    ports_.correctDeviceName(settings_.comm);
+
+    const std::string& libraryDirectory =
+        options_.libraryDirectory.empty() ? executableDirectory_ : options_.libraryDirectory;
+    if (InterfaceBinder::bind(settings_.comm, libraryDirectory, library_, api_, notifier) !=
+        BindResult::Bound) {
+        return status_ = StartupStatus::BindingFailed;
+    }
+    api_.LoopBackModeChange(0);
+    api_.ActiveSenseOnOff(0);
+    return status_ = StartupStatus::Ready;
+}
+
+void StartupCore::shutdown() {
+    if (library_.loaded()) {
+        library_.unload();
+        api_ = InterfaceApi{};
+    }
+    guard_.release();
+}
+
+}  // namespace core

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A shared library loaded at run time by the Windows-style file name the
+// program asks for ("TRX.DLL" -> libtrx.so). The library is searched in the
+// given program directory first, then through the system's standard search
+// (LD_LIBRARY_PATH, the caller's run path, the loader cache, the system
+// folders) -- never in the current directory, which start-up turns into the
+// data root, so a library planted among unit files is not picked up.
+// Unloaded when the object is destroyed.
+class DynamicLibrary {
+  public:
+    DynamicLibrary() = default;
+    ~DynamicLibrary();
+    DynamicLibrary(DynamicLibrary&& other) noexcept;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    // "TRX.DLL" -> "libtrx.so", "cmpak.dll" -> "libcmpak.so": lower-case base
+    // name without a ".dll" ending, "lib" in front (unless already there) and
+    // ".so" behind.
+    static std::string sharedObjectName(std::string_view windowsName);
+
+    // Loads the library (after unloading any held one). On failure the error
+    // code and text describe why: 2 (ENOENT) when the file is nowhere to be
+    // found, the loader's own text where it is more precise.
+    bool load(std::string_view windowsName, const std::string& programDirectory);
+    bool loaded() const { return handle_ != nullptr; }
+
+    // Address of an exported name, or nullptr with the error set.
+    void* symbol(const char* exportName);
+
+    // Typed look-up: the entry point as the given function-pointer type.
+    template <typename FunctionPointer>
+    FunctionPointer function(const char* exportName) {
+        return reinterpret_cast<FunctionPointer>(symbol(exportName));
+    }
+
+    // False when the loader refused to unload; the handle is dropped anyway.
+    bool unload();
+
+    // Full path of the file that was loaded.
+    const std::string& path() const { return path_; }
+
+    int errorCode() const { return errorCode_; }
+    const std::string& errorText() const { return errorText_; }
+
+  private:
+    void setError(int code, std::string text);
+
+    void* handle_ = nullptr;
+    std::string path_;
+    int errorCode_ = 0;
+    std::string errorText_;
+};
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The directory separator of this system; settings written for the original
+// system join with a backslash, here paths are joined with this one.
+inline constexpr char kPathSeparator = '/';
+
+// Full path of the running program, read from /proc/self/exe; empty when the
+// system cannot tell.
+std::string executablePath();
+// Directory of the running program, without a trailing separator.
+std::string executableDirectory();
+
+// "dir" + "/" + "name"; an empty directory gives the name alone and a
+// directory that already ends with the separator gets no second one.
+std::string joinPath(std::string_view directory, std::string_view name);
+// Everything before the last separator ("" when there is none; "/" for a
+// file in the root directory).
+std::string parentDirectory(std::string_view path);
+// The part after the last separator.
+std::string fileName(std::string_view path);
+
+enum class FileKind { Missing, Directory, Other };
+// What the file system reports for a path (symbolic links followed).
+FileKind fileKind(const std::string& path);
+
+// Absolute path with symbolic links, "." and ".." resolved; nothing when the
+// path does not exist.
+std::optional<std::string> absolutePath(const std::string& path);
+
+std::string currentDirectory();
+// False (with errno-style code in errorCode when given) when the directory
+// cannot be entered.
+bool setCurrentDirectory(const std::string& path, int* errorCode = nullptr);
+
+// A variable of the process environment, or nothing when it is not set.
+std::optional<std::string> environmentValue(const char* name);
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+#include "platform/PortProbe.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+
+namespace platform {
+namespace {
+
+// 8250-type ports are the ttyS family; for them the driver reports whether
+// a UART was found at the port's address.
+bool is8250Family(const std::string& devicePath) {
+    std::string name = fileName(devicePath);
+    if (name.size() <= 4 || name.compare(0, 4, "ttyS") != 0)
+        return false;
+    for (std::size_t i = 4; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+PortUsability classifyOpenError(int code) {
+    switch (code) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return PortUsability::Missing;
+        case EACCES:
+        case EPERM:
+            return PortUsability::PermissionDenied;
+        case EBUSY:
+            return PortUsability::Busy;
+        default:
+            return PortUsability::OpenFailed;
+    }
+}
+
+}  // namespace
+
+PortProbeResult probePort(const std::string& devicePath) {
+    PortProbeResult result;
+    FileDescriptor port(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (port.get() < 0) {
+        result.errorCode = errno;
+        result.usability = classifyOpenError(result.errorCode);
+        return result;
+    }
+    struct termios settings {};
+    if (::tcgetattr(port.get(), &settings) != 0) {
+        result.errorCode = errno;
+        result.usability = PortUsability::NotASerialLine;
+        return result;
+    }
+    if (is8250Family(devicePath)) {
+        struct serial_struct serial {};
+        if (::ioctl(port.get(), TIOCGSERIAL, &serial) == 0 && serial.type == PORT_UNKNOWN) {
+            result.errorCode = ENODEV;
+            result.usability = PortUsability::NoUart;
+            return result;
+        }
+    }
+    result.usability = PortUsability::Usable;
+    return result;
+}
+
+std::string portUsabilityReason(const PortProbeResult& result) {
+    switch (result.usability) {
+        case PortUsability::Usable:
+            return {};
+        case PortUsability::Missing:
+            return "no such device";
+        case PortUsability::PermissionDenied:
+            return "permission denied: add the user to the dialout group";
+        case PortUsability::Busy:
+            return "in use by another program";
+        case PortUsability::NotASerialLine:
+            return "not a serial line";
+        case PortUsability::NoUart:
+            return "no UART behind this port";
+        case PortUsability::OpenFailed:
+            break;
+    }
+    return "cannot be opened: " + systemErrorText(result.errorCode);
+}
+
+}  // namespace platform
