@@ -82,7 +82,7 @@ TEST(StatusModel, ProgressStaysWithinItsTotals) {
 
 TEST(StatusModel, FilledBarsStopAtTenThousand) {
     StatusModel status;
-    status.setCurrentTotal(513 * 7 + 4);
+    status.setCurrentTotal(513 * 20 + 4);
     status.setOverallTotal(42);
     status.fillBars();
     EXPECT_EQ(status.currentPos(), 10000);

@@ -13,15 +13,6 @@ enum class ExchangePhase : std::int32_t { Idle = 0, Erase = 1, Transfer = 2, Che
 // Life of the engine's receive thread: Stopped -> Running -> StopRequested -> Exited -> Stopped.
 enum class ReceiverState : std::int32_t { Stopped = 0, Running = 1, StopRequested = 2, Exited = 3 };
 
-// What an operation does.
-enum class OperationCode : std::int32_t {
-    Erase = 1,
-    Write = 2,
-    GetVersion = 3,
-    GetVersionAll = 4,
-    GetVersionAllAlias = 5,
-};
-
 // engineState values, guarded by the state lock.
 enum class EngineState : std::int32_t { Starting = 0, Running = 1, Finished = 3 };
 

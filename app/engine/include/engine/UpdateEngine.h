@@ -2,13 +2,18 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 
 #include "data/CommSettings.h"
+#include "data/OperationEngine.h"
 #include "data/UnitTiming.h"
 #include "data/WritingPort.h"
 #include "engine/ExchangeState.h"
@@ -36,7 +41,7 @@ class DirectPort;
 // interface) or the unit's boot loader (direct path), reports progress in its
 // StatusModel and a result text per unit row. Operations run on a worker
 // thread; replies are handled on the engine's own receive thread.
-class UpdateEngine {
+class UpdateEngine final : public data::OperationEngine {
   public:
     static constexpr std::uint32_t kImageBufferSize = 0x80000;
     static constexpr std::int32_t kDefaultRetryCount = 5;
@@ -44,43 +49,47 @@ class UpdateEngine {
     static constexpr const char* kCompressionLibraryName = "cmpak.dll";
 
     UpdateEngine();
-    ~UpdateEngine();
+    ~UpdateEngine() override;
     UpdateEngine(const UpdateEngine&) = delete;
     UpdateEngine& operator=(const UpdateEngine&) = delete;
 
     // Wiring done once by the application.
     void setHost(OperationHost* host) { host_ = host; }
     void setInterfaceApi(const core::InterfaceApi* api) { api_ = api; }
-    void setWritingPort(data::WritingPort port) { writingPort_ = port; }
-    data::WritingPort writingPort() const { return writingPort_; }
-    void setCheckBeforeWrite(bool check) { checkBeforeWrite_ = check; }
+    void setWritingPort(data::WritingPort port) override { writingPort_ = port; }
+    data::WritingPort writingPort() const override { return writingPort_; }
+    void setCheckBeforeWrite(std::uint8_t check) override { checkBeforeWrite_ = check != 0; }
     bool checkBeforeWrite() const { return checkBeforeWrite_; }
-    void setTiming(data::UnitModel model, const data::UnitTiming& timing);
+    void setTiming(data::UnitModel model, const data::UnitTiming& timing) override;
     void setTimingSets(const data::UnitTimingSet& timings) { timings_ = timings; }
     // File name the compression library is loaded by (tests point it elsewhere).
     void setCompressionLibraryName(std::string name) { compressionLibraryName_ = std::move(name); }
 
     // Number of attempts of an erase or write.
-    void setRetryCount(std::int32_t count) { retryCount_ = count; }
+    void setRetryCount(std::int32_t count) override { retryCount_ = count; }
     std::int32_t retryCount() const { return retryCount_; }
     // Each stores seconds as 100 ms ticks and returns the previous value in seconds.
-    std::int32_t setRetryTime(std::int32_t seconds);
+    std::int32_t setRetryTime(std::int32_t seconds) override;
     std::int32_t setBootInTime(std::int32_t seconds);
     std::int32_t setBootOutTime(std::int32_t seconds);
     std::int32_t setTimeoutTime(std::int32_t seconds);
 
     // Handed over by the document before every start.
-    void setUnitList(data::UnitList* units) { unitList_ = units; }
-    void setCommSettings(const data::CommSettings& settings) { comm_ = settings; }
-    void setDefaultTarget(std::uint8_t target) { defaultTarget_ = target; }
+    void setUnitList(data::UnitList* units) override { unitList_ = units; }
+    void setCommSettings(const data::CommSettings& settings) override { comm_ = settings; }
+    void setDefaultTarget(std::uint8_t target) override { defaultTarget_ = target; }
+    // How long a type-3 or type-4 unit is given to restart after each image.
+    void setSettlePauses(std::chrono::milliseconds afterSuccess, std::chrono::milliseconds afterFailure);
 
     // Starts code for the unit at unitIndex (-1: all units) on the worker
     // thread. False when no unit list is set or an operation still runs.
-    bool startOperation(OperationCode code, std::int32_t unitIndex, bool withStatusWindow);
+    bool startOperation(data::OperationCode code, std::int32_t unitIndex, bool withStatusWindow) override;
+    // True once for each signal of the done event.
+    bool pollDone() override { return status_.doneEvent().tryWait(); }
+    bool busy() const override { return workerActive_.load(); }
     // Blocks until the worker of the last operation has ended.
     void waitUntilFinished();
     EngineState engineState() const { return engineState_.load(); }
-    bool isBusy() const;
 
     StatusModel& status() { return status_; }
     const StatusModel& status() const { return status_; }
@@ -165,7 +174,10 @@ class UpdateEngine {
     std::mutex stateMutex_;
     std::atomic<EngineState> engineState_{EngineState::Starting};
     std::atomic<bool> workerActive_{false};
-    OperationCode operationCode_ = OperationCode::GetVersion;
+    data::OperationCode operationCode_ = data::OperationCode::GetVersion;
+    std::chrono::milliseconds settleAfterSuccess_{10000};
+    std::chrono::milliseconds settleAfterFailure_{6000};
+    std::atomic<bool> shuttingDown_{false};
     std::int32_t unitIndex_ = -1;
     bool withStatusWindow_ = false;
     std::atomic<std::int32_t> bootInTicks_{0};
@@ -177,6 +189,8 @@ class UpdateEngine {
     std::unique_ptr<data::FlashImage> flashImage_;
     std::unique_ptr<DirectPort> directPort_;
     CompressFunction compress_ = nullptr;
+    // Room for a compressed chunk, which the coder may make longer than the chunk.
+    std::array<std::uint8_t, 2 * 4096 + 64> compressionBuffer_{};
     DecompressFunction decompress_ = nullptr;
     data::UnitRecord* currentUnit_ = nullptr;
     std::atomic<std::int32_t> currentUnitType_{0};
@@ -187,7 +201,9 @@ class UpdateEngine {
     std::mutex exchangeMutex_;
     ReceiverState receiverState_ = ReceiverState::Stopped;  // guarded by receiverMutex_
     std::int32_t idleTicks_ = 0;                            // guarded by exchangeMutex_
+    std::condition_variable receiverChanged_;
     std::thread receiver_;
+    AutoResetEvent exchangeEnded_;  // wakes the waiting worker as soon as a handler ends the exchange
     std::atomic<bool> interfaceOpen_{false};
     std::atomic<std::uint8_t> pcAddress_{host::kHostPcAddress};
     std::atomic<std::uint8_t> targetAddress_{0};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/SerialPort.h"
+
+namespace engine {
+
+// The serial line to a unit's boot loader: 38400 baud 8N1, raw, no flow
+// control, DTR and RTS on while open. The engine opens and closes it around
+// every frame exchange. The device is taken for this process alone, so a
+// port held by another program fails to open like a missing one.
+class DirectPort {
+  public:
+    static constexpr std::uint32_t kBaudRate = 38400;
+    static constexpr int kWriteTimeoutMs = 5000;
+
+    // Line trouble seen while reading or writing; OR-ed in, never cleared.
+    static constexpr std::uint32_t kReadError = 0x1;
+    static constexpr std::uint32_t kWriteError = 0x2;
+    static constexpr std::uint32_t kHangUp = 0x4;
+
+    DirectPort() = default;
+    ~DirectPort() { close(); }
+    DirectPort(const DirectPort&) = delete;
+    DirectPort& operator=(const DirectPort&) = delete;
+
+    bool open(const std::string& deviceName);
+    // Waits until what was written has left, drops unread input, lowers DTR
+    // and closes. Closing a closed port succeeds.
+    void close();
+    bool isOpen() const { return port_.isOpen(); }
+
+    // One byte if one is there already.
+    bool readByte(std::uint8_t& byte);
+    // Waits at most timeoutMs for one byte; stores 0 and returns false on time-out.
+    bool readByte(std::uint8_t& byte, int timeoutMs);
+    // Waits until earlier output has left, then writes all bytes.
+    bool write(std::span<const std::uint8_t> bytes);
+
+    std::uint32_t errorBits() const { return errorBits_.load(); }
+
+  private:
+    platform::SerialPort port_;
+    std::atomic<std::uint32_t> errorBits_{0};
+};
+
+}  // namespace engine

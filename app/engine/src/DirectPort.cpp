@@ -1,0 +1,88 @@
+#include "engine/DirectPort.h"
+
+#include <chrono>
+
+namespace engine {
+
+bool DirectPort::open(const std::string& deviceName) {
+    close();
+    if (!port_.open(deviceName)) {
+        return false;
+    }
+    platform::LineSettings settings;
+    settings.baudRate = kBaudRate;
+    settings.dataBits = 8;
+    settings.parity = platform::Parity::None;
+    settings.stopBits = platform::StopBits::One;
+    if (!port_.configure(settings)) {
+        port_.close();
+        return false;
+    }
+    port_.flush(platform::FlushDirection::Both);
+    // Lines a pseudo-terminal does not have are no fault of the port.
+    port_.setModemLine(platform::ModemLine::Dtr, true);
+    port_.setModemLine(platform::ModemLine::Rts, true);
+    return true;
+}
+
+void DirectPort::close() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    port_.setModemLine(platform::ModemLine::Dtr, false);
+    // Discarding output here would drop the frame just written: let it leave
+    // first, then throw away only what was received and not read.
+    port_.drain();
+    port_.flush(platform::FlushDirection::Input);
+    port_.close();
+}
+
+bool DirectPort::readByte(std::uint8_t& byte) {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    const std::ptrdiff_t count = port_.read(std::span<std::uint8_t>(&byte, 1));
+    if (count < 0) {
+        errorBits_ |= kReadError;
+    }
+    return count == 1;
+}
+
+bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (port_.isOpen()) {
+        if (readByte(byte)) {
+            return true;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            break;
+        }
+        const platform::WaitResult waited = port_.waitReadable(static_cast<int>(left));
+        if (waited == platform::WaitResult::HungUp) {
+            errorBits_ |= kHangUp;
+            break;
+        }
+        if (waited == platform::WaitResult::Failed) {
+            errorBits_ |= kReadError;
+            break;
+        }
+    }
+    byte = 0;
+    return false;
+}
+
+bool DirectPort::write(std::span<const std::uint8_t> bytes) {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    if (!port_.drain() || !port_.writeAll(bytes, kWriteTimeoutMs)) {
+        errorBits_ |= kWriteError;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace engine
