@@ -1,5 +1,8 @@
 #include "platform/Directory.h"
 
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +11,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 namespace platform {
@@ -110,21 +112,12 @@ std::string Directory::nativePath(std::string_view path) {
     return native;
 }
 
-std::string Directory::join(std::string_view directory, std::string_view name) {
-    std::string path(directory);
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    path += name;
-    return path;
-}
+std::string Directory::join(std::string_view directory, std::string_view name) { return joinPath(directory, name); }
 
 std::string Directory::errorText(int code) {
-    char buffer[256] = {};
-    // The GNU variant returns the text, which may or may not be in buffer.
-    const char* text = strerror_r(code, buffer, sizeof buffer);
-    std::string result = text != nullptr ? text : "Unknown error";
-    result += '\n';
-    return result;
+    // Windows message texts end with a line break, so the directory that
+    // follows in "%sDirectory(%s)" starts a line of its own.
+    return systemErrorText(code) + "\n";
 }
 
 }  // namespace platform
