@@ -118,6 +118,14 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
         return false;
     }
     path_ = loadedFilePath(handle_, soName);
+    if (path_.empty() || path_.front() != kPathSeparator) {
+        // Found through a relative search entry (an empty or "." element of
+        // LD_LIBRARY_PATH), that is in the current directory: refused.
+        ::dlclose(std::exchange(handle_, nullptr));
+        path_.clear();
+        setError(kNotFound, soName + ": found only relative to the current directory, not loaded");
+        return false;
+    }
     return true;
 }
 

@@ -1,9 +1,12 @@
 #include "platform/IniFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <array>
+#include <cerrno>
 
 namespace platform {
 namespace {
@@ -32,11 +35,31 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 IniFile IniFile::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Only a regular file is read: a folder or a FIFO in its place must not
+    // fail with an exception or block start-up.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return IniFile{};
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    struct stat status {};
+    std::string content;
+    bool complete = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (complete) {
+        std::array<char, 65536> chunk{};
+        for (;;) {
+            ssize_t count = ::read(fd, chunk.data(), chunk.size());
+            if (count == 0)
+                break;
+            if (count < 0) {
+                if (errno == EINTR)
+                    continue;
+                complete = false;
+                break;
+            }
+            content.append(chunk.data(), static_cast<std::size_t>(count));
+        }
+    }
+    ::close(fd);
+    if (!complete)
         return IniFile{};
     IniFile file = fromText(content);
     file.readable_ = true;

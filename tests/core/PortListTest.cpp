@@ -1,0 +1,111 @@
+#include "core/PortList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestDirectory.h"
+
+using core::PortList;
+using testing_support::PtyPair;
+using testing_support::TempDirectory;
+
+namespace {
+
+// A fake machine: hardware ttys in the tty class folder, their device nodes
+// in a fake /dev (links to real ptys where the port should work), plus
+// virtual lines offered through the extra-port list.
+class FakeMachine {
+  public:
+    void addHardware(const std::string& name, const std::string& deviceTarget) {
+        std::string folder = root.makeDirectory("sys/" + name);
+        std::filesystem::create_directory_symlink(root.path(), folder + "/device");
+        if (!deviceTarget.empty())
+            std::filesystem::create_symlink(deviceTarget, devices() + "/" + name);
+    }
+    void addBrokenHardware(const std::string& name) {
+        addHardware(name, "");
+        root.writeFile("dev/" + name, "a plain file, not a terminal");
+    }
+    std::string devices() const { return root.makeDirectory("dev"); }
+
+    platform::PortDiscoveryOptions options(const std::string& extraPorts = {}) const {
+        platform::PortDiscoveryOptions result;
+        result.ttyClassDirectory = root.makeDirectory("sys");
+        result.deviceDirectory = devices();
+        result.extraPorts = extraPorts;
+        return result;
+    }
+
+    TempDirectory root;
+};
+
+}  // namespace
+
+TEST(PortList, KeepsTheSystemOrderAndDropsUnusablePorts) {
+    PtyPair lineA, lineB, simulated;
+    ASSERT_TRUE(lineA.valid() && lineB.valid() && simulated.valid());
+    FakeMachine machine;
+    machine.addHardware("ttyS10", lineB.slavePath());
+    machine.addHardware("ttyS2", lineA.slavePath());
+    machine.addBrokenHardware("ttyUSB0");
+    machine.addHardware("ttyS3", machine.root / "nothing-there");
+
+    PortList ports;
+    ASSERT_TRUE(ports.discover(machine.options(simulated.slavePath() + ":/no/such/line")));
+    EXPECT_EQ(ports.size(), 6u);
+    EXPECT_EQ(ports.filter(), 3u);
+    std::string dev = machine.devices();
+    EXPECT_EQ(ports.names(),
+              (std::vector<std::string>{dev + "/ttyS2", dev + "/ttyS10", simulated.slavePath()}));
+
+    ASSERT_EQ(ports.rejected().size(), 3u);
+    EXPECT_EQ(ports.rejected()[0].name, dev + "/ttyS3");
+    EXPECT_EQ(ports.rejected()[0].reason, "no such device");
+    EXPECT_EQ(ports.rejected()[1].name, dev + "/ttyUSB0");
+    EXPECT_EQ(ports.rejected()[1].reason, "not a serial line");
+    EXPECT_EQ(ports.rejected()[2].name, "/no/such/line");
+}
+
+TEST(PortList, UnreadableTableOrNoUsablePortLeavesItEmpty) {
+    TempDirectory root;
+    platform::PortDiscoveryOptions options;
+    options.ttyClassDirectory = root / "missing";
+    PortList ports;
+    EXPECT_FALSE(ports.discover(options));
+
+    FakeMachine machine;
+    machine.addBrokenHardware("ttyS0");
+    ASSERT_TRUE(ports.discover(machine.options()));
+    EXPECT_EQ(ports.filter(), 0u);
+    EXPECT_TRUE(ports.empty());
+}
+
+TEST(PortList, DeviceNameIsCorrectedCaseSensitively) {
+    PtyPair first, second;
+    ASSERT_TRUE(first.valid() && second.valid());
+    PortList ports;
+    FakeMachine machine;
+    ASSERT_TRUE(ports.discover(machine.options(first.slavePath() + ":" + second.slavePath())));
+    ASSERT_EQ(ports.filter(), 2u);
+
+    data::CommSettings comm;
+    comm.deviceName = second.slavePath();
+    EXPECT_FALSE(ports.correctDeviceName(comm));
+    EXPECT_EQ(comm.deviceName, second.slavePath());
+
+    comm.deviceName = "COM1";
+    EXPECT_TRUE(ports.correctDeviceName(comm));
+    EXPECT_EQ(comm.deviceName, first.slavePath());
+
+    std::string upper = second.slavePath();
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    comm.deviceName = upper;
+    EXPECT_TRUE(ports.correctDeviceName(comm));
+    EXPECT_EQ(comm.deviceName, first.slavePath());
+
+    comm.deviceName.clear();
+    EXPECT_TRUE(ports.correctDeviceName(comm));
+    EXPECT_EQ(comm.deviceName, first.slavePath());
+}

@@ -1,0 +1,172 @@
+#include "core/StartupCore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RecordingNotifier.h"
+#include "TestDirectory.h"
+#include "platform/InstanceLock.h"
+
+using core::MessageIcon;
+using core::StartupCore;
+using core::StartupOptions;
+using core::StartupStatus;
+using testing_support::CurrentDirectoryGuard;
+using testing_support::PtyPair;
+using testing_support::RecordingNotifier;
+using testing_support::TempDirectory;
+
+namespace {
+
+class StartupCoreTest : public ::testing::Test {
+  protected:
+    StartupOptions options(const std::string& libraryVariant = "complete") const {
+        StartupOptions result;
+        result.lockDirectory = locks.path();
+        result.programDirectory = program;
+        result.libraryDirectory = std::string(FAKE_LIBRARY_ROOT) + "/" + libraryVariant;
+        platform::PortDiscoveryOptions ports;
+        ports.ttyClassDirectory = machine.makeDirectory("sys");
+        ports.extraPorts = line.slavePath() + ":" + spareLine.slavePath();
+        result.ports = ports;
+        return result;
+    }
+    void writeSettings(const std::string& text) const { folder.writeFile("program/FLASHKIT.INI", text); }
+
+    CurrentDirectoryGuard restore;
+    TempDirectory folder;
+    TempDirectory locks;
+    TempDirectory machine;
+    PtyPair line;
+    PtyPair spareLine;
+    std::string program = std::filesystem::canonical(folder.makeDirectory("program")).string();
+    RecordingNotifier notifier;
+};
+
+std::string callLog(const StartupCore& startup) {
+    // The fake library records what start-up called; looked up by name like any export.
+    auto& library = const_cast<platform::DynamicLibrary&>(startup.library());
+    auto log = library.function<const char* (*)()>("FakeCallLog");
+    return log != nullptr ? log() : "<no log>";
+}
+
+}  // namespace
+
+TEST_F(StartupCoreTest, StartsWithTheSettingsPortsAndLibrary) {
+    ASSERT_TRUE(line.valid() && spareLine.valid());
+    std::string data = folder.makeDirectory("program/data");
+    writeSettings("[HOST]\nDEVICE=" + spareLine.slavePath() + "\nBAUDRATE=38400\n[DATA]\nROOT=data\n");
+
+    StartupCore startup(options());
+    EXPECT_FALSE(startup.alreadyRunning());
+    ASSERT_EQ(startup.start(notifier), StartupStatus::Ready);
+    EXPECT_TRUE(notifier.messages.empty());
+    EXPECT_EQ(startup.settingsPath(), program + "/FLASHKIT.INI");
+    EXPECT_EQ(startup.comm().deviceName, spareLine.slavePath());
+    EXPECT_EQ(startup.comm().baudRate, 38400);
+    EXPECT_EQ(startup.dataRoot(), program + "/data");
+    EXPECT_EQ(std::filesystem::current_path().string(), program + "/data");
+    EXPECT_EQ(startup.defaultListPath(), program + "/data/UNIT.LST");
+    EXPECT_EQ(startup.ports().names(), (std::vector<std::string>{line.slavePath(), spareLine.slavePath()}));
+    EXPECT_TRUE(startup.api().complete());
+    EXPECT_EQ(startup.connectionPoint(), 0x00);
+    // Loop-back off first, then active sense off.
+    EXPECT_EQ(callLog(startup), "LoopBackModeChange(0);ActiveSenseOnOff(0);");
+}
+
+TEST_F(StartupCoreTest, AbsentDeviceBecomesTheFirstPort) {
+    ASSERT_TRUE(line.valid() && spareLine.valid());
+    StartupCore startup(options());
+    ASSERT_EQ(startup.start(notifier), StartupStatus::Ready);
+    EXPECT_EQ(startup.comm().deviceName, line.slavePath());
+    EXPECT_EQ(startup.dataRoot(), program);
+}
+
+TEST_F(StartupCoreTest, ASecondInstanceIsRefusedAndTheFirstKeepsRunning) {
+    ASSERT_TRUE(line.valid());
+    StartupCore first(options());
+    ASSERT_EQ(first.start(notifier), StartupStatus::Ready);
+
+    RecordingNotifier secondNotifier;
+    StartupCore second(options());
+    EXPECT_TRUE(second.alreadyRunning());
+    EXPECT_EQ(second.start(secondNotifier), StartupStatus::AlreadyRunning);
+    ASSERT_EQ(secondNotifier.messages.size(), 1u);
+    EXPECT_EQ(secondNotifier.messages[0],
+              (RecordingNotifier::Message{"QX7A LOADER is already running.", MessageIcon::Stop}));
+    second.shutdown();
+    EXPECT_TRUE(first.api().complete());
+    EXPECT_TRUE(first.library().loaded());
+
+    // Without the guard (the command-line program) a second copy starts.
+    StartupOptions unguarded = options();
+    unguarded.useInstanceGuard = false;
+    StartupCore cli(unguarded);
+    EXPECT_EQ(cli.start(notifier), StartupStatus::Ready);
+}
+
+TEST_F(StartupCoreTest, ShutdownUnloadsTheLibraryAndReleasesTheGuard) {
+    ASSERT_TRUE(line.valid());
+    StartupCore startup(options());
+    ASSERT_EQ(startup.start(notifier), StartupStatus::Ready);
+    startup.shutdown();
+    EXPECT_FALSE(startup.library().loaded());
+    EXPECT_EQ(startup.api().boundCount(), 0u);
+    EXPECT_TRUE(platform::InstanceLock(StartupCore::kGuardName, locks.path()).held());
+}
+
+TEST_F(StartupCoreTest, NoUsablePortEndsStartUp) {
+    StartupOptions noPorts = options();
+    noPorts.ports->extraPorts = "/no/such/port";
+    StartupCore startup(noPorts);
+    EXPECT_EQ(startup.start(notifier), StartupStatus::NoPort);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0],
+              (RecordingNotifier::Message{"COM port is not found.", MessageIcon::None}));
+    EXPECT_FALSE(startup.library().loaded());
+    startup.shutdown();
+
+    RecordingNotifier unreadable;
+    StartupOptions noTable = options();
+    noTable.ports->ttyClassDirectory = machine / "no-such-class";
+    StartupCore other(noTable);
+    EXPECT_EQ(other.start(unreadable), StartupStatus::NoPort);
+    ASSERT_EQ(unreadable.messages.size(), 1u);
+    EXPECT_EQ(unreadable.messages[0].text, "COM port is not found.");
+}
+
+TEST_F(StartupCoreTest, FailedBindingEndsStartUpAfterItsMessage) {
+    ASSERT_TRUE(line.valid());
+    StartupCore startup(options("nextversion"));
+    EXPECT_EQ(startup.start(notifier), StartupStatus::BindingFailed);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "DLL Version Error.");
+    // The loop-back and active-sense calls come only after a complete binding.
+    EXPECT_EQ(callLog(startup), "");
+    startup.shutdown();
+    EXPECT_FALSE(startup.library().loaded());
+}
+
+TEST_F(StartupCoreTest, DataRootMessageComesBeforeAnyLaterFailure) {
+    ASSERT_TRUE(line.valid());
+    writeSettings("[DATA]\nROOT=missing\n");
+    StartupCore startup(options("lackinglast"));
+    EXPECT_EQ(startup.start(notifier), StartupStatus::BindingFailed);
+    ASSERT_EQ(notifier.messages.size(), 2u);
+    EXPECT_EQ(notifier.messages[0].text,
+              "Data Root(missing) was not found. Data Root is set \"" + program + "\".");
+    EXPECT_EQ(notifier.messages[1].text.rfind("DLL Load Error (CODE:", 0), 0u);
+}
+
+TEST_F(StartupCoreTest, AnotherSettingsFileCanBeNamed) {
+    ASSERT_TRUE(line.valid());
+    std::string other = folder.writeFile("elsewhere/BENCH.INI", "[HOST]\nDEBUG=1\n");
+    writeSettings("[HOST]\nDEBUG=2\n");
+    StartupOptions named = options();
+    named.settingsPath = other;
+    StartupCore startup(named);
+    ASSERT_EQ(startup.start(notifier), StartupStatus::Ready);
+    EXPECT_EQ(startup.comm().debugLevel, 1);
+    EXPECT_EQ(startup.settingsPath(), other);
+}
