@@ -1,0 +1,182 @@
+#include "StreamDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace cmpak {
+
+namespace {
+constexpr int kNoZeroRun = -1;
+// With at least this much room after a match, it may be copied in 8-byte steps.
+constexpr unsigned kWideCopy = 8;
+}  // namespace
+
+bool StreamDecoder::decode(const uint8_t* stream, size_t streamLength, Mode mode, uint8_t* destination,
+                           uint32_t size) {
+    mode_ = mode;
+    reader_.start(stream, streamLength, kHeaderBytes, mode == Mode::Bounded);
+    uint32_t produced = 0;
+    uint32_t blockCodes = 0;
+    while (produced < size) {
+        if (blockCodes == 0 && !readBlockHeader(blockCodes)) {
+            return false;
+        }
+        if (reader_.overrun()) {
+            return false;
+        }
+        --blockCodes;
+        reader_.refill();
+        const unsigned symbol = codeTable_.decode(reader_);
+        if (symbol < kLiteralSymbols) {
+            destination[produced++] = static_cast<uint8_t>(symbol);
+            continue;
+        }
+        if (symbol >= kCodeSymbols) {
+            return false;
+        }
+        const unsigned length = symbol - kLengthSymbolBias;
+        const unsigned offsetBits = positionTable_.decode(reader_);
+        if (offsetBits >= kPositionSymbols) {
+            return false;
+        }
+        unsigned offset = offsetBits;
+        if (offsetBits > 1) {
+            offset = (1u << (offsetBits - 1)) + reader_.take(offsetBits - 1);
+        }
+        if (!copyMatch(destination, produced, size, length, offset + 1)) {
+            return false;
+        }
+        produced += std::min<uint32_t>(length, size - produced);
+    }
+    if (mode == Mode::Bounded) {
+        // Everything read must lie inside the stream, and so must the two end-padding bytes.
+        const size_t consumedBytes = reader_.consumedBits() / 8;
+        if (reader_.overrun() || consumedBytes + kEndPaddingBytes > streamLength) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StreamDecoder::copyMatch(uint8_t* destination, uint32_t produced, uint32_t size, unsigned length,
+                              unsigned distance) {
+    const bool bounded = mode_ == Mode::Bounded;
+    if (length > size - produced) {
+        if (bounded) {
+            return false;
+        }
+        length = size - produced;
+    }
+    uint8_t* out = destination + produced;
+    if (distance > produced) {
+        if (bounded) {
+            return false;
+        }
+        // Bytes before the start of the data are the window's initial fill.
+        for (unsigned i = 0; i < length; ++i) {
+            out[i] = produced + i >= distance ? out[static_cast<int>(i) - static_cast<int>(distance)]
+                                              : kWindowFill;
+        }
+        return true;
+    }
+    const uint8_t* from = out - distance;
+    if (distance >= kWideCopy && size - produced >= length + kWideCopy) {
+        // Each step reads bytes at least 8 back, all final already; overshoot is rewritten later.
+        for (unsigned i = 0; i < length; i += kWideCopy) {
+            std::memcpy(out + i, from + i, kWideCopy);
+        }
+        return true;
+    }
+    for (unsigned i = 0; i < length; ++i) {
+        out[i] = from[i];
+    }
+    return true;
+}
+
+bool StreamDecoder::readBlockHeader(uint32_t& blockCodes) {
+    blockCodes = reader_.take(kBlockSizeBits);
+    if (blockCodes == 0) {
+        return false;
+    }
+    return readSmallCode(kLengthCodeSymbols, kLengthCodeCountBits, static_cast<int>(kZeroRunIndex)) &&
+           readCodeLengths() && readSmallCode(kPositionSymbols, kPositionCountBits, kNoZeroRun) &&
+           !reader_.overrun();
+}
+
+bool StreamDecoder::readSmallCode(unsigned symbolCount, unsigned countBits, int zeroRunIndex) {
+    DecodeTable& table = zeroRunIndex == kNoZeroRun ? positionTable_ : lengthCodeTable_;
+    const unsigned count = reader_.take(countBits);
+    if (count == 0) {
+        const unsigned symbol = reader_.take(countBits);
+        if (symbol >= symbolCount) {
+            return false;
+        }
+        table.setSingle(symbol, kSmallTableBits);
+        return true;
+    }
+    if (count > symbolCount) {
+        return false;
+    }
+    std::fill_n(lengths_.begin(), symbolCount, uint8_t{0});
+    for (unsigned symbol = 0; symbol < count;) {
+        unsigned length = reader_.take(kShortLengthBits);
+        if (length == kLongLengthMark) {
+            while (reader_.take(1) != 0) {
+                if (++length > kMaxCodeLength) {
+                    return false;
+                }
+            }
+        }
+        lengths_[symbol++] = static_cast<uint8_t>(length);
+        if (static_cast<int>(symbol) == zeroRunIndex) {
+            // Zero lengths are already in place; the run only moves the index on.
+            symbol += reader_.take(kZeroRunBits);
+        }
+        if (reader_.overrun()) {
+            return false;
+        }
+    }
+    return table.build(lengths_.data(), symbolCount, kSmallTableBits);
+}
+
+bool StreamDecoder::readCodeLengths() {
+    const unsigned count = reader_.take(kCodeCountBits);
+    if (count == 0) {
+        const unsigned symbol = reader_.take(kCodeCountBits);
+        if (symbol >= kCodeSymbols) {
+            return false;
+        }
+        codeTable_.setSingle(symbol, kLiteralTableBits);
+        return true;
+    }
+    if (count > kCodeSymbols) {
+        return false;
+    }
+    std::fill(lengths_.begin(), lengths_.end(), uint8_t{0});
+    for (unsigned symbol = 0; symbol < count;) {
+        const unsigned lengthSymbol = lengthCodeTable_.decode(reader_);
+        if (lengthSymbol >= kLengthCodeSymbols) {
+            return false;
+        }
+        if (lengthSymbol > kLongZeroRun) {
+            lengths_[symbol++] = static_cast<uint8_t>(lengthSymbol - kLengthSymbolOffset);
+        } else {
+            unsigned run = 1;
+            if (lengthSymbol == kShortZeroRun) {
+                run = reader_.take(kShortZeroRunBits) + kShortZeroRunMin;
+            } else if (lengthSymbol == kLongZeroRun) {
+                run = reader_.take(kCodeCountBits) + kLongZeroRunMin;
+            }
+            if (run > count - symbol) {
+                return false;
+            }
+            symbol += run;
+        }
+        if (reader_.overrun()) {
+            return false;
+        }
+    }
+    return codeTable_.build(lengths_.data(), kCodeSymbols, kLiteralTableBits);
+}
+
+}  // namespace cmpak
