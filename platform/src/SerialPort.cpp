@@ -76,7 +76,7 @@ SerialPort::~SerialPort() {
 
 SerialPort::SerialPort(SerialPort&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
-      lastError_(other.lastError_),
+      lastError_(other.lastError_.load()),
       savedValid_(std::exchange(other.savedValid_, false)),
       deviceName_(std::move(other.deviceName_)) {
     std::memcpy(saved_, other.saved_, sizeof(saved_));
@@ -86,7 +86,7 @@ SerialPort& SerialPort::operator=(SerialPort&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
-        lastError_ = other.lastError_;
+        lastError_ = other.lastError_.load();
         savedValid_ = std::exchange(other.savedValid_, false);
         deviceName_ = std::move(other.deviceName_);
         std::memcpy(saved_, other.saved_, sizeof(saved_));
@@ -278,7 +278,7 @@ bool SerialPort::drain() {
 
 namespace {
 
-WaitResult waitFor(int fd, short events, int timeoutMs, int& lastError) {
+WaitResult waitFor(int fd, short events, int timeoutMs, std::atomic<int>& lastError) {
     pollfd entry{fd, events, 0};
     for (;;) {
         const int ready = ::poll(&entry, 1, timeoutMs);
@@ -369,10 +369,14 @@ bool SerialPort::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) {
             return false;
         }
         bytes = bytes.subspan(static_cast<std::size_t>(written));
-        if (!bytes.empty() && waitWritable(timeoutMs) != WaitResult::Ready) {
-            if (lastError_ == 0) {
-                lastError_ = ETIMEDOUT;
-            }
+        if (bytes.empty()) {
+            break;
+        }
+        const WaitResult room = waitWritable(timeoutMs);
+        if (room == WaitResult::TimedOut) {
+            lastError_ = ETIMEDOUT;
+        }
+        if (room != WaitResult::Ready) {
             return false;
         }
     }

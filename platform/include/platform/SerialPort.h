@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -47,7 +48,8 @@ struct SerialDriverInfo {
 // One serial device, opened non-blocking and for this process alone. The
 // device's own line settings are saved at open and given back at close. Every
 // call reports failure by its result; lastError() holds the errno of the last
-// failed call.
+// failed call. One thread may read while another writes; opening, closing and
+// configuring belong to the owner alone.
 class SerialPort {
   public:
     SerialPort() = default;
@@ -96,7 +98,7 @@ class SerialPort {
     // otherwise hold them for their latency timer). False where not allowed.
     bool requestLowLatency();
 
-    int lastError() const { return lastError_; }
+    int lastError() const { return lastError_.load(std::memory_order_relaxed); }
     int nativeHandle() const { return fd_; }
 
   private:
@@ -104,7 +106,9 @@ class SerialPort {
     bool applyCustomBaudRate(std::uint32_t baudRate);
 
     int fd_ = -1;
-    int lastError_ = 0;
+    // Written by whichever thread saw the failure; the transfer calls may run
+    // on two threads at once (one reading, one writing).
+    std::atomic<int> lastError_{0};
     bool savedValid_ = false;
     std::string deviceName_;
     // Storage for the device's termios as found at open (kept opaque here).

@@ -1,0 +1,247 @@
+#include "CommLog.h"
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+#include "DebugOutput.h"
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/ThreadPriority.h"
+
+namespace trx {
+namespace {
+
+constexpr const char* kFixedFileName = "COMMU.LOG";
+constexpr const char* kLogStartText = "**********LogStart**********";
+constexpr char kKindLetters[] = {'R', 'S', 'L'};
+constexpr char kNoticeKind = 'E';
+constexpr char kClosingKind = 'Z';
+
+std::int64_t steadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::tm localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+CommLog::CommLog(ThreadPassages& passages, const std::atomic<std::uint32_t>& interfaceStop)
+    : passages_(passages), interfaceStop_(interfaceStop) {
+    // Every time-stamped log of one load carries the load time.
+    const std::tm loaded = localNow();
+    char name[64];
+    std::snprintf(name, sizeof(name), "COMMU_%02d%02d%02d%02d%02d%02d.LOG", loaded.tm_year % 100,
+                  loaded.tm_mon + 1, loaded.tm_mday, loaded.tm_hour, loaded.tm_min, loaded.tm_sec);
+    stampedFileName_ = name;
+}
+
+CommLog::~CommLog() {
+    unload();
+}
+
+bool CommLog::open(std::int32_t logMode) {
+    if (file_) {
+        return true;
+    }
+    std::string folder = platform::executableDirectory();
+    if (!folder.empty() && folder.back() != platform::kPathSeparator) {
+        folder += platform::kPathSeparator;
+    }
+    const std::string path = folder + (logMode == 1 ? kFixedFileName : stampedFileName_);
+    file_.reset(std::fopen(path.c_str(), "wb"));
+    if (!file_) {
+        return false;
+    }
+    filePath_ = path;
+    try {
+        ring_ = std::make_unique<std::array<Entry, kRingEntries>>();
+    } catch (const std::bad_alloc&) {
+        file_.reset();
+        return false;
+    }
+    writePosition_ = 0;
+    readPosition_ = 0;
+    filled_.reset(0);
+    free_.reset(static_cast<std::int32_t>(kRingEntries));
+    startTick_ = steadyMilliseconds();
+    for (auto& last : lastDataTime_) {
+        last = 0;
+    }
+    closing_ = false;
+    on_.store(true, std::memory_order_release);
+    addText(kLogStartText);
+    return true;
+}
+
+void CommLog::startWriter() {
+    if (!file_ || writer_.joinable()) {
+        return;
+    }
+    closing_ = false;
+    abandonWriter_ = false;
+    writerEnded_ = false;
+    writer_ = std::thread([this] { writerLoop(); });
+}
+
+std::uint32_t CommLog::millisecondsSinceStart() const {
+    return static_cast<std::uint32_t>(steadyMilliseconds() - startTick_.load(std::memory_order_relaxed));
+}
+
+void CommLog::add(char kind, const std::uint8_t* body, std::size_t length, std::int32_t elapsed) {
+    if (!isOn()) {
+        return;
+    }
+    if (free_.acquireFor(kEntryWaitMs) != WaitStatus::Acquired) {
+        return;  // the ring stayed full: the entry is lost
+    }
+    {
+        std::lock_guard lock(producerLock_);
+        Entry& entry = (*ring_)[writePosition_];
+        entry.kind = kind;
+        const std::tm local = localNow();
+        std::strftime(entry.stamp, sizeof(entry.stamp), "%H:%M:%S %m/%d/%Y", &local);
+        const std::size_t kept = length < kBodySize ? length : kBodySize;
+        if (kept > 0) {
+            std::memcpy(entry.body, body, kept);
+        }
+        entry.length = static_cast<std::int32_t>(kept);
+        entry.elapsed = elapsed;
+        writePosition_ = (writePosition_ + 1) % kRingEntries;
+    }
+    filled_.release();
+}
+
+void CommLog::addText(const char* text, bool closing) {
+    add(closing ? kClosingKind : kNoticeKind, reinterpret_cast<const std::uint8_t*>(text), std::strlen(text),
+        0);
+}
+
+void CommLog::addData(DataKind kind, std::span<const std::uint8_t> bytes) {
+    if (!isOn()) {
+        return;
+    }
+    const std::uint32_t now = millisecondsSinceStart();
+    const std::uint32_t previous = lastDataTime_[static_cast<std::size_t>(kind)].exchange(now);
+    add(kKindLetters[static_cast<std::size_t>(kind)], bytes.data(), bytes.size(),
+        static_cast<std::int32_t>(now - previous));
+}
+
+void CommLog::notice(int code, const char* text) {
+    if (!isOn()) {
+        return;
+    }
+    // Longer texts are cut to one entry body when added.
+    char line[kBodySize + 32];
+    std::snprintf(line, sizeof(line), "------:E%02d ( Err ) %s", code, text);
+    addText(line);
+}
+
+void CommLog::report(const char* operation, int error) {
+    const std::string systemText = platform::systemErrorText(error);
+    char line[kBodySize + 1];
+    std::snprintf(line, sizeof(line), "(GetLastError = %06d) %s %s", error, operation, systemText.c_str());
+    notice(kReportNotice, line);
+}
+
+void CommLog::writerLoop() {
+    platform::setCurrentThreadPriority(platform::ThreadPriority::Highest);
+    while (!(interfaceStop_.load() != 0 && closing_.load()) && !abandonWriter_.load()) {
+        const WaitStatus status = filled_.acquireFor(kEntryWaitMs);
+        passages_.mark(ThreadRole::Log, 1);
+        if (status == WaitStatus::Acquired) {
+            std::unique_lock lock(writerLock_);
+            const Entry& entry = (*ring_)[readPosition_];
+            readPosition_ = (readPosition_ + 1) % kRingEntries;
+            passages_.mark(ThreadRole::Log, 2);
+            writeEntry(entry);
+            free_.release();
+        }
+        passages_.mark(ThreadRole::Log, 11);
+    }
+    writerEnded_ = true;
+    DebugOutput::text("TRX.DLL - Log Write Thread End.\n");
+}
+
+void CommLog::writeEntry(const Entry& entry) {
+    std::size_t used = 0;
+    if (entry.kind == kClosingKind || entry.kind == kNoticeKind) {
+        if (entry.kind == kClosingKind) {
+            closing_ = true;
+            passages_.mark(ThreadRole::Log, 3);
+        } else {
+            passages_.mark(ThreadRole::Log, 4);
+        }
+        std::memcpy(line_.data(), entry.body, static_cast<std::size_t>(entry.length));
+        used = static_cast<std::size_t>(entry.length);
+    } else {
+        // The time stamp goes out first, with no separator behind it.
+        std::fputs(entry.stamp, file_.get());
+        used = static_cast<std::size_t>(
+            std::snprintf(line_.data(), line_.size(), "%10d:%c", entry.elapsed, entry.kind));
+        passages_.mark(ThreadRole::Log, 5);
+        passages_.mark(ThreadRole::Log, 6);
+        static constexpr char kHexDigits[] = "0123456789abcdef";
+        for (std::int32_t index = 0; index < entry.length; ++index) {
+            line_[used++] = kHexDigits[entry.body[index] >> 4];
+            line_[used++] = kHexDigits[entry.body[index] & 0x0F];
+            line_[used++] = ' ';
+        }
+        passages_.mark(ThreadRole::Log, 7);
+    }
+    line_[used++] = '\r';
+    line_[used++] = '\n';
+    passages_.mark(ThreadRole::Log, 8);
+    std::fwrite(line_.data(), 1, used, file_.get());
+    std::fflush(file_.get());
+    passages_.mark(ThreadRole::Log, 9);
+}
+
+void CommLog::stopWriter() {
+    if (!writer_.joinable()) {
+        return;
+    }
+    if (!writerEnded_.load()) {
+        DebugOutput::text("TRX.DLL - Call Stop Log Write Thread.\n");
+        const std::int64_t deadline = steadyMilliseconds() + kWriterStopWaitMs;
+        while (!writerEnded_.load() && steadyMilliseconds() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (writerEnded_.load()) {
+            DebugOutput::text("TRX.DLL - Log Write Thread Destroy Success.\n");
+        } else {
+            // A thread cannot be killed safely here; it is told to leave at
+            // its next pass instead, and joined.
+            DebugOutput::text("TRX.DLL - Log Write Thread Destroy Failed.\n");
+            abandonWriter_ = true;
+            filled_.cancelWaits();
+        }
+    }
+    writer_.join();
+}
+
+void CommLog::close() {
+    on_.store(false, std::memory_order_release);
+    ring_.reset();
+    file_.reset();
+}
+
+void CommLog::unload() {
+    if (!isOn()) {
+        stopWriter();
+        return;
+    }
+    notice(kLifecycleNotice, "TRX.DLL - DLL UNLOAD.");
+    std::fflush(file_.get());
+    addText("**********Log Close**********", true);
+    stopWriter();
+    close();
+}
+
+}  // namespace trx

@@ -1,0 +1,151 @@
+#include "PortControl.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "CommLog.h"
+
+namespace trx {
+namespace {
+
+// Signal codes of SetCommSignal.
+constexpr std::int32_t kRaiseRts = 3;
+constexpr std::int32_t kLowerRts = 4;
+constexpr std::int32_t kRaiseDtr = 5;
+constexpr std::int32_t kLowerDtr = 6;
+
+// Service mask and provider subtype of a serial communications provider.
+constexpr unsigned long kSerialService = 1;
+constexpr unsigned long kRs232Provider = 1;
+
+}  // namespace
+
+bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
+    std::lock_guard guard(lock_);
+    if (!port_.open(deviceName)) {
+        log_.report("CreateFile", port_.lastError());
+        return false;
+    }
+    {
+        std::lock_guard counters(errorStateLock_);
+        lastCounters_ = {};
+        port_.errorCounters(lastCounters_);
+    }
+    clearErrorState();
+    // The driver's queue sizes have no setting here; the properties are logged.
+    logDriverProperties();
+    // USB adapters hold received bytes for their latency timer unless asked not to;
+    // every flash block waits for one acknowledgement.
+    port_.requestLowLatency();
+    platform::LineSettings settings;
+    settings.baudRate = baudRate;
+    settings.dataBits = kDataBits;
+    settings.parity = platform::Parity::None;
+    settings.stopBits = platform::StopBits::Two;
+    if (!port_.configure(settings)) {
+        log_.report("SetCommState", port_.lastError());
+        port_.close();
+        return false;
+    }
+    port_.flush(platform::FlushDirection::Both);
+    // Pseudo-terminals have no modem lines; that is not a set-up failure.
+    port_.setModemLine(platform::ModemLine::Dtr, true);
+    port_.setModemLine(platform::ModemLine::Rts, true);
+    clearErrorState();
+    return true;
+}
+
+void PortControl::close() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    port_.flush(platform::FlushDirection::Both);
+    port_.restoreSavedSettings();
+    port_.flush(platform::FlushDirection::Both);
+    clearErrorState();
+    port_.close();
+}
+
+bool PortControl::clearErrorState() {
+    platform::LineErrorCounters counters;
+    std::uint32_t flags = 0;
+    {
+        std::lock_guard guard(errorStateLock_);
+        if (!port_.errorCounters(counters)) {
+            const int error = port_.lastError();
+            // Pseudo-terminals and some adapters keep no counters: nothing to clear.
+            if (error == ENOTTY || error == EINVAL || error == ENOTSUP || error == ENOSYS) {
+                return true;
+            }
+            log_.report("ClearCommError", error);
+            return false;
+        }
+        if (counters.bufferOverrun != lastCounters_.bufferOverrun)
+            flags |= kReceiveQueueOverflow;
+        if (counters.overrun != lastCounters_.overrun)
+            flags |= kOverrun;
+        if (counters.parity != lastCounters_.parity)
+            flags |= kParity;
+        if (counters.frame != lastCounters_.frame)
+            flags |= kFraming;
+        if (counters.breaks != lastCounters_.breaks)
+            flags |= kBreak;
+        lastCounters_ = counters;
+    }
+    if (flags != 0) {
+        char text[128];
+        std::snprintf(text, sizeof(text), "ClearCommError's ErrorFlags = %d [InQ:0x%x][OutQ:0x%x]\r\n",
+                      static_cast<int>(flags), static_cast<unsigned>(port_.inputQueued()),
+                      static_cast<unsigned>(port_.outputQueued()));
+        log_.notice(CommLog::kLineNotice, text);
+        if ((flags & kReceiveQueueOverflow) != 0) {
+            port_.flush(platform::FlushDirection::Input);
+        }
+    }
+    return true;
+}
+
+std::int32_t PortControl::setSignal(std::int32_t code) {
+    std::lock_guard guard(lock_);
+    if (!port_.isOpen() || code < kRaiseRts || code > kLowerDtr) {
+        return 0;
+    }
+    const platform::ModemLine line = code <= kLowerRts ? platform::ModemLine::Rts : platform::ModemLine::Dtr;
+    const bool raise = code == kRaiseRts || code == kRaiseDtr;
+    return port_.setModemLine(line, raise) == platform::LineControl::Done ? 1 : 0;
+}
+
+void PortControl::logDriverProperties() {
+    if (!log_.isOn()) {
+        return;
+    }
+    platform::SerialDriverInfo info;
+    const bool known = port_.driverInfo(info);
+    const unsigned long subType = known && info.isRs232 ? kRs232Provider : 0;
+    const unsigned long maxBaud = known ? info.baudBase : 0;
+    char text[256];
+    log_.addText("\n**********Serial Driver Comm Properties**********");
+    std::snprintf(text, sizeof(text),
+                  "  PacketLen = %lu\r\n  PacketVer = %lu\r\n  ServiceMask = %lu\r\n  Reserved1 = %lu", 0ul,
+                  0ul, kSerialService, 0ul);
+    log_.addText(text);
+    std::snprintf(
+        text, sizeof(text),
+        "  MaxTxQueueSize = %lu\r\n  MaxRxQueueSize = %lu\r\n  MaxBaud = %lu\r\n  ProviderSubType = %lu", 0ul,
+        0ul, maxBaud, subType);
+    log_.addText(text);
+    std::snprintf(text, sizeof(text),
+                  "  ProviderCapabilities = %lu\r\n  SettableParams = %lu\r\n  SettableBaud = %lu", 0ul, 0ul,
+                  0ul);
+    log_.addText(text);
+    std::snprintf(text, sizeof(text),
+                  "  SettableData = %lu\r\n  SettableStopParity = %lu\r\n  CurrentTxQueueSize = %lu", 0ul,
+                  0ul, known ? static_cast<unsigned long>(info.transmitFifo) : 0ul);
+    log_.addText(text);
+    std::snprintf(text, sizeof(text), "  CurrentRxQueueSize = %lu\r\n  ProvSpec1 = %lu\r\n  ProvSpec2 = %lu",
+                  0ul, 0ul, 0ul);
+    log_.addText(text);
+    log_.addText("  ProvChar = \r\n");
+}
+
+}  // namespace trx
