@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/UserNotifier.h"
+#include "engine/OperationHost.h"
+
+#include <QFont>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace ui {
+
+class EngineStatusFeed;
+class StatusWindow;
+
+// How start-up, the document and the engine reach the user in the desktop
+// program. Requests from the engine's worker thread are carried to the
+// user-interface thread and the worker waits there until they are done, a
+// message box until the user has pressed OK.
+class GuiHost : public QObject, public core::UserNotifier, public engine::OperationHost {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kMessageCaption = "FLASHKIT";
+
+    GuiHost();
+    ~GuiHost() override;
+
+    // The window that is disabled while an operation runs and that owns the
+    // message boxes and the progress window.
+    void setMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
+    // Where the progress window takes its font from when it opens.
+    void setFontSource(std::function<QFont()> source) { fontSource_ = std::move(source); }
+
+    void showMessage(const std::string& text, core::MessageIcon icon) override;
+    void setMainWindowEnabled(bool enabled) override;
+    void showStatusWindow(engine::StatusModel& status) override;
+    void requestFinalOk(engine::StatusModel& status) override;
+
+    StatusWindow* statusWindow() const { return statusWindow_.data(); }
+
+  signals:
+    // A message box is about to be shown (for the window tests).
+    void messageShown(const QString& text);
+
+  private:
+    void runOnGuiThread(const std::function<void()>& work);
+
+    QPointer<QWidget> mainWindow_;
+    std::function<QFont()> fontSource_;
+    std::unique_ptr<EngineStatusFeed> feed_;
+    QPointer<StatusWindow> statusWindow_;
+};
+
+}  // namespace ui

@@ -1,0 +1,97 @@
+#include "ui/GuiHost.h"
+
+#include "engine/StatusModel.h"
+#include "ui/EngineStatusFeed.h"
+#include "ui/StatusWindow.h"
+
+#include <QMessageBox>
+#include <QThread>
+#include <QWidget>
+
+namespace ui {
+
+namespace {
+
+QMessageBox::Icon boxIcon(core::MessageIcon icon) {
+    switch (icon) {
+        case core::MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case core::MessageIcon::Information:
+            return QMessageBox::Information;
+        case core::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case core::MessageIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+GuiHost::GuiHost() = default;
+
+GuiHost::~GuiHost() {
+    delete statusWindow_.data();
+}
+
+void GuiHost::runOnGuiThread(const std::function<void()>& work) {
+    if (QThread::currentThread() == thread()) {
+        work();
+        return;
+    }
+    QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+}
+
+void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
+    const QString message = QString::fromStdString(text);
+    runOnGuiThread([this, message, icon] {
+        QWidget* owner = mainWindow_ != nullptr && mainWindow_->isVisible() ? mainWindow_.data() : nullptr;
+        QMessageBox box(boxIcon(icon), kMessageCaption, message, QMessageBox::Ok, owner);
+        box.setWindowModality(Qt::ApplicationModal);
+        emit messageShown(message);
+        box.exec();
+    });
+}
+
+void GuiHost::setMainWindowEnabled(bool enabled) {
+    runOnGuiThread([this, enabled] {
+        if (mainWindow_ != nullptr) {
+            mainWindow_->setEnabled(enabled);
+        }
+        // The progress window stays usable while its owner is disabled.
+        if (statusWindow_ != nullptr) {
+            statusWindow_->setEnabled(true);
+        }
+    });
+}
+
+void GuiHost::showStatusWindow(engine::StatusModel& status) {
+    runOnGuiThread([this, &status] {
+        if (statusWindow_ != nullptr) {
+            statusWindow_->setEnabled(true);
+            return;
+        }
+        if (feed_ == nullptr || &feed_->status() != &status) {
+            feed_ = std::make_unique<EngineStatusFeed>(status);
+        }
+        auto* window = new StatusWindow(*feed_, mainWindow_);
+        if (fontSource_) {
+            window->applyFont(fontSource_());
+        }
+        statusWindow_ = window;
+        window->show();
+        window->raise();
+        window->setEnabled(true);
+    });
+}
+
+void GuiHost::requestFinalOk(engine::StatusModel& status) {
+    runOnGuiThread([this, &status] {
+        // Without a window there is no OK to press: the engine goes on.
+        if (statusWindow_ == nullptr || !statusWindow_->isVisible()) {
+            status.cancelEvent().signal();
+        }
+    });
+}
+
+}  // namespace ui
