@@ -154,6 +154,7 @@ void UpdateEngine::runWorker() {
     chooseTiming(unit != nullptr ? unit->unitType() : 0);
     const bool directUnit = unit != nullptr && (unit->unitType() & 0xFF) == 2;
 
+    lastResult_ = ResultCode::Ok;
     switch (operationCode_) {
         case data::OperationCode::Erase:
         case data::OperationCode::Write:
@@ -167,9 +168,9 @@ void UpdateEngine::runWorker() {
         case data::OperationCode::GetAllVersions:
         case data::OperationCode::GetAllVersions2:
             if (directUnit) {
-                directGetVersion(*unit, true);
+                lastResult_ = directGetVersion(*unit, true);
             } else {
-                getVersions();
+                lastResult_ = getVersions();
             }
             break;
     }
@@ -194,7 +195,7 @@ void UpdateEngine::runDirectOperation(data::UnitRecord& unit) {
                            library.errorText().c_str()),
                     true);
     }
-    directUpdate(unit);
+    lastResult_ = directUpdate(unit);
     compress_ = nullptr;
     decompress_ = nullptr;
 }
@@ -508,6 +509,7 @@ void UpdateEngine::runEraseWriteLoop() {
         }
         closeInterface();
     }
+    lastResult_ = result;
     finishAndAwaitOk();
 }
 

@@ -90,6 +90,9 @@ class UpdateEngine final : public data::OperationEngine {
     // Blocks until the worker of the last operation has ended.
     void waitUntilFinished();
     EngineState engineState() const { return engineState_.load(); }
+    // The result of the last operation (for get version of all units, that of
+    // the last unit); read it once the worker has finished.
+    ResultCode lastResult() const { return lastResult_.load(); }
 
     StatusModel& status() { return status_; }
     const StatusModel& status() const { return status_; }
@@ -212,6 +215,7 @@ class UpdateEngine final : public data::OperationEngine {
     std::atomic<std::uint32_t> pendingAddress_{0};
     std::atomic<std::uint16_t> pendingLength_{0};
     std::atomic<ResultCode> sequenceError_{ResultCode::Ok};
+    std::atomic<ResultCode> lastResult_{ResultCode::Ok};
     std::array<std::uint8_t, host::kBufferSize> replyBuffer_{};
 
     // Transfer cursors, set by the sequences and advanced by the reply handlers.
