@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <string>
+#include <unordered_set>
 
 namespace platform {
 namespace {
@@ -25,6 +27,13 @@ std::string_view trim(std::string_view text) {
 
 char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string folded(std::string_view name) {
+    std::string result(name);
+    for (char& c : result)
+        c = lower(c);
+    return result;
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -70,6 +79,10 @@ IniFile IniFile::fromText(std::string_view text) {
     IniFile file;
     file.readable_ = true;
     Section* current = nullptr;
+    // Folded names seen so far, so that a file with very many keys is still
+    // read in linear time.
+    std::unordered_set<std::string> sectionNames;
+    std::unordered_set<std::string> keyNames;
     std::size_t pos = 0;
     while (pos <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", pos);
@@ -83,7 +96,8 @@ IniFile IniFile::fromText(std::string_view text) {
             std::string_view name =
                 trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
             // Keys of a repeated section are not seen, as the first one wins.
-            if (file.findSection(name) != nullptr) {
+            keyNames.clear();
+            if (!sectionNames.insert(folded(name)).second) {
                 current = nullptr;
             } else {
                 file.sections_.push_back(Section{std::string(name), {}});
@@ -101,10 +115,9 @@ IniFile IniFile::fromText(std::string_view text) {
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
             value = value.substr(1, value.size() - 2);
         }
-        bool duplicate = std::any_of(current->entries.begin(), current->entries.end(),
-                                     [&](const Entry& entry) { return equalsIgnoringCase(entry.key, key); });
-        if (!duplicate)
+        if (keyNames.insert(folded(key)).second) {
             current->entries.push_back(Entry{std::string(key), std::string(value)});
+        }
     }
     return file;
 }

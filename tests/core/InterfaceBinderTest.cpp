@@ -108,6 +108,16 @@ TEST(InterfaceBinder, MissingLastExportFailsAfterAllOthersWereFound) {
     EXPECT_EQ(binding.notifier.messages[0].icon, MessageIcon::None);
 }
 
+TEST(InterfaceBinder, MissingVersionExportIsALoadError) {
+    Binding binding;
+    bindTo(binding, "COM1", variant("lackingversion"));
+    EXPECT_EQ(binding.result, BindResult::LoadError);
+    EXPECT_EQ(binding.api.boundCount(), 0u);
+    ASSERT_EQ(binding.notifier.messages.size(), 1u);
+    EXPECT_EQ(binding.notifier.messages[0].text.rfind("DLL Load Error (CODE:00000026H) ", 0), 0u);
+    EXPECT_NE(binding.notifier.messages[0].text.find("GetTRXProductVer"), std::string::npos);
+}
+
 TEST(InterfaceBinder, MissingLibraryShowsCodeTwoWithTheSystemText) {
     TempDirectory empty;
     Binding binding;

@@ -28,6 +28,10 @@ StartupStatus StartupCore::start(UserNotifier& notifier) {
 
     executableDirectory_ =
         options_.programDirectory.empty() ? platform::executableDirectory() : options_.programDirectory;
+    // Without /proc the program cannot tell where it lives; the directory it
+    // was started from is the best remaining anchor.
+    if (executableDirectory_.empty())
+        executableDirectory_ = platform::currentDirectory();
     settingsPath_ = options_.settingsPath.empty()
                         ? platform::joinPath(executableDirectory_, SettingsReader::kSettingsFileName)
                         : options_.settingsPath;

@@ -1,6 +1,6 @@
 // A stand-in for the interface library with all of its exports, built in
 // several variants to exercise the binding: another product version text,
-// or the last export left out. It records the calls start-up makes.
+// or the first or the last export left out. It records the calls start-up makes.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -35,10 +35,12 @@ TRX_API const char* FakeCallLog(void) {
     return callLog.c_str();
 }
 
+#ifndef FAKE_WITHOUT_VERSION_EXPORT
 TRX_API int32_t GetTRXProductVer(char* text) {
     std::strcpy(text, FAKE_PRODUCT_VERSION);
     return 1;
 }
+#endif
 TRX_API int32_t GetDLLFullPathName(char* path, int32_t size) {
     if (size > 0)
         path[0] = '\0';
