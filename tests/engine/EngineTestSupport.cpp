@@ -1,0 +1,138 @@
+#include "EngineTestSupport.h"
+
+#include <unistd.h>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace engine::testing {
+
+void writeSRecordFile(const std::filesystem::path& path, std::uint32_t address,
+                      const std::vector<std::uint8_t>& data) {
+    std::ofstream out(path);
+    out << "S00600004844521B\n";
+    for (std::size_t at = 0; at < data.size(); at += 32) {
+        const std::size_t length = std::min<std::size_t>(32, data.size() - at);
+        const std::uint32_t recordAddress = address + static_cast<std::uint32_t>(at);
+        const std::uint8_t count = static_cast<std::uint8_t>(length + 5);
+        unsigned sum = count;
+        char text[8];
+        std::snprintf(text, sizeof text, "%02X", count);
+        std::string line = std::string("S3") + text;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            const std::uint8_t byte = static_cast<std::uint8_t>(recordAddress >> shift);
+            sum += byte;
+            std::snprintf(text, sizeof text, "%02X", byte);
+            line += text;
+        }
+        for (std::size_t i = 0; i < length; ++i) {
+            sum += data[at + i];
+            std::snprintf(text, sizeof text, "%02X", data[at + i]);
+            line += text;
+        }
+        std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(~sum & 0xFF));
+        out << line << text << "\n";
+    }
+    out << "S70500000000FA\n";
+}
+
+std::vector<std::uint8_t> patternBytes(std::size_t length, std::uint8_t seed) {
+    std::vector<std::uint8_t> bytes(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>((i * 7 + (i >> 7) * 13 + seed) & 0xFF);
+    }
+    return bytes;
+}
+
+UnitFiles::UnitFiles() {
+    char pattern[] = "/tmp/flashkit-engine-XXXXXX";
+    root_ = ::mkdtemp(pattern);
+}
+
+UnitFiles::~UnitFiles() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path UnitFiles::addUnit(const std::string& name, const std::string& settings) {
+    const std::filesystem::path directory = root_ / name;
+    std::filesystem::create_directories(directory);
+    std::ofstream(directory / (name + ".SET")) << settings;
+    names_.push_back(name);
+    return directory;
+}
+
+bool UnitFiles::load(data::UnitList& list, data::WritingPort port) {
+    std::ostringstream text;
+    for (const std::string& name : names_) {
+        text << name << ", " << (root_ / name).string() << "\n";
+    }
+    std::istringstream source(text.str());
+    return list.load(source, port);
+}
+
+void RecordingHost::showMessage(const std::string& text, core::MessageIcon) {
+    std::lock_guard lock(mutex_);
+    messages_.push_back(text);
+    events_.push_back("message:" + text);
+}
+
+void RecordingHost::setMainWindowEnabled(bool enabled) {
+    std::lock_guard lock(mutex_);
+    events_.push_back(enabled ? "main-enabled" : "main-disabled");
+}
+
+void RecordingHost::showStatusWindow(StatusModel&) {
+    std::lock_guard lock(mutex_);
+    events_.push_back("status-window");
+}
+
+void RecordingHost::requestFinalOk(StatusModel& status) {
+    std::lock_guard lock(mutex_);
+    finalStatusText = status.statusText();
+    finalErrorFlag = status.errorFlag();
+    doneBeforeFinalOk = status.doneEvent().isSignalled();
+    events_.push_back("final-ok");
+    status.cancelEvent().signal();
+}
+
+std::vector<std::string> RecordingHost::events() {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
+std::vector<std::string> RecordingHost::messages() {
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+StatusRecorder::StatusRecorder(StatusModel& status) : status_(status) {
+    thread_ = std::thread([this] {
+        while (!stop_) {
+            std::string text = status_.statusText();
+            {
+                std::lock_guard lock(mutex_);
+                if (!text.empty() && (seen_.empty() || seen_.back() != text)) {
+                    seen_.push_back(std::move(text));
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+}
+
+StatusRecorder::~StatusRecorder() {
+    stop();
+}
+
+std::vector<std::string> StatusRecorder::stop() {
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    std::lock_guard lock(mutex_);
+    return seen_;
+}
+
+}  // namespace engine::testing
