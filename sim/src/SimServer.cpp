@@ -1,0 +1,180 @@
+#include "sim/SimServer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <iostream>
+
+namespace sim {
+
+namespace {
+constexpr double kNever = 1e18;
+// Longest wait of one loop pass, so that stop requests and stale input are seen.
+constexpr double kLongestWaitMs = 50;
+// Paced output goes out in slices of about this much line time.
+constexpr double kSliceMs = 4;
+}  // namespace
+
+SimServer::SimServer(SimConsole& console, ServerOptions options)
+    : console_(console), options_(std::move(options)), start_(Clock::now()) {}
+
+double SimServer::nowMs() const {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
+}
+
+double SimServer::byteTimeMs() const {
+    return options_.paceBaud > 0 ? terminal_.bitsPerByte() * 1000.0 / static_cast<double>(options_.paceBaud)
+                                 : 0;
+}
+
+bool SimServer::open(std::string& error) {
+    if (!terminal_.open()) {
+        error = terminal_.lastError();
+        return false;
+    }
+    if (!options_.linkPath.empty() && !terminal_.createLink(options_.linkPath)) {
+        error = "cannot link " + options_.linkPath + ": " + terminal_.lastError();
+        return false;
+    }
+    start_ = Clock::now();
+    auto& event = console_.events().add("start");
+    event["port"] = terminal_.slavePath();
+    if (options_.paceBaud > 0) {
+        event["pace"] = options_.paceBaud;
+    }
+    return true;
+}
+
+void SimServer::schedule(std::vector<Transmission>& transmissions, double now) {
+    for (Transmission& transmission : transmissions) {
+        Scheduled item;
+        item.dueMs = now + transmission.delayMs;
+        item.bytes = std::move(transmission.bytes);
+        // Keep the queue in due order; equal times keep their order.
+        const auto at =
+            std::upper_bound(outgoing_.begin(), outgoing_.end(), item.dueMs,
+                             [](double due, const Scheduled& other) { return due < other.dueMs; });
+        outgoing_.insert(at, std::move(item));
+    }
+    transmissions.clear();
+}
+
+bool SimServer::sendDue(double now, double& nextDueMs) {
+    nextDueMs = kNever;
+    const double byteTime = byteTimeMs();
+    while (!outgoing_.empty()) {
+        Scheduled& head = outgoing_.front();
+        if (head.dueMs > now) {
+            nextDueMs = head.dueMs;
+            return true;
+        }
+        if (byteTime <= 0) {
+            if (!terminal_.writeAll(head.bytes.data(), head.bytes.size())) {
+                return false;
+            }
+            outgoing_.pop_front();
+            continue;
+        }
+        // A slice leaves the line only once its last byte would have arrived.
+        const std::size_t sliceBytes =
+            std::max<std::size_t>(1, static_cast<std::size_t>(kSliceMs / byteTime));
+        const std::size_t count = std::min(sliceBytes, head.bytes.size() - head.sent);
+        const double lineStart = std::max(outputLineFreeMs_, head.dueMs);
+        const double arrival = lineStart + static_cast<double>(count) * byteTime;
+        if (arrival > now) {
+            nextDueMs = arrival;
+            return true;
+        }
+        if (!terminal_.writeAll(head.bytes.data() + head.sent, count)) {
+            return false;
+        }
+        outputLineFreeMs_ = arrival;
+        head.sent += count;
+        if (head.sent == head.bytes.size()) {
+            outgoing_.pop_front();
+        }
+    }
+    return true;
+}
+
+void SimServer::reportEvents() {
+    if (!options_.verbose) {
+        reportedEvents_ = console_.events().events().size();
+        return;
+    }
+    const auto& events = console_.events().events();
+    for (; reportedEvents_ < events.size(); ++reportedEvents_) {
+        std::cerr << "qx7a-sim: " << events[reportedEvents_].dump() << "\n";
+    }
+}
+
+bool SimServer::run(const std::function<bool()>& stopRequested, std::string& error) {
+    std::array<std::uint8_t, 4096> buffer{};
+    std::vector<Transmission> transmissions;
+    const double lifetimeMs = options_.lifetimeSeconds > 0 ? options_.lifetimeSeconds * 1000 : kNever;
+    bool lineOk = true;
+    while (!stopRequested()) {
+        double now = nowMs();
+        if (now >= lifetimeMs) {
+            break;
+        }
+        double nextOutput = kNever;
+        if (!sendDue(now, nextOutput)) {
+            error = "writing the line failed: " + terminal_.lastError();
+            lineOk = false;
+            break;
+        }
+        const double nextInput = incoming_.empty() ? kNever : incoming_.front().availableMs;
+        const double wake = std::min({nextOutput, nextInput, lifetimeMs, now + kLongestWaitMs});
+        const int timeoutMs = static_cast<int>(std::clamp(std::ceil(wake - now), 0.0, kLongestWaitMs));
+
+        const long count = terminal_.readSome(buffer.data(), buffer.size(), timeoutMs);
+        if (count < 0) {
+            error = "reading the line failed: " + terminal_.lastError();
+            lineOk = false;
+            break;
+        }
+        now = nowMs();
+        if (count > 0) {
+            const double byteTime = byteTimeMs();
+            if (byteTime <= 0) {
+                console_.receive(
+                    std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count)), now,
+                    transmissions);
+                schedule(transmissions, now);
+            } else {
+                // Paced input reaches the console no faster than the line carries it.
+                Arrival arrival;
+                inputLineFreeMs_ = std::max(inputLineFreeMs_, now) + static_cast<double>(count) * byteTime;
+                arrival.availableMs = inputLineFreeMs_;
+                arrival.bytes.assign(buffer.begin(), buffer.begin() + count);
+                incoming_.push_back(std::move(arrival));
+            }
+        }
+        while (!incoming_.empty() && incoming_.front().availableMs <= now) {
+            console_.receive(incoming_.front().bytes, now, transmissions);
+            incoming_.pop_front();
+            schedule(transmissions, now);
+        }
+        console_.tick(now);
+        if (!sendDue(now, nextOutput)) {
+            error = "writing the line failed: " + terminal_.lastError();
+            lineOk = false;
+            break;
+        }
+        reportEvents();
+    }
+    console_.events().setTime(nowMs());
+    console_.events().add("stop");
+    reportEvents();
+    if (!options_.dumpDirectory.empty()) {
+        std::string dumpError;
+        if (!console_.writeDump(options_.dumpDirectory, dumpError)) {
+            error = error.empty() ? dumpError : error + "; " + dumpError;
+            return false;
+        }
+    }
+    return lineOk;
+}
+
+}  // namespace sim
