@@ -18,13 +18,11 @@ using MessageSink = std::function<void(const std::string& text)>;
 // The units of a unit list, in file order, indexed from 0.
 class UnitList {
   public:
-    // Shown when a unit's directory cannot be entered: system text, directory.
-    static constexpr std::string_view kDirectoryErrorFormat = "%sDirectory(%s)";
-
     // Reads a unit list ("name, directory, settings file" per line, CR LF or
     // LF, any line length). The content is replaced only when the source
     // holds at least one valid line; returns whether it was. Units whose
-    // settings say MODE non-zero are left out under Host I/F.
+    // settings say MODE non-zero are left out under Host I/F. A directory
+    // that cannot be entered is reported as "<system text>Directory(<dir>)".
     bool load(std::istream& source, WritingPort port, const MessageSink& onMessage = {});
 
     int count() const { return static_cast<int>(units_.size()); }
