@@ -49,12 +49,16 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     std::string port;
     std::string connection;
     std::string mode = "host";
-    app.add_option("--ini", iniFile, "settings file (default: FLASHKIT.INI beside the program)");
-    app.add_option("--list", listFile, "unit list (default: DATA/DEFAULT of the settings)");
-    app.add_option("--port", port, "serial port, one of the usable ports");
+    app.add_option("--ini", iniFile, "settings file (default: FLASHKIT.INI beside the program)")
+        ->type_name("FILE");
+    app.add_option("--list", listFile, "unit list (default: DATA/DEFAULT of the settings)")
+        ->type_name("FILE");
+    app.add_option("--port", port, "serial port, one of the usable ports")->type_name("NAME");
     app.add_option("--connection", connection, "connection point: SRF7 or ENG7")
+        ->type_name("SRF7|ENG7")
         ->check(CLI::IsMember({"SRF7", "ENG7"}));
     app.add_option("--mode", mode, "writing port: host (Host I/F) or card (Card Direct)")
+        ->type_name("host|card")
         ->check(CLI::IsMember({"host", "card"}));
     app.add_flag("--json", options.json, "print one JSON object instead of text");
 
@@ -65,22 +69,24 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     CLI::App* image = app.add_subcommand("image", "load an S-record file as the engine would");
     std::string base;
     std::string window;
-    image->add_option("FILE", options.imageFile, "S-record file")->required();
-    image->add_option("--base", base, "address of the window's first byte (default 0x200000)");
-    image->add_option("--window", window, "window size in bytes (default 0x80000)");
+    image->add_option("FILE", options.imageFile, "S-record file")->required()->type_name("");
+    image->add_option("--base", base, "address of the window's first byte (default 0x200000)")
+        ->type_name("ADDR");
+    image->add_option("--window", window, "window size in bytes (default 0x80000)")->type_name("BYTES");
     image->add_flag("--clip", options.clip, "drop data outside the window instead of failing");
 
     CLI::App* getver = app.add_subcommand("getver", "read the versions of UNIT, or of all units");
-    getver->add_option("UNIT", options.unitName, "unit name");
+    getver->add_option("UNIT", options.unitName, "unit name")->type_name("");
 
     CLI::App* write = app.add_subcommand("write", "write UNIT's selected images");
-    write->add_option("UNIT", options.unitName, "unit name")->required();
+    write->add_option("UNIT", options.unitName, "unit name")->required()->type_name("");
     write->add_option("--cpu", options.cpuNames, "CPU to write (repeatable; default: the initial selection)")
+        ->type_name("NAME")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
     CLI::App* erase = app.add_subcommand("erase", "erase UNIT's selected images");
-    erase->add_option("UNIT", options.unitName, "unit name")->required();
+    erase->add_option("UNIT", options.unitName, "unit name")->required()->type_name("");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {

@@ -35,8 +35,8 @@ std::string ReportFormatter::hexAddress(std::uint32_t value) {
     return text;
 }
 
-nlohmann::json ReportFormatter::unitJson(const UnitSnapshot& unit) {
-    nlohmann::json rows = nlohmann::json::array();
+nlohmann::ordered_json ReportFormatter::unitJson(const UnitSnapshot& unit) {
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const auto& row : unit.rows) {
         rows.push_back({{"cpu", row.cpu},
                         {"rom", row.rom},
@@ -54,29 +54,30 @@ nlohmann::json ReportFormatter::unitJson(const UnitSnapshot& unit) {
             {"rows", std::move(rows)}};
 }
 
-nlohmann::json ReportFormatter::unitsJson(const std::vector<UnitSnapshot>& units) {
-    nlohmann::json list = nlohmann::json::array();
+nlohmann::ordered_json ReportFormatter::unitsJson(const std::vector<UnitSnapshot>& units) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const auto& unit : units) {
         list.push_back(unitJson(unit));
     }
     return list;
 }
 
-nlohmann::json ReportFormatter::portsJson(const std::vector<std::string>& ports) {
+nlohmann::ordered_json ReportFormatter::portsJson(const std::vector<std::string>& ports) {
     return {{"ports", ports}};
 }
 
-nlohmann::json ReportFormatter::imageJson(const ImageSummary& image) {
-    nlohmann::json object = {
+nlohmann::ordered_json ReportFormatter::imageJson(const ImageSummary& image) {
+    nlohmann::ordered_json object = {
         {"lowest", image.lowest}, {"highest", image.highest}, {"checksum", image.checksum}};
     if (image.clipped) {
         object["blockMask"] = image.blockMask;
     }
-    object["error"] = image.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(image.error);
+    object["error"] =
+        image.error.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(image.error);
     return object;
 }
 
-nlohmann::json ReportFormatter::operationJson(const OperationReport& report) {
+nlohmann::ordered_json ReportFormatter::operationJson(const OperationReport& report) {
     return {{"operation", report.operation},
             {"result", report.result},
             {"status", report.status},

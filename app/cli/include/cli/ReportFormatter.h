@@ -31,11 +31,11 @@ struct OperationReport {
 // input so that the two forms can be checked without a console.
 class ReportFormatter {
   public:
-    static nlohmann::json unitJson(const UnitSnapshot& unit);
-    static nlohmann::json unitsJson(const std::vector<UnitSnapshot>& units);
-    static nlohmann::json portsJson(const std::vector<std::string>& ports);
-    static nlohmann::json imageJson(const ImageSummary& image);
-    static nlohmann::json operationJson(const OperationReport& report);
+    static nlohmann::ordered_json unitJson(const UnitSnapshot& unit);
+    static nlohmann::ordered_json unitsJson(const std::vector<UnitSnapshot>& units);
+    static nlohmann::ordered_json portsJson(const std::vector<std::string>& ports);
+    static nlohmann::ordered_json imageJson(const ImageSummary& image);
+    static nlohmann::ordered_json operationJson(const OperationReport& report);
 
     static void printUnits(std::ostream& out, const std::vector<UnitSnapshot>& units);
     static void printPorts(std::ostream& out, const std::vector<std::string>& ports);

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/CliHost.h"
+#include "cli/CliOptions.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/ReportFormatter.h"
+
+namespace core {
+class StartupCore;
+}
+namespace data {
+class CDIAGDoc;
+}
+namespace engine {
+class UpdateEngine;
+}
+
+namespace cli {
+
+// Exit statuses of the program.
+enum ExitStatus : int { kExitSuccess = 0, kExitOperationFailed = 1, kExitBadInput = 2 };
+
+// Runs one command of flashkit-cli: the same start-up core, document and
+// update engine as the desktop program, with the command line in place of
+// the windows. Returns the exit status.
+class CliApplication {
+  public:
+    // Where things are found; tests point these at folders of their own.
+    struct Environment {
+        std::string programDirectory;  // empty: the running program's directory
+        std::string libraryDirectory;  // empty: the program directory
+    };
+
+    CliApplication(CliOptions options, std::ostream& out, std::ostream& err,
+                   ProgressDisplay::Style progressStyle, Environment environment = {});
+    ~CliApplication();
+    CliApplication(const CliApplication&) = delete;
+    CliApplication& operator=(const CliApplication&) = delete;
+
+    int run();
+
+  private:
+    int runImage();
+    int runPorts();
+    int runUnits();
+    int runOperation();
+
+    // Start-up core, then the document with its unit list; false when the
+    // program cannot go on (the reason has been printed).
+    bool startUp();
+    bool openDocument();
+    void shutDown();
+    int usageFailure(const std::string& reason);
+
+    std::optional<int> findUnit(const std::string& name);
+    bool applyCpuSelection(int unitIndex);
+    OperationReport awaitOperation(const std::string& operationName);
+    void trackWrittenRange(const ProgressSnapshot& snapshot);
+    std::uint64_t bytesWritten() const;
+
+    CliOptions options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    Environment environment_;
+    ProgressDisplay display_;
+    CliHost host_;
+    std::string listPath_;
+    std::unique_ptr<core::StartupCore> core_;
+    // The document owns the engine; engine_ is the command line's handle on it.
+    std::unique_ptr<data::CDIAGDoc> document_;
+    engine::UpdateEngine* engine_ = nullptr;
+    // Lowest and highest address seen for each image file during a write.
+    std::map<std::string, std::pair<std::uint32_t, std::uint32_t>> writtenRanges_;
+};
+
+}  // namespace cli

@@ -1,0 +1,25 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliApplication.h"
+#include "cli/CommandLineParser.h"
+#include "platform/Terminal.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const cli::ParseOutcome parsed = cli::CommandLineParser::parse(arguments);
+    if (!parsed.options) {
+        if (!parsed.errorText.empty()) {
+            std::cerr << parsed.errorText << std::endl;
+        } else {
+            std::cout << parsed.helpText;
+        }
+        return parsed.exitStatus;
+    }
+    const auto style = platform::isTerminal(platform::StandardStream::Output)
+                           ? cli::ProgressDisplay::Style::Redrawn
+                           : cli::ProgressDisplay::Style::PlainLines;
+    cli::CliApplication application(*parsed.options, std::cout, std::cerr, style);
+    return application.run();
+}

@@ -1,0 +1,405 @@
+#include "cli/CliApplication.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "cli/ImageInspector.h"
+#include "cli/InterruptGuard.h"
+#include "cli/UnitSnapshotReader.h"
+#include "core/StartupCore.h"
+#include "data/CDIAGDoc.h"
+#include "engine/UpdateEngine.h"
+#include "platform/Paths.h"
+
+namespace cli {
+
+namespace {
+
+// How often a running operation is looked at: fast enough for a smooth
+// display and a prompt reaction to Ctrl+C.
+constexpr std::chrono::milliseconds kPollPeriod{20};
+
+constexpr std::uint8_t kConnectionPointSRF7 = 0x00;
+constexpr std::uint8_t kConnectionPointENG7 = 0x10;
+
+bool sameTextIgnoringCase(const std::string& left, const std::string& right) {
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// A name matches exactly, or else without regard to case when only one does.
+template <typename NameOf>
+std::optional<int> findByName(int count, const std::string& wanted, NameOf nameOf) {
+    std::optional<int> caseless;
+    int caselessCount = 0;
+    for (int index = 0; index < count; ++index) {
+        const std::string& name = nameOf(index);
+        if (name == wanted) {
+            return index;
+        }
+        if (sameTextIgnoringCase(name, wanted)) {
+            caseless = index;
+            ++caselessCount;
+        }
+    }
+    return caselessCount == 1 ? caseless : std::nullopt;
+}
+
+std::string joinNames(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const auto& name : names) {
+        joined += (joined.empty() ? "" : ", ") + name;
+    }
+    return joined.empty() ? "none" : joined;
+}
+
+// A path given on the command line is taken relative to the directory the
+// program was started in, before start-up moves to the data root.
+std::string absoluteFromStartDirectory(const std::string& path) {
+    if (!path.empty() && path.front() == platform::kPathSeparator) {
+        return path;
+    }
+    return platform::joinPath(platform::currentDirectory(), path);
+}
+
+}  // namespace
+
+CliApplication::CliApplication(CliOptions options, std::ostream& out, std::ostream& err,
+                               ProgressDisplay::Style progressStyle, Environment environment)
+    : options_(std::move(options)),
+      out_(out),
+      err_(err),
+      environment_(std::move(environment)),
+      display_(out, err, options_.json ? ProgressDisplay::Style::Silent : progressStyle),
+      host_(display_) {}
+
+CliApplication::~CliApplication() {
+    shutDown();
+}
+
+int CliApplication::usageFailure(const std::string& reason) {
+    err_ << "flashkit-cli: " << reason << std::endl;
+    return kExitBadInput;
+}
+
+int CliApplication::run() {
+    switch (options_.command) {
+        case CommandKind::Image:
+            return runImage();
+        case CommandKind::Ports:
+            return runPorts();
+        case CommandKind::Units:
+            return runUnits();
+        case CommandKind::GetVersion:
+        case CommandKind::Write:
+        case CommandKind::Erase:
+            return runOperation();
+    }
+    return kExitBadInput;
+}
+
+int CliApplication::runImage() {
+    const ImageSummary summary =
+        ImageInspector::inspect(options_.imageFile, options_.imageBase, options_.imageWindow, options_.clip);
+    if (options_.json) {
+        out_ << ReportFormatter::imageJson(summary).dump() << std::endl;
+    } else if (summary.error.empty()) {
+        ReportFormatter::printImage(out_, summary);
+    }
+    if (!summary.error.empty()) {
+        err_ << "flashkit-cli: " << options_.imageFile << ": " << summary.error << std::endl;
+        return kExitBadInput;
+    }
+    return kExitSuccess;
+}
+
+bool CliApplication::startUp() {
+    core::StartupOptions startupOptions;
+    startupOptions.useInstanceGuard = false;
+    startupOptions.programDirectory = environment_.programDirectory;
+    startupOptions.libraryDirectory = environment_.libraryDirectory;
+    if (options_.iniFile) {
+        const std::string path = absoluteFromStartDirectory(*options_.iniFile);
+        if (platform::fileKind(path) != platform::FileKind::Other) {
+            usageFailure("cannot read the settings file " + *options_.iniFile);
+            return false;
+        }
+        startupOptions.settingsPath = path;
+    }
+    if (options_.listFile) {
+        listPath_ = absoluteFromStartDirectory(*options_.listFile);
+        if (platform::fileKind(listPath_) != platform::FileKind::Other) {
+            usageFailure("cannot open the unit list " + *options_.listFile);
+            return false;
+        }
+    }
+
+    core_ = std::make_unique<core::StartupCore>(startupOptions);
+    if (core_->start(host_) != core::StartupStatus::Ready) {
+        return false;
+    }
+    if (options_.port) {
+        const auto& ports = core_->ports().names();
+        if (std::find(ports.begin(), ports.end(), *options_.port) == ports.end()) {
+            usageFailure("--port " + *options_.port +
+                         " is not a usable serial port (usable: " + joinNames(ports) + ")");
+            return false;
+        }
+        core_->comm().deviceName = *options_.port;
+    }
+    if (options_.connection) {
+        core_->connectionPoint() =
+            *options_.connection == ConnectionChoice::ENG7 ? kConnectionPointENG7 : kConnectionPointSRF7;
+    }
+    return true;
+}
+
+bool CliApplication::openDocument() {
+    auto engine = std::make_unique<engine::UpdateEngine>();
+    engine_ = engine.get();
+    engine_->setHost(&host_);
+    engine_->setInterfaceApi(&core_->api());
+    document_ = std::make_unique<data::CDIAGDoc>(std::move(engine));
+    document_->setMessageSink(
+        [this](const std::string& text) { display_.message(text, core::MessageIcon::None); });
+
+    document_->setWritingPort(options_.mode == WritingPortChoice::CardDirect
+                                  ? data::WritingPort::CardDirect
+                                  : data::WritingPort::HostInterface);
+    const bool named = options_.listFile.has_value();
+    const std::string path = named ? listPath_ : core_->defaultListPath();
+    switch (document_->openFile(path)) {
+        case data::CDIAGDoc::OpenResult::Loaded:
+            break;
+        case data::CDIAGDoc::OpenResult::NothingLoaded:
+            if (named) {
+                usageFailure("the unit list " + *options_.listFile + " names no unit");
+                return false;
+            }
+            display_.message("the unit list " + path + " names no unit", core::MessageIcon::Warning);
+            break;
+        case data::CDIAGDoc::OpenResult::CannotOpen:
+            if (named) {
+                usageFailure("cannot open the unit list " + *options_.listFile);
+                return false;
+            }
+            // The desktop program starts with an empty document in this case, and so does this one.
+            display_.message("cannot open the unit list " + path, core::MessageIcon::Warning);
+            break;
+    }
+    document_->setCheckStatus(core_->checkStatus());
+    document_->setCommSettings(&core_->comm());
+    document_->setConnectionPoint(&core_->connectionPoint());
+    document_->setTimings(core_->timing());
+    return true;
+}
+
+void CliApplication::shutDown() {
+    // The engine holds entry points of the interface library: it goes first,
+    // with the document that owns it.
+    engine_ = nullptr;
+    document_.reset();
+    if (core_) {
+        core_->shutdown();
+        core_.reset();
+    }
+}
+
+int CliApplication::runPorts() {
+    if (!startUp()) {
+        return kExitBadInput;
+    }
+    const auto& ports = core_->ports().names();
+    if (options_.json) {
+        out_ << ReportFormatter::portsJson(ports).dump() << std::endl;
+    } else {
+        ReportFormatter::printPorts(out_, ports);
+    }
+    return kExitSuccess;
+}
+
+int CliApplication::runUnits() {
+    if (!startUp() || !openDocument()) {
+        return kExitBadInput;
+    }
+    data::UnitList& units = document_->units();
+    for (int index = 0; index < units.count(); ++index) {
+        units.unit(index)->loadRows(data::initialRowSelection(document_->writingPort()));
+    }
+    const auto snapshots = UnitSnapshotReader::read(units);
+    if (options_.json) {
+        out_ << nlohmann::ordered_json{{"units", ReportFormatter::unitsJson(snapshots)}}.dump() << std::endl;
+    } else {
+        ReportFormatter::printUnits(out_, snapshots);
+    }
+    return kExitSuccess;
+}
+
+std::optional<int> CliApplication::findUnit(const std::string& name) {
+    const data::UnitList& units = document_->units();
+    return findByName(units.count(), name,
+                      [&units](int index) -> const std::string& { return units.unit(index)->name(); });
+}
+
+bool CliApplication::applyCpuSelection(int unitIndex) {
+    data::UnitRecord& unit = *document_->units().unit(unitIndex);
+    if (options_.cpuNames.empty()) {
+        return true;
+    }
+    std::vector<bool> wanted(static_cast<std::size_t>(unit.rowCount()), false);
+    for (const auto& cpu : options_.cpuNames) {
+        const auto row = findByName(unit.rowCount(), cpu, [&unit](int index) -> const std::string& {
+            return unit.row(index)->cpuName();
+        });
+        if (!row) {
+            std::vector<std::string> names;
+            for (int index = 0; index < unit.rowCount(); ++index) {
+                names.push_back(unit.row(index)->cpuName());
+            }
+            usageFailure("unit " + unit.name() + " has no CPU named " + cpu + " (CPUs: " + joinNames(names) +
+                         ")");
+            return false;
+        }
+        wanted[static_cast<std::size_t>(*row)] = true;
+    }
+    for (int index = 0; index < unit.rowCount(); ++index) {
+        unit.row(index)->setSelected(wanted[static_cast<std::size_t>(index)]);
+    }
+    return true;
+}
+
+void CliApplication::trackWrittenRange(const ProgressSnapshot& snapshot) {
+    if (snapshot.fileName.empty()) {
+        return;
+    }
+    const std::uint32_t low = engine_->status().lowAddress();
+    const std::uint32_t high = engine_->status().highAddress();
+    if (high < low) {
+        return;
+    }
+    auto [entry, added] = writtenRanges_.try_emplace(snapshot.fileName, low, high);
+    if (!added) {
+        entry->second.first = std::min(entry->second.first, low);
+        entry->second.second = std::max(entry->second.second, high);
+    }
+}
+
+std::uint64_t CliApplication::bytesWritten() const {
+    std::uint64_t total = 0;
+    for (const auto& [file, range] : writtenRanges_) {
+        total += std::uint64_t{range.second} - range.first + 1;
+    }
+    return total;
+}
+
+OperationReport CliApplication::awaitOperation(const std::string& operationName) {
+    InterruptGuard interrupt;
+    bool cancelSent = false;
+    while (true) {
+        const ProgressSnapshot snapshot = CliHost::snapshotOf(engine_->status());
+        display_.update(snapshot);
+        trackWrittenRange(snapshot);
+        if (interrupt.interrupted() && !cancelSent) {
+            cancelSent = true;
+            display_.message("cancelling: the engine finishes the step in progress", core::MessageIcon::None);
+            engine_->status().cancelEvent().signal();
+        }
+        if (document_->engine().pollDone()) {
+            break;
+        }
+        std::this_thread::sleep_for(kPollPeriod);
+    }
+    engine_->waitUntilFinished();
+
+    const ProgressSnapshot last = host_.finalStatus().value_or(CliHost::snapshotOf(engine_->status()));
+    display_.update(last);
+    display_.finish();
+
+    OperationReport report;
+    report.operation = operationName;
+    engine::ResultCode result = engine_->lastResult();
+    // An operation that ended with its error flag set never counts as done.
+    if (result == engine::ResultCode::Ok && last.errorFlag) {
+        result = engine::ResultCode::Failed;
+    }
+    report.result = std::string(engine::resultName(result));
+    report.status = last.statusText;
+    return report;
+}
+
+int CliApplication::runOperation() {
+    if (!startUp() || !openDocument()) {
+        return kExitBadInput;
+    }
+    std::int32_t unitIndex = data::kAllUnits;
+    if (!options_.unitName.empty()) {
+        const auto found = findUnit(options_.unitName);
+        if (!found) {
+            std::vector<std::string> names;
+            for (int index = 0; index < document_->units().count(); ++index) {
+                names.push_back(document_->units().unit(index)->name());
+            }
+            return usageFailure("no unit named " + options_.unitName + " (units: " + joinNames(names) + ")");
+        }
+        unitIndex = *found;
+        document_->selectUnit(unitIndex);
+        if (!applyCpuSelection(unitIndex)) {
+            return kExitBadInput;
+        }
+    } else if (document_->units().empty()) {
+        return usageFailure("the unit list names no unit");
+    }
+
+    data::OperationCode code = data::OperationCode::GetVersion;
+    std::string operationName = "getver";
+    bool withStatusWindow = false;
+    if (options_.command == CommandKind::Write) {
+        code = data::OperationCode::Write;
+        operationName = "write";
+        withStatusWindow = true;
+    } else if (options_.command == CommandKind::Erase) {
+        code = data::OperationCode::Erase;
+        operationName = "erase";
+        withStatusWindow = true;
+    } else if (unitIndex == data::kAllUnits) {
+        code = data::OperationCode::GetAllVersions;
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    if (!document_->startOperation(code, unitIndex, withStatusWindow)) {
+        err_ << "flashkit-cli: the engine did not start the operation" << std::endl;
+        return kExitOperationFailed;
+    }
+    OperationReport report = awaitOperation(operationName);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    if (unitIndex == data::kAllUnits) {
+        report.units = UnitSnapshotReader::read(document_->units());
+    } else {
+        report.units.push_back(UnitSnapshotReader::read(*document_->units().unit(unitIndex)));
+    }
+
+    const bool succeeded = report.result == engine::resultName(engine::ResultCode::Ok);
+    if (options_.json) {
+        out_ << ReportFormatter::operationJson(report).dump() << std::endl;
+    } else {
+        ReportFormatter::printOperation(out_, report);
+        if (options_.command == CommandKind::Write && succeeded) {
+            const std::uint64_t bytes = bytesWritten();
+            char line[128];
+            std::snprintf(line, sizeof line, "wrote %llu bytes in %.1f s (%.1f KB/s)\n",
+                          static_cast<unsigned long long>(bytes), seconds,
+                          seconds > 0 ? static_cast<double>(bytes) / 1024.0 / seconds : 0.0);
+            out_ << line;
+        }
+    }
+    return succeeded ? kExitSuccess : kExitOperationFailed;
+}
+
+}  // namespace cli

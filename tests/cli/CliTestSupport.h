@@ -1,0 +1,41 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ProgramRun.h"
+
+namespace clitest {
+
+// One Motorola S-record line with its count and checksum worked out.
+std::string sRecord(char type, std::uint32_t address, const std::vector<std::uint8_t>& data);
+
+// A throw-away folder for a test's settings, unit lists and images.
+class ScratchFolder {
+  public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& relative) const { return (path_ / relative).string(); }
+    void write(const std::string& relative, const std::string& text) const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The program under test, from the build.
+std::string cliProgram();
+
+// Runs flashkit-cli to its end.
+ProgramRun::Outcome runCli(const std::vector<std::string>& arguments,
+                           const std::map<std::string, std::string>& environment = {});
+
+}  // namespace clitest
