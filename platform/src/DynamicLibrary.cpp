@@ -74,7 +74,7 @@ std::string DynamicLibrary::sharedObjectName(std::string_view windowsName) {
     return base;
 }
 
-void DynamicLibrary::setError(int code, std::string text) {
+void DynamicLibrary::setError(int code, std::string text) const {
     errorCode_ = code;
     errorText_ = text.empty() ? systemErrorText(code) : std::move(text);
 }
@@ -129,7 +129,7 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
     return true;
 }
 
-void* DynamicLibrary::symbol(const char* exportName) {
+void* DynamicLibrary::symbol(const char* exportName) const {
     if (handle_ == nullptr) {
         setError(kNotFound, {});
         return nullptr;

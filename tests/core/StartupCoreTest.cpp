@@ -46,8 +46,7 @@ class StartupCoreTest : public ::testing::Test {
 
 std::string callLog(const StartupCore& startup) {
     // The fake library records what start-up called; looked up by name like any export.
-    auto& library = const_cast<platform::DynamicLibrary&>(startup.library());
-    auto log = library.function<const char* (*)()>("FakeCallLog");
+    auto log = startup.library().function<const char* (*)()>("FakeCallLog");
     return log != nullptr ? log() : "<no log>";
 }
 

@@ -33,11 +33,11 @@ class DynamicLibrary {
     bool loaded() const { return handle_ != nullptr; }
 
     // Address of an exported name, or nullptr with the error set.
-    void* symbol(const char* exportName);
+    void* symbol(const char* exportName) const;
 
     // Typed look-up: the entry point as the given function-pointer type.
     template <typename FunctionPointer>
-    FunctionPointer function(const char* exportName) {
+    FunctionPointer function(const char* exportName) const {
         return reinterpret_cast<FunctionPointer>(symbol(exportName));
     }
 
@@ -51,12 +51,13 @@ class DynamicLibrary {
     const std::string& errorText() const { return errorText_; }
 
   private:
-    void setError(int code, std::string text);
+    void setError(int code, std::string text) const;
 
     void* handle_ = nullptr;
     std::string path_;
-    int errorCode_ = 0;
-    std::string errorText_;
+    // A failed look-up leaves its reason here, also on a const library.
+    mutable int errorCode_ = 0;
+    mutable std::string errorText_;
 };
 
 }  // namespace platform
