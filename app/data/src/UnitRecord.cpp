@@ -43,12 +43,14 @@ void UnitRecord::readSettings(const platform::IniFile& settings) {
     listMode_ = settings.integer(kSettingsSection, "MODE", 0);
     fileVersion_.setFromText(settings.text(kSettingsSection, "VERSION", kDefaultFileVersion));
 
-    CommaValueReader request(settings.text(kSettingsSection, "REQUEST", "255, 0"));
+    const std::string requestText = settings.text(kSettingsSection, "REQUEST", "255, 0");
+    CommaValueReader request(requestText);
     readCommand_ = static_cast<std::uint8_t>(request.nextInteger().value_or(kDefaultReadCommand));
     requestSpare_ = static_cast<std::uint8_t>(request.nextInteger().value_or(0));
     ownAddressSetting_ = static_cast<std::uint8_t>(request.nextInteger().value_or(kDefaultOwnAddress));
 
-    CommaValueReader status(settings.text(kSettingsSection, "STATUS", "65535"));
+    const std::string statusText = settings.text(kSettingsSection, "STATUS", "65535");
+    CommaValueReader status(statusText);
     std::uint16_t first = static_cast<std::uint16_t>(status.nextInteger().value_or(kNoAddress));
     if (status.hasMore()) {
         blockRead_ = true;

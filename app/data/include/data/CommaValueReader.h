@@ -14,6 +14,9 @@ namespace data {
 class CommaValueReader {
   public:
     explicit CommaValueReader(std::string_view text) : rest_(text) {}
+    // The reader only views its text; a temporary string would be gone
+    // before the first value is read.
+    explicit CommaValueReader(std::string&&) = delete;
 
     bool hasMore() const { return !rest_.empty(); }
     std::string_view rest() const { return rest_; }
