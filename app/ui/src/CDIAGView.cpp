@@ -184,7 +184,8 @@ void CDIAGView::onClearAll() {
 
 void CDIAGView::onGetVersion() {
     getVersion_->setEnabled(false);
-    if (!document_.startOperation(data::OperationCode::GetVersion, document_.currentUnitIndex(), false)) {
+    if (document_.currentUnit() == nullptr ||
+        !document_.startOperation(data::OperationCode::GetVersion, document_.currentUnitIndex(), false)) {
         // Nothing was started, so no end will ever be seen: the button
         // comes back at once instead of staying dead.
         getVersion_->setEnabled(document_.writingPort() == data::WritingPort::HostInterface);

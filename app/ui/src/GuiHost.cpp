@@ -48,6 +48,7 @@ void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
         QWidget* owner = mainWindow_ != nullptr && mainWindow_->isVisible() ? mainWindow_.data() : nullptr;
         QMessageBox box(boxIcon(icon), kMessageCaption, message, QMessageBox::Ok, owner);
         box.setWindowModality(Qt::ApplicationModal);
+        box.setEnabled(true);
         emit messageShown(message);
         box.exec();
     });

@@ -2,6 +2,7 @@
 
 #include "core/UserNotifier.h"
 #include "engine/OperationHost.h"
+#include "ui/StatusWindow.h"
 
 #include <QFont>
 #include <QObject>
@@ -15,7 +16,6 @@ class QWidget;
 namespace ui {
 
 class EngineStatusFeed;
-class StatusWindow;
 
 // How start-up, the document and the engine reach the user in the desktop
 // program. Requests from the engine's worker thread are carried to the

@@ -1,0 +1,91 @@
+#include "ui/CDIAGApp.h"
+
+#include "data/CDIAGDoc.h"
+#include "engine/UpdateEngine.h"
+#include "ui/CDIAGView.h"
+#include "ui/CMainFrame.h"
+#include "ui/EngineLink.h"
+#include "ui/ModeSelectDialog.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace ui {
+
+CDIAGApp::CDIAGApp(core::StartupOptions options) : core_(std::move(options)) {}
+
+CDIAGApp::~CDIAGApp() {
+    shutdown();
+}
+
+bool CDIAGApp::start(const QStringList& arguments) {
+    if (core_.start(host_) != core::StartupStatus::Ready) {
+        return false;
+    }
+
+    engine_ = std::make_unique<engine::UpdateEngine>();
+    engine_->setHost(&host_);
+    engine_->setInterfaceApi(&core_.api());
+    document_ = std::make_unique<data::CDIAGDoc>(std::make_unique<EngineLink>(*engine_));
+    document_->setMessageSink(
+        [this](const std::string& text) { host_.showMessage(text, core::MessageIcon::None); });
+    frame_ = std::make_unique<CMainFrame>(*document_, core_.ports().names(), core_.comm(),
+                                          core_.connectionPoint());
+    CDIAGView* view = frame_->view();
+    document_->setUpdateHandler([view] { view->refresh(); });
+    host_.setMainWindow(frame_.get());
+    host_.setFontSource([view] { return view->viewFont(); });
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        frame_->move(area.center() - QPoint(CMainFrame::kWidth / 2, CMainFrame::kHeight / 2));
+    }
+
+    // A unit list named on the command line is opened as the document.
+    if (arguments.size() > 1) {
+        if (!frame_->openDocumentFile(arguments.at(1))) {
+            return false;
+        }
+    } else {
+        frame_->newDocument();
+    }
+
+    view->setAdvanced(core_.advanced());
+    view->setFontSetting(core_.font());
+    if (core_.advanced() != 0) {
+        runModeSelect();
+    }
+
+    frame_->openDocumentFile(QString::fromStdString(core_.defaultListPath()));
+
+    document_->setCheckStatus(core_.checkStatus());
+    document_->setCommSettings(&core_.comm());
+    document_->setConnectionPoint(&core_.connectionPoint());
+    document_->setTimings(core_.timing());
+
+    frame_->showNormal();
+    frame_->update();
+    return true;
+}
+
+void CDIAGApp::runModeSelect() {
+    ModeSelectDialog dialog(frame_.get());
+    frame_->setEnabled(false);
+    dialog.setEnabled(true);
+    const int choice = dialog.run();
+    frame_->setEnabled(true);
+    document_->setWritingPort(choice == ModeSelectDialog::CardDirect ? data::WritingPort::CardDirect
+                                                                     : data::WritingPort::HostInterface);
+}
+
+void CDIAGApp::shutdown() {
+    if (engine_ != nullptr) {
+        // The worker may still be waiting for the user; it is let go first.
+        engine_->status().cancelEvent().signal();
+    }
+    frame_.reset();
+    document_.reset();
+    engine_.reset();
+    core_.shutdown();
+}
+
+}  // namespace ui
