@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Copies the scenario program and the library into a folder of their own and
+// runs one scenario there; the log appears in that folder.
+class LogSession : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder =
+            fs::temp_directory_path() / ("trx-log-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        const fs::path bin = fs::current_path();
+        fs::copy_file(bin / "trx_log_scenario", folder / "trx_log_scenario");
+        fs::copy_file(bin / "libtrx.so", folder / "libtrx.so");
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    int run(const std::string& scenario) {
+        const std::string program = (folder / "trx_log_scenario").string();
+        std::vector<char*> arguments{const_cast<char*>(program.c_str()), const_cast<char*>(scenario.c_str()),
+                                     nullptr};
+        pid_t child = 0;
+        if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments.data(), environ) != 0) {
+            return -1;
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
+
+    std::vector<std::string> logFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("COMMU", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
+    std::vector<std::string> lines(const std::string& name) const {
+        std::ifstream file(folder / name, std::ios::binary);
+        std::stringstream content;
+        content << file.rdbuf();
+        std::vector<std::string> result;
+        std::string text = content.str();
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            result.push_back(text.substr(start, end - start));
+        }
+        EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+        return result;
+    }
+
+    static int count(const std::vector<std::string>& lines, const std::string& wanted) {
+        int found = 0;
+        for (const std::string& line : lines) {
+            found += line == wanted ? 1 : 0;
+        }
+        return found;
+    }
+
+    fs::path folder;
+};
+
+}  // namespace
+
+TEST_F(LogSession, FixedNameLogOfTwoSessionsInOneFile) {
+    ASSERT_EQ(run("fixed"), 0);
+    ASSERT_EQ(logFiles(), (std::vector<std::string>{"COMMU.LOG"}));
+    const auto log = lines("COMMU.LOG");
+    ASSERT_GT(log.size(), 10u);
+    EXPECT_EQ(log.front(), "**********LogStart**********");
+    EXPECT_EQ(count(log, "**********LogStart**********"), 1);
+    EXPECT_EQ(count(log, "------:E00 ( Err ) TRX.DLL - End of InitInterFace Function."), 2);
+    EXPECT_EQ(count(log, "------:E00 ( Err ) TRX.DLL - Call CloseInterFace Function."), 2);
+    EXPECT_EQ(count(log, "------:E00 ( Err ) TRX.DLL - Tx Thread Destroy Success."), 2);
+    EXPECT_EQ(count(log, "------:E00 ( Err ) TRX.DLL - Rx Thread Destroy Success."), 2);
+    EXPECT_EQ(count(log, "------:E00 ( Err ) TRX.DLL - End of CloseInterFace Function."), 2);
+    EXPECT_EQ(count(log, "\n**********Serial Driver Comm Properties**********"), 2);
+    EXPECT_EQ(count(log, "  ProviderSubType = 0"), 2) << "a pseudo-terminal is no RS-232 port";
+    EXPECT_EQ(count(log, "  ProvChar = "), 2);
+
+    // The sent message, numbered: time stamp, elapsed right-aligned in ten, kind, bytes.
+    const std::regex sent(R"(\d\d:\d\d:\d\d \d\d/\d\d/\d{4} {0,9}\d{1,10}:S07 41 3f 12 00 00 00 00 )");
+    const std::regex sentAgain(R"(\d\d:\d\d:\d\d \d\d/\d\d/\d{4} {0,9}\d{1,10}:S07 41 3f 12 00 00 00 01 )");
+    int sentLines = 0;
+    int firstElapsedWidth = 0;
+    for (const std::string& line : log) {
+        if (std::regex_match(line, sent) || std::regex_match(line, sentAgain)) {
+            ++sentLines;
+            firstElapsedWidth = static_cast<int>(line.find(':', 19) - 19);
+        }
+    }
+    EXPECT_EQ(sentLines, 2);
+    EXPECT_EQ(firstElapsedWidth, 10);
+    // Received and unnumbered, with the stored length of six.
+    const std::regex received(R"(\d\d:\d\d:\d\d \d\d/\d\d/\d{4} {0,9}\d{1,10}:R03 41 00 02 00 0[79] )");
+    int receivedLines = 0;
+    for (const std::string& line : log) {
+        receivedLines += std::regex_match(line, received) ? 1 : 0;
+    }
+    EXPECT_EQ(receivedLines, 4);
+    // Each open starts tracking anew.
+    EXPECT_EQ(count(log, "------:Packet Fall :01"), 2);
+    // The size-error text carries its own line end and a blank.
+    EXPECT_EQ(count(log, "------:E01 ( Err ) Uncompress size error 4 != 7"), 2);
+    EXPECT_EQ(count(log, " "), 2);
+
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "------:E00 ( Err ) TRX.DLL - DLL UNLOAD.");
+    EXPECT_EQ(log.back(), "**********Log Close**********");
+}
+
+TEST_F(LogSession, OtherModesUseTheLoadTimeInTheName) {
+    ASSERT_EQ(run("stamped"), 0);
+    const auto names = logFiles();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(std::regex_match(names[0], std::regex(R"(COMMU_\d{12}\.LOG)"))) << names[0];
+}
+
+TEST_F(LogSession, AMissingPortIsReportedWithTheSystemText) {
+    ASSERT_EQ(run("missing"), 0);
+    const auto log = lines("COMMU.LOG");
+    EXPECT_EQ(count(log, "------:E02 ( Err ) (GetLastError = 000002) CreateFile No such file or directory"),
+              1);
+    EXPECT_EQ(log.back(), "**********Log Close**********");
+}
