@@ -211,6 +211,8 @@ TEST_F(DocumentTest, OpenFileFollowsThePathAndNewKeepsUnits) {
     EXPECT_EQ(doc.title(), "UNIT.LST");
     EXPECT_EQ(doc.openFile("MISSING.LST"), CDIAGDoc::OpenResult::CannotOpen);
     EXPECT_EQ(doc.pathName(), "UNIT.LST");
+    EXPECT_EQ(doc.openFile("SRF7"), CDIAGDoc::OpenResult::CannotOpen);
+    EXPECT_EQ(doc.pathName(), "UNIT.LST");
     EXPECT_EQ(doc.openFile("EMPTY.LST"), CDIAGDoc::OpenResult::NothingLoaded);
     EXPECT_EQ(doc.title(), "EMPTY.LST");
     EXPECT_EQ(doc.units().count(), 2);

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "platform/Paths.h"
+
 namespace data {
 
 CDIAGDoc::CDIAGDoc(std::unique_ptr<OperationEngine> engine) : engine_(std::move(engine)) {
@@ -33,6 +35,9 @@ bool CDIAGDoc::load(std::istream& source) {
 }
 
 CDIAGDoc::OpenResult CDIAGDoc::openFile(const std::string& path) {
+    // A directory opens as a stream on this system but never reads.
+    if (platform::fileKind(path) != platform::FileKind::Other)
+        return OpenResult::CannotOpen;
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return OpenResult::CannotOpen;
