@@ -204,7 +204,8 @@ bool takeFaults(const Json& object, FaultSwitches& faults, const std::string& wh
 void readSettingsFile(const fs::path& path, SimUnit& unit) {
     const platform::IniFile settings = platform::IniFile::load(path.string());
     unit.type = settings.integer("SETTINGS", "TYPE", 0);
-    data::CommaValueReader status(settings.text("SETTINGS", "STATUS", "65535"));
+    const std::string statusText = settings.text("SETTINGS", "STATUS", "65535");
+    data::CommaValueReader status(statusText);
     const auto first = status.nextInteger();
     const std::uint16_t firstNumber = first ? static_cast<std::uint16_t>(*first) : 0xFFFF;
     if (status.hasMore()) {
@@ -221,7 +222,8 @@ void readSettingsFile(const fs::path& path, SimUnit& unit) {
         }
         SimCpu cpu;
         cpu.name = key;
-        data::CommaValueReader values(settings.text("CPU", key, ""));
+        const std::string cpuText = settings.text("CPU", key, "");
+        data::CommaValueReader values(cpuText);
         values.nextText();  // the file-name prefix belongs to the program
         if (const auto bus = values.nextInteger()) {
             cpu.busAddress = static_cast<std::uint8_t>(*bus);

@@ -111,7 +111,9 @@ void SimConsole::processPending() {
         const std::span<const std::uint8_t> frame(pending_.data(), frameLength);
         if (BootLoader::checkByte(frame.first(frameLength - 1)) != frame.back()) {
             state_.events().add("bad-check-byte")["first"] = pending_[0];
-            pending_.erase(pending_.begin());  // resynchronise one byte later
+            // Frames arrive back to back: a spoilt one is dropped whole, so
+            // that the next one starts where it ends.
+            pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(frameLength));
             continue;
         }
         bootLoader_.handleFrame(frame, replies_);

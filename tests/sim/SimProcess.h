@@ -21,7 +21,7 @@
 namespace simtest {
 
 class SimProcess {
-public:
+  public:
     static std::string programPath() { return QX7A_SIM_PROGRAM; }
 
     // Starts the simulator with these arguments and waits for the port path.
@@ -51,7 +51,7 @@ public:
     // Waits for a simulator started with --lifetime to end by itself.
     int wait(int timeoutMs) { return process_.wait(timeoutMs); }
 
-private:
+  private:
     platform::ChildProcess process_;
     std::string portPath_;
     std::string error_;
