@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "TestFiles.h"
 #include "platform/IniFile.h"
 
@@ -143,6 +145,21 @@ TEST_F(UnitRows, RowsFollowTheCpuSectionInFileOrder) {
 
     EXPECT_EQ(unit.row(3), nullptr);
     EXPECT_EQ(unit.row(-1), nullptr);
+}
+
+TEST_F(UnitRows, CpuKeyNamesAreReadUpTo4096Bytes) {
+    // 300 names of 20 characters; each takes 21 bytes with its terminator,
+    // and the list ends with one more: 195 names fit.
+    std::string settings = "[CPU]\n";
+    for (int i = 0; i < 300; ++i) {
+        char name[24];
+        std::snprintf(name, sizeof name, "CPU%017d", i);
+        settings += std::string(name) + "=P\n";
+    }
+    UnitRecord unit = loadedUnit(settings);
+    ASSERT_EQ(unit.rowCount(), 195);
+    EXPECT_EQ(unit.row(0)->cpuName(), "CPU00000000000000000");
+    EXPECT_EQ(unit.row(194)->cpuName(), "CPU00000000000000194");
 }
 
 TEST_F(UnitRows, CardDirectRowsStartUnselectedAndRowsLoadOnce) {
