@@ -71,7 +71,12 @@ int main(int argc, char** argv) {
                    "bus address of the attached unit: 0 (SRF7) or 16 (ENG7)")
         ->check(CLI::IsMember({0, 16}));
     app.add_flag("--verbose", options.verbose, "print every event on standard error");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& failure) {
+        // --help ends with 0; every bad argument with the status of bad input.
+        return app.exit(failure) == 0 ? 0 : 2;
+    }
 
     if (source.descriptionPath.empty() && source.dataRoot.empty()) {
         std::cerr << "qx7a-sim: give --console FILE.json, --data-root DIR, or both\n";
