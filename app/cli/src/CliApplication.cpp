@@ -11,6 +11,7 @@
 #include "cli/UnitSnapshotReader.h"
 #include "core/StartupCore.h"
 #include "data/CDIAGDoc.h"
+#include "data/FlashImage.h"
 #include "engine/UpdateEngine.h"
 #include "platform/Paths.h"
 
@@ -274,26 +275,31 @@ bool CliApplication::applyCpuSelection(int unitIndex) {
     return true;
 }
 
-void CliApplication::trackWrittenRange(const ProgressSnapshot& snapshot) {
-    if (snapshot.fileName.empty()) {
-        return;
-    }
-    const std::uint32_t low = engine_->status().lowAddress();
-    const std::uint32_t high = engine_->status().highAddress();
-    if (high < low) {
-        return;
-    }
-    auto [entry, added] = writtenRanges_.try_emplace(snapshot.fileName, low, high);
-    if (!added) {
-        entry->second.first = std::min(entry->second.first, low);
-        entry->second.second = std::max(entry->second.second, high);
-    }
-}
-
-std::uint64_t CliApplication::bytesWritten() const {
+std::uint64_t CliApplication::imageBytes(int unitIndex, const std::vector<int>& rows) const {
+    const data::UnitRecord& unit = *document_->units().unit(unitIndex);
+    // Type-4 units and the direct path load a 1 MB window at 0x300000 and clip; the others load the
+    // row's own window strictly.
+    const int type = unit.unitType() & 0xFF;
+    const bool segmented = type == 2 || type == 4;
+    data::FlashImage image;
     std::uint64_t total = 0;
-    for (const auto& [file, range] : writtenRanges_) {
-        total += std::uint64_t{range.second} - range.first + 1;
+    for (const int index : rows) {
+        const data::ImageRow& row = *unit.row(index);
+        if (row.idByte() == data::ImageRow::kUnselectableId) {
+            continue;
+        }
+        const std::uint32_t window =
+            segmented ? data::FlashImage::kSegmentedWindowSize : data::FlashImage::kStandardWindowSize;
+        const std::uint32_t base = segmented ? data::FlashImage::kSegmentedBaseAddress : row.topAddress();
+        if (!image.allocate(window)) {
+            continue;
+        }
+        const auto loaded =
+            image.load(row.filePath(), base,
+                       segmented ? data::FlashImage::LoadMode::Clipping : data::FlashImage::LoadMode::Strict);
+        if (loaded.ok() && image.highestAddress() >= image.lowestAddress()) {
+            total += std::uint64_t{image.highestAddress()} - image.lowestAddress() + 1;
+        }
     }
     return total;
 }
@@ -304,7 +310,6 @@ OperationReport CliApplication::awaitOperation(const std::string& operationName)
     while (true) {
         const ProgressSnapshot snapshot = CliHost::snapshotOf(engine_->status());
         display_.update(snapshot);
-        trackWrittenRange(snapshot);
         if (interrupt.interrupted() && !cancelSent) {
             cancelSent = true;
             display_.message("cancelling: the engine finishes the step in progress", core::MessageIcon::None);
@@ -371,6 +376,17 @@ int CliApplication::runOperation() {
         code = data::OperationCode::GetAllVersions;
     }
 
+    // The images a write will send; the engine unselects each one it has written.
+    std::vector<int> selectedRows;
+    if (unitIndex != data::kAllUnits) {
+        data::UnitRecord& unit = *document_->units().unit(unitIndex);
+        for (int index = 0; index < unit.rowCount(); ++index) {
+            if (unit.row(index)->selectedFlag()) {
+                selectedRows.push_back(index);
+            }
+        }
+    }
+
     const auto started = std::chrono::steady_clock::now();
     if (!document_->startOperation(code, unitIndex, withStatusWindow)) {
         err_ << "flashkit-cli: the engine did not start the operation" << std::endl;
@@ -391,7 +407,7 @@ int CliApplication::runOperation() {
     } else {
         ReportFormatter::printOperation(out_, report);
         if (options_.command == CommandKind::Write && succeeded) {
-            const std::uint64_t bytes = bytesWritten();
+            const std::uint64_t bytes = imageBytes(unitIndex, selectedRows);
             char line[128];
             std::snprintf(line, sizeof line, "wrote %llu bytes in %.1f s (%.1f KB/s)\n",
                           static_cast<unsigned long long>(bytes), seconds,

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/CliHost.h"
 #include "cli/CliOptions.h"
@@ -62,8 +62,8 @@ class CliApplication {
     std::optional<int> findUnit(const std::string& name);
     bool applyCpuSelection(int unitIndex);
     OperationReport awaitOperation(const std::string& operationName);
-    void trackWrittenRange(const ProgressSnapshot& snapshot);
-    std::uint64_t bytesWritten() const;
+    // Bytes of firmware in the images that a successful write has sent.
+    std::uint64_t imageBytes(int unitIndex, const std::vector<int>& rows) const;
 
     CliOptions options_;
     std::ostream& out_;
@@ -76,8 +76,6 @@ class CliApplication {
     // The document owns the engine; engine_ is the command line's handle on it.
     std::unique_ptr<data::CDIAGDoc> document_;
     engine::UpdateEngine* engine_ = nullptr;
-    // Lowest and highest address seen for each image file during a write.
-    std::map<std::string, std::pair<std::uint32_t, std::uint32_t>> writtenRanges_;
 };
 
 }  // namespace cli

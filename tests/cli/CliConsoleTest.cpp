@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "CliTestSupport.h"
+#include "SimProcess.h"
+
+namespace clitest {
+namespace {
+
+using nlohmann::json;
+
+// The demo data root (settings, unit list, .SET files, generated images)
+// that the simulated console describes.
+const std::string kDemoRoot = FLASHKIT_DEMO_ROOT;
+
+// Short timings so that a silent unit or a retry costs about a second.
+std::string settingsText(const std::string& device, int bootIn = 1) {
+    std::string text =
+        "[HOST]\nDEVICE=" + device + "\nBAUDRATE=115200\n[DATA]\nROOT=" + kDemoRoot + "\nDEFAULT=UNIT.LST\n";
+    for (const char* model : {"SRF7", "ENG7", "LIO7", "XDG7"}) {
+        text += std::string("[") + model + "_INTERVAL]\nBOOTIN=" + std::to_string(bootIn) +
+                "\nBOOTOUT=1\nTIMEOUT=1\nRETRYTIME=1\n";
+    }
+    return text;
+}
+
+const json* findUnit(const json& units, const std::string& name) {
+    for (const auto& unit : units) {
+        if (unit["name"] == name) {
+            return &unit;
+        }
+    }
+    return nullptr;
+}
+
+// flashkit-cli against a freshly started simulated console on its own pty.
+class CliConsole : public ::testing::Test {
+  protected:
+    void startConsole(const std::vector<std::string>& faults = {}, int bootIn = 1) {
+        std::vector<std::string> arguments = {"--console", kDemoRoot + "/console.json"};
+        for (const auto& fault : faults) {
+            arguments.insert(arguments.end(), {"--fault", fault});
+        }
+        ASSERT_TRUE(console.start(arguments)) << console.error();
+        folder.write("FLASHKIT.INI", settingsText(console.portPath(), bootIn));
+    }
+
+    std::vector<std::string> withSettings(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), {"--ini", folder.file("FLASHKIT.INI")});
+        return arguments;
+    }
+
+    ProgramRun::Outcome cli(const std::vector<std::string>& arguments) {
+        return runCli(withSettings(arguments), {{"FLASHKIT_PORTS", console.portPath()}});
+    }
+
+    json cliJson(const std::vector<std::string>& arguments, int expectedExit) {
+        std::vector<std::string> withJson = {"--json"};
+        withJson.insert(withJson.end(), arguments.begin(), arguments.end());
+        const auto outcome = cli(withJson);
+        EXPECT_EQ(outcome.exitStatus, expectedExit) << outcome.err;
+        try {
+            return json::parse(outcome.out);
+        } catch (const json::exception&) {
+            ADD_FAILURE() << "not one JSON object: " << outcome.out;
+            return json::object();
+        }
+    }
+
+    simtest::SimProcess console;
+    ScratchFolder folder;
+};
+
+TEST_F(CliConsole, PortsListsTheSimulatorsPortInTextAndJson) {
+    startConsole();
+    const auto text = cli({"ports"});
+    EXPECT_EQ(text.exitStatus, 0) << text.err;
+    EXPECT_NE(text.out.find(console.portPath() + "\n"), std::string::npos) << text.out;
+
+    const json ports = cliJson({"ports"}, 0);
+    ASSERT_TRUE(ports["ports"].is_array());
+    EXPECT_EQ(ports["ports"].back(), console.portPath());
+}
+
+TEST_F(CliConsole, PortThatIsNotUsableIsBadUsage) {
+    startConsole();
+    const auto outcome = cli({"--port", "/dev/no-such-port", "getver", "SRF7"});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+    EXPECT_NE(outcome.err.find("--port /dev/no-such-port is not a usable serial port"), std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find(console.portPath()), std::string::npos) << outcome.err;
+}
+
+TEST_F(CliConsole, UnitsShowsEveryUnitWithItsRowsAndTheSelectionOfTheMode) {
+    startConsole();
+    const auto text = cli({"units"});
+    EXPECT_EQ(text.exitStatus, 0) << text.err;
+    EXPECT_NE(text.out.find("SRF7"), std::string::npos);
+    EXPECT_NE(text.out.find("MAIN0106.mot"), std::string::npos) << text.out;
+
+    const json host = cliJson({"units"}, 0);
+    const json* srf7 = findUnit(host["units"], "SRF7");
+    ASSERT_NE(srf7, nullptr) << host.dump();
+    EXPECT_EQ((*srf7)["file"], "1.06");
+    ASSERT_EQ((*srf7)["rows"].size(), 2u);
+    const json& main = (*srf7)["rows"][0];
+    EXPECT_EQ(main["cpu"], "MAIN");
+    // The newer of MAIN0104.mot and MAIN0106.mot is the row's image.
+    EXPECT_EQ(main["fileName"], "MAIN0106.mot");
+    EXPECT_EQ(main["file"], "1.06");
+    EXPECT_EQ(main["selected"], true);
+    EXPECT_EQ(main["topAddress"], 0x200000);
+    EXPECT_EQ(main["flashAddress"], 0x200000);
+
+    // Card Direct starts with nothing selected.
+    const json card = cliJson({"--mode", "card", "units"}, 0);
+    const json* cardSrf7 = findUnit(card["units"], "SRF7");
+    ASSERT_NE(cardSrf7, nullptr);
+    EXPECT_EQ((*cardSrf7)["rows"][0]["selected"], false);
+}
+
+TEST_F(CliConsole, GetverReadsTheUnitsVersionsWithExitZero) {
+    startConsole();
+    const json report = cliJson({"getver", "SRF7"}, 0);
+    EXPECT_EQ(report["operation"], "getver");
+    EXPECT_EQ(report["result"], "Ok");
+    ASSERT_EQ(report["units"].size(), 1u);
+    const json& unit = report["units"][0];
+    EXPECT_EQ(unit["name"], "SRF7");
+    EXPECT_EQ(unit["rom"], "1.05");
+    EXPECT_EQ(unit["updateNeeded"], true);
+    EXPECT_EQ(unit["rows"][0]["rom"], "1.05");
+    EXPECT_EQ(unit["rows"][1]["rom"], "1.05");
+
+    const auto text = cli({"getver", "srf7"});
+    EXPECT_EQ(text.exitStatus, 0) << text.err;
+    EXPECT_NE(text.out.find("result: Ok"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1.05"), std::string::npos) << text.out;
+}
+
+TEST_F(CliConsole, SilentUnitTimesOutWithExitOne) {
+    startConsole({"SRF7:silent"});
+    const json report = cliJson({"getver", "SRF7"}, 1);
+    EXPECT_EQ(report["result"], "TimedOut");
+    const auto text = cli({"getver", "SRF7"});
+    EXPECT_EQ(text.exitStatus, 1);
+    EXPECT_NE(text.err.find("Get Version - Timeout Error !"), std::string::npos) << text.err;
+    EXPECT_NE(text.out.find("result: TimedOut"), std::string::npos) << text.out;
+}
+
+TEST_F(CliConsole, WriteRewritesTheFlashAndGetverShowsTheNewVersion) {
+    startConsole();
+    const auto text = cli({"write", "SRF7"});
+    ASSERT_EQ(text.exitStatus, 0) << text.out << text.err;
+    // Standard output is a pipe here: plain status lines, then the table and the figures.
+    EXPECT_NE(text.out.find("  BOOT Change Wait 1 seconds\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("=== Write Completed (Retry=0) ==="), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Completed"), std::string::npos);
+    EXPECT_NE(text.out.find(" bytes in "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(" KB/s)"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("\x1b["), std::string::npos) << "no terminal control on a pipe";
+
+    const json after = cliJson({"getver", "SRF7"}, 0);
+    EXPECT_EQ(after["units"][0]["rom"], "1.06");
+    EXPECT_EQ(after["units"][0]["updateNeeded"], false);
+}
+
+TEST_F(CliConsole, WriteJsonReportsResultStatusAndTheChosenCpu) {
+    startConsole();
+    const json report = cliJson({"write", "SRF7", "--cpu", "SUB"}, 0);
+    EXPECT_EQ(report["operation"], "write");
+    EXPECT_EQ(report["result"], "Ok");
+    EXPECT_EQ(report["status"], "=== Write Completed (Retry=0) ===");
+    const json& unit = report["units"][0];
+    EXPECT_EQ(unit["resultText"], "Completed");
+    // Each image the engine has written is unselected again.
+    EXPECT_EQ(unit["rows"][1]["selected"], false);
+
+    // Only SUB has the new firmware; MAIN, on a flash of its own, keeps the old one.
+    const json after = cliJson({"getver", "SRF7"}, 0);
+    EXPECT_EQ(after["units"][0]["rows"][0]["rom"], "1.05");
+    EXPECT_EQ(after["units"][0]["rows"][1]["rom"], "1.06");
+}
+
+TEST_F(CliConsole, EraseReportsItsOwnCompletion) {
+    startConsole();
+    const json report = cliJson({"erase", "SRF7", "--json"}, 0);
+    EXPECT_EQ(report["operation"], "erase");
+    EXPECT_EQ(report["result"], "Ok");
+    EXPECT_EQ(report["status"], "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(report["units"][0]["resultText"], "");
+}
+
+TEST_F(CliConsole, UnknownUnitOrCpuIsBadUsage) {
+    startConsole();
+    auto outcome = cli({"write", "NOSUCH"});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_NE(outcome.err.find("no unit named NOSUCH (units: SRF7, ENG7"), std::string::npos) << outcome.err;
+    outcome = cli({"getver", "NOSUCH"});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    outcome = cli({"write", "SRF7", "--cpu", "MAIN", "--cpu", "DSP9"});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_NE(outcome.err.find("unit SRF7 has no CPU named DSP9 (CPUs: MAIN, SUB)"), std::string::npos)
+        << outcome.err;
+    EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+}
+
+TEST_F(CliConsole, WriteWithoutAnyImageIsNeverReportedOk) {
+    startConsole();
+    // A unit whose settings file has no CPU section has no row to write.
+    folder.write("BARE/BARE.SET", "[SETTINGS]\nVERSION=0100\nSTATUS=256\n");
+    folder.write("BARE.LST", "BARE, " + folder.file("BARE") + ", BARE.SET\n");
+    const json report = cliJson({"--list", folder.file("BARE.LST"), "write", "BARE"}, 1);
+    EXPECT_EQ(report["status"], "No anyting !!!");
+    EXPECT_EQ(report["result"], "Failed");
+}
+
+TEST_F(CliConsole, MissingSettingsFileOrUnitListNamedOnTheCommandLineIsBadInput) {
+    startConsole();
+    auto outcome =
+        runCli({"--ini", folder.file("NONE.INI"), "units"}, {{"FLASHKIT_PORTS", console.portPath()}});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_EQ(outcome.err, "flashkit-cli: cannot read the settings file " + folder.file("NONE.INI") + "\n");
+    outcome = cli({"--list", folder.file("NONE.LST"), "units"});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_EQ(outcome.err, "flashkit-cli: cannot open the unit list " + folder.file("NONE.LST") + "\n");
+    folder.write("EMPTY.LST", "\n  \n");
+    outcome = cli({"--list", folder.file("EMPTY.LST"), "getver"});
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_NE(outcome.err.find("names no unit"), std::string::npos) << outcome.err;
+}
+
+TEST_F(CliConsole, WithoutSettingsFileTheDefaultsApply) {
+    startConsole();
+    // A copy of the program in a folder of its own, with the libraries it loads beside it:
+    // no FLASHKIT.INI there, so the data root is that folder and the list UNIT.LST in it.
+    const std::filesystem::path program = folder.path() / "bin" / "flashkit-cli";
+    std::filesystem::create_directories(program.parent_path());
+    std::filesystem::copy_file(cliProgram(), program);
+    const auto buildBin = std::filesystem::path(cliProgram()).parent_path();
+    for (const char* library : {"libtrx.so", "libcmpak.so"}) {
+        std::filesystem::create_symlink(buildBin / library, program.parent_path() / library);
+    }
+    const std::map<std::string, std::string> environment = {{"FLASHKIT_PORTS", console.portPath()}};
+
+    auto outcome = ProgramRun::run(program.string(), {"--json", "units"}, environment);
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+    EXPECT_EQ(json::parse(outcome.out)["units"].size(), 0u);
+    EXPECT_NE(outcome.err.find("cannot open the unit list " + (program.parent_path() / "UNIT.LST").string()),
+              std::string::npos)
+        << outcome.err;
+
+    folder.write("bin/UNIT.LST", "SRF7, " + kDemoRoot + "/SRF7\n");
+    // DEVICE defaults to COM1, which is no port here: the first usable port is taken, so name the console's.
+    outcome = ProgramRun::run(program.string(), {"--port", console.portPath(), "--json", "getver", "SRF7"},
+                              environment);
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+    EXPECT_EQ(json::parse(outcome.out)["units"][0]["rom"], "1.05");
+}
+
+TEST_F(CliConsole, CtrlCDuringWriteCancelsAndExitsOne) {
+    startConsole({}, 5);
+    ProgramRun run;
+    ASSERT_TRUE(
+        run.start(cliProgram(), withSettings({"write", "SRF7"}), {{"FLASHKIT_PORTS", console.portPath()}}));
+    ASSERT_TRUE(run.waitForText("BOOT Change Wait", std::chrono::seconds(10))) << run.out() << run.err();
+    run.interrupt();
+    const auto outcome = run.finish(std::chrono::seconds(20));
+    EXPECT_EQ(outcome.exitStatus, 1) << outcome.out << outcome.err;
+    EXPECT_NE(outcome.out.find("result: Cancelled"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("Canceled"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.err.find("cancelling"), std::string::npos) << outcome.err;
+}
+
+}  // namespace
+}  // namespace clitest
