@@ -1,0 +1,120 @@
+#include "platform/SerialPort.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "PtyPeer.h"
+
+using platform::SerialPort;
+
+TEST(SerialPort, MissingDevicesAndNonTerminalsDoNotOpen) {
+    SerialPort port;
+    EXPECT_FALSE(port.open("/dev/trx-no-such-port"));
+    EXPECT_EQ(port.lastError(), ENOENT);
+    EXPECT_FALSE(port.open("/dev/null"));
+    EXPECT_EQ(port.lastError(), ENOTTY);
+    EXPECT_FALSE(port.isOpen());
+    std::uint8_t buffer[4];
+    EXPECT_EQ(port.read(buffer), -1);
+    EXPECT_EQ(port.lastError(), EBADF);
+    EXPECT_FALSE(port.configure({}));
+    EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true), platform::LineControl::Failed);
+}
+
+TEST(SerialPort, RawLineCarriesEveryByteBothWays) {
+    PtyPeer peer;
+    SerialPort port;
+    ASSERT_TRUE(port.open(peer.slavePath()));
+    ASSERT_TRUE(port.configure({115200, 8, platform::Parity::None, platform::StopBits::One}));
+    std::vector<std::uint8_t> all(256);
+    for (int value = 0; value < 256; ++value) {
+        all[static_cast<std::size_t>(value)] = static_cast<std::uint8_t>(value);
+    }
+    ASSERT_TRUE(port.writeAll(all, 1000));
+    ASSERT_TRUE(port.drain());
+    EXPECT_EQ(peer.drain(100), all) << "XON, XOFF, CR and the rest pass untouched";
+
+    EXPECT_EQ(port.waitReadable(20), platform::WaitResult::TimedOut);
+    peer.write(all);
+    std::vector<std::uint8_t> received;
+    std::uint8_t buffer[64];
+    while (received.size() < all.size() && port.waitReadable(500) == platform::WaitResult::Ready) {
+        const auto count = port.read(buffer);
+        ASSERT_GE(count, 0);
+        received.insert(received.end(), buffer, buffer + count);
+    }
+    EXPECT_EQ(received, all);
+    EXPECT_EQ(port.read(buffer), 0) << "nothing waiting: a non-blocking read gives 0";
+}
+
+TEST(SerialPort, LineSettingsAnyBaudAndRestoreAtClose) {
+    PtyPeer peer;
+    termios before{};
+    ASSERT_EQ(::tcgetattr(peer.masterFd(), &before), 0);
+    SerialPort port;
+    ASSERT_TRUE(port.open(peer.slavePath()));
+    ASSERT_TRUE(port.configure({9600, 7, platform::Parity::Even, platform::StopBits::Two}));
+    termios line{};
+    ASSERT_EQ(::tcgetattr(peer.masterFd(), &line), 0);
+    // A pseudo-terminal always keeps 8 bits without parity; stop bits and speed it keeps.
+    EXPECT_TRUE(line.c_cflag & CSTOPB);
+    EXPECT_EQ(::cfgetospeed(&line), speed_t{B9600});
+    // A rate without a standard code goes through the kernel's plain-number interface.
+    ASSERT_TRUE(port.setBaudRate(31250));
+    ASSERT_EQ(::tcgetattr(peer.masterFd(), &line), 0);
+    constexpr tcflag_t kOtherRate = 0010000;  // the kernel's BOTHER
+    EXPECT_EQ(line.c_cflag & CBAUD, kOtherRate);
+    EXPECT_FALSE(port.setBaudRate(0));
+    ASSERT_TRUE(port.setBaudRate(38400));
+    ASSERT_EQ(::tcgetattr(peer.masterFd(), &line), 0);
+    EXPECT_EQ(::cfgetospeed(&line), speed_t{B38400});
+
+    EXPECT_TRUE(port.flush(platform::FlushDirection::Both));
+    EXPECT_TRUE(port.flush(platform::FlushDirection::Input));
+    EXPECT_TRUE(port.flush(platform::FlushDirection::Output));
+    port.close();
+    termios after{};
+    ASSERT_EQ(::tcgetattr(peer.masterFd(), &after), 0);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+}
+
+TEST(SerialPort, PtyHasNoModemLinesCountersOrDriverInfo) {
+    PtyPeer peer;
+    SerialPort port;
+    ASSERT_TRUE(port.open(peer.slavePath()));
+    ASSERT_TRUE(port.configure({}));
+    EXPECT_EQ(port.setModemLine(platform::ModemLine::Rts, true), platform::LineControl::Unsupported);
+    platform::LineErrorCounters counters;
+    EXPECT_FALSE(port.errorCounters(counters));
+    platform::SerialDriverInfo info;
+    EXPECT_FALSE(port.driverInfo(info));
+    EXPECT_FALSE(port.requestLowLatency());
+    EXPECT_EQ(port.inputQueued(), 0u);
+    peer.write(std::vector<std::uint8_t>{1, 2, 3});
+    ASSERT_EQ(port.waitReadable(500), platform::WaitResult::Ready);
+    EXPECT_EQ(port.inputQueued(), 3u);
+}
+
+TEST(SerialPort, OneHolderAtATimeAndOwnershipMoves) {
+    PtyPeer peer;
+    SerialPort first;
+    ASSERT_TRUE(first.open(peer.slavePath()));
+    SerialPort second;
+    EXPECT_FALSE(second.open(peer.slavePath()));
+    EXPECT_EQ(second.lastError(), EBUSY);
+
+    SerialPort moved(std::move(first));
+    EXPECT_FALSE(first.isOpen());
+    EXPECT_TRUE(moved.isOpen());
+    SerialPort assigned;
+    assigned = std::move(moved);
+    EXPECT_TRUE(assigned.isOpen());
+    EXPECT_FALSE(second.open(peer.slavePath()));
+    assigned.close();
+    EXPECT_TRUE(second.open(peer.slavePath())) << "close gives the device back";
+}
