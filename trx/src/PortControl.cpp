@@ -18,6 +18,18 @@ constexpr std::int32_t kLowerDtr = 6;
 constexpr unsigned long kSerialService = 1;
 constexpr unsigned long kRs232Provider = 1;
 
+// The kinds of line error whose counters moved, as one set of flags.
+std::uint32_t errorFlagsBetween(const platform::LineErrorCounters& before,
+                                const platform::LineErrorCounters& now) {
+    std::uint32_t flags = 0;
+    flags |= now.bufferOverrun != before.bufferOverrun ? PortControl::kReceiveQueueOverflow : 0;
+    flags |= now.overrun != before.overrun ? PortControl::kOverrun : 0;
+    flags |= now.parity != before.parity ? PortControl::kParity : 0;
+    flags |= now.frame != before.frame ? PortControl::kFraming : 0;
+    flags |= now.breaks != before.breaks ? PortControl::kBreak : 0;
+    return flags;
+}
+
 }  // namespace
 
 bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
@@ -63,14 +75,21 @@ void PortControl::close() {
     port_.restoreSavedSettings();
     port_.flush(platform::FlushDirection::Both);
     clearErrorState();
+    // A caller's loop-back delivery may clear the error state at any time.
+    std::lock_guard counters(errorStateLock_);
     port_.close();
 }
 
 bool PortControl::clearErrorState() {
     platform::LineErrorCounters counters;
     std::uint32_t flags = 0;
+    std::size_t inputQueued = 0;
+    std::size_t outputQueued = 0;
     {
         std::lock_guard guard(errorStateLock_);
+        if (!port_.isOpen()) {
+            return false;
+        }
         if (!port_.errorCounters(counters)) {
             const int error = port_.lastError();
             // Pseudo-terminals and some adapters keep no counters: nothing to clear.
@@ -80,27 +99,22 @@ bool PortControl::clearErrorState() {
             log_.report("ClearCommError", error);
             return false;
         }
-        if (counters.bufferOverrun != lastCounters_.bufferOverrun)
-            flags |= kReceiveQueueOverflow;
-        if (counters.overrun != lastCounters_.overrun)
-            flags |= kOverrun;
-        if (counters.parity != lastCounters_.parity)
-            flags |= kParity;
-        if (counters.frame != lastCounters_.frame)
-            flags |= kFraming;
-        if (counters.breaks != lastCounters_.breaks)
-            flags |= kBreak;
+        flags = errorFlagsBetween(lastCounters_, counters);
         lastCounters_ = counters;
+        if (flags != 0) {
+            inputQueued = port_.inputQueued();
+            outputQueued = port_.outputQueued();
+            if ((flags & kReceiveQueueOverflow) != 0) {
+                port_.flush(platform::FlushDirection::Input);
+            }
+        }
     }
     if (flags != 0) {
         char text[128];
         std::snprintf(text, sizeof(text), "ClearCommError's ErrorFlags = %d [InQ:0x%x][OutQ:0x%x]\r\n",
-                      static_cast<int>(flags), static_cast<unsigned>(port_.inputQueued()),
-                      static_cast<unsigned>(port_.outputQueued()));
+                      static_cast<int>(flags), static_cast<unsigned>(inputQueued),
+                      static_cast<unsigned>(outputQueued));
         log_.notice(CommLog::kLineNotice, text);
-        if ((flags & kReceiveQueueOverflow) != 0) {
-            port_.flush(platform::FlushDirection::Input);
-        }
     }
     return true;
 }
