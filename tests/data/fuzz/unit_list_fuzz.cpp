@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,7 +16,8 @@
 namespace {
 
 // A data root with one unit directory holding a few image files, so that
-// list lines naming it reach the settings reader and the image search.
+// list lines naming it reach the settings reader and the image search. It
+// becomes the current directory, so corpus paths must be absolute.
 struct DataRoot {
     DataRoot() {
         char pattern[] = "/tmp/flashkit-fuzz-XXXXXX";
@@ -30,6 +32,10 @@ struct DataRoot {
         }
         std::ofstream(unit + "/U.SET")
             << "[SETTINGS]\nSTATUS=4096, 2\n[CPU]\nMAIN=MAIN,1,0,256,258,0\nSUB=SUB,2\n";
+    }
+    ~DataRoot() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
     }
     std::string path;
 };
@@ -47,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Paths that leave the data root could name any file of the system
     // (a device that never ends, for one); they are not what is tested here.
-    if (listText.find_first_of("/\\") != std::string_view::npos || listText.find("..") != std::string_view::npos) {
+    if (listText.find_first_of("/\\") != std::string_view::npos ||
+        listText.find("..") != std::string_view::npos) {
         return 0;
     }
 
