@@ -43,6 +43,35 @@ TEST(ProgressDisplay, PlainLinesPrintEachNewStatusOnce) {
     EXPECT_TRUE(messages.str().empty());
 }
 
+TEST(ProgressDisplay, PlainLinesOfOneKindComeAtMostOnceASecondAndTheLastIsKept) {
+    std::ostringstream progress;
+    std::ostringstream messages;
+    ProgressDisplay display(progress, messages, ProgressDisplay::Style::PlainLines);
+    const auto start = ProgressDisplay::Clock::time_point{} + std::chrono::hours(1);
+    using std::chrono::milliseconds;
+    display.update(at("Erasing...", 0, 0), start);
+    display.update(at("  Writing 00200000H - 0020007FH", 1, 1), start + milliseconds(10));
+    display.update(at("  Writing 00200080H - 002000FFH", 2, 1), start + milliseconds(20));
+    display.update(at("  Writing 00200100H - 0020017FH", 3, 1), start + milliseconds(900));
+    // Nothing new, but the held-back line is due now.
+    display.update(at("  Writing 00200100H - 0020017FH", 3, 1), start + milliseconds(1100));
+    display.update(at("  Writing 00200180H - 002001FFH", 4, 1), start + milliseconds(1200));
+    display.finish();
+    EXPECT_EQ(progress.str(),
+              "Erasing...\n"
+              "  Writing 00200000H - 0020007FH\n"
+              "  Writing 00200100H - 0020017FH\n"
+              "  Writing 00200180H - 002001FFH\n");
+}
+
+TEST(ProgressDisplay, StatusKindIgnoresNumbersButNotWords) {
+    EXPECT_EQ(ProgressDisplay::statusKind("  Writing 0032EE80H - 0032EEFFH (Block 0002)"),
+              "  Writing #H - #H (Block #)");
+    EXPECT_EQ(ProgressDisplay::statusKind("Time Out - Failed(3)"), "Time Out - Failed(#)");
+    EXPECT_NE(ProgressDisplay::statusKind("Erase Failed"), ProgressDisplay::statusKind("Checksum Failed"));
+    EXPECT_EQ(ProgressDisplay::statusKind(""), "");
+}
+
 TEST(ProgressDisplay, RedrawnDisplayHasTwoLinesAndRedrawsOnlyOnChange) {
     std::ostringstream progress;
     std::ostringstream messages;

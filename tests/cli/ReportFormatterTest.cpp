@@ -71,19 +71,25 @@ TEST(ReportFormatter, PortsJsonKeepsMenuOrder) {
     EXPECT_EQ(json.dump(), R"({"ports":["/dev/ttyS1","/dev/pts/4"]})");
 }
 
-TEST(ReportFormatter, UnitTableAlignsRowsUnderTheirHeaders) {
+TEST(ReportFormatter, UnitTableAlignsRowsUnderTheirUnit) {
+    UnitSnapshot second;
+    second.name = "ENG7";
+    second.file = "2.03";
     std::ostringstream out;
-    ReportFormatter::printUnits(out, {sampleUnit()});
-    const std::string text = out.str();
-    EXPECT_NE(text.find("Unit  ROM    File   Update  Result"), std::string::npos) << text;
-    EXPECT_NE(text.find("SRF7  01.02  01.03  needed  Completed"), std::string::npos) << text;
-    EXPECT_NE(text.find("    [x]  MAIN  01.02  01.03  MAIN0103R.mot  0x00200000  0x00200000"),
-              std::string::npos)
-        << text;
-    // Nothing read yet shows as a dash, so the columns stay aligned.
-    EXPECT_NE(text.find("    [ ]  SUB   -      -      -              0x00300000  0x00200000"),
-              std::string::npos)
-        << text;
+    ReportFormatter::printUnits(out, {sampleUnit(), second});
+    EXPECT_EQ(out.str(),
+              "Unit / CPU  Sel  ROM    File   File name      Top         Flash       Update  Result\n"
+              "SRF7             01.02  01.03                                         needed  Completed\n"
+              "  MAIN      [x]  01.02  01.03  MAIN0103R.mot  0x00200000  0x00200000\n"
+              // Nothing read yet shows as a dash, so the columns stay aligned.
+              "  SUB       [ ]  -      -      -              0x00300000  0x00200000\n"
+              "ENG7             -      2.03                                          -       -\n");
+}
+
+TEST(ReportFormatter, NoUnitsIsSaidInWords) {
+    std::ostringstream out;
+    ReportFormatter::printUnits(out, {});
+    EXPECT_EQ(out.str(), "no units\n");
 }
 
 TEST(ReportFormatter, OperationTextEndsWithResultAndStatus) {

@@ -308,8 +308,9 @@ OperationReport CliApplication::awaitOperation(const std::string& operationName)
     InterruptGuard interrupt;
     bool cancelSent = false;
     while (true) {
-        const ProgressSnapshot snapshot = CliHost::snapshotOf(engine_->status());
-        display_.update(snapshot);
+        // Once the engine has asked for its OK it clears the status: show what it was then.
+        const ProgressSnapshot live = CliHost::snapshotOf(engine_->status());
+        display_.update(host_.finalStatus().value_or(live));
         if (interrupt.interrupted() && !cancelSent) {
             cancelSent = true;
             display_.message("cancelling: the engine finishes the step in progress", core::MessageIcon::None);
@@ -387,6 +388,9 @@ int CliApplication::runOperation() {
         }
     }
 
+    if (!withStatusWindow) {
+        display_.silence();
+    }
     const auto started = std::chrono::steady_clock::now();
     if (!document_->startOperation(code, unitIndex, withStatusWindow)) {
         err_ << "flashkit-cli: the engine did not start the operation" << std::endl;

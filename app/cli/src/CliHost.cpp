@@ -33,9 +33,4 @@ std::optional<ProgressSnapshot> CliHost::finalStatus() const {
     return finalStatus_;
 }
 
-void CliHost::clearFinalStatus() {
-    std::lock_guard lock(mutex_);
-    finalStatus_.reset();
-}
-
 }  // namespace cli

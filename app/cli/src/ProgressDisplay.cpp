@@ -1,6 +1,7 @@
 #include "cli/ProgressDisplay.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace cli {
@@ -71,22 +72,59 @@ void ProgressDisplay::drawLocked() {
     drawn_ = true;
 }
 
-void ProgressDisplay::update(const ProgressSnapshot& snapshot) {
+void ProgressDisplay::silence() {
     std::lock_guard lock(mutex_);
-    if (hasShown_ && snapshot == shown_) {
+    eraseLocked();
+    style_ = Style::Silent;
+}
+
+std::string ProgressDisplay::statusKind(const std::string& text) {
+    std::string kind;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        std::size_t end = position;
+        bool digit = false;
+        while (end < text.size() && std::isxdigit(static_cast<unsigned char>(text[end])) != 0) {
+            digit = digit || std::isdigit(static_cast<unsigned char>(text[end])) != 0;
+            ++end;
+        }
+        if (end == position) {
+            kind += text[position++];
+        } else {
+            kind += digit ? std::string("#") : text.substr(position, end - position);
+            position = end;
+        }
+    }
+    return kind;
+}
+
+void ProgressDisplay::printPlainLocked(const std::string& text, Clock::time_point now) {
+    if (text.empty() || text == plainPrinted_) {
         return;
     }
-    shown_ = snapshot;
-    hasShown_ = true;
+    const bool sameKind = !plainPrinted_.empty() && statusKind(text) == statusKind(plainPrinted_);
+    if (sameKind && now - plainPrintedAt_ < kPlainLinePeriod) {
+        plainPending_ = text;
+        return;
+    }
+    progressOut_ << text << std::endl;
+    plainPrinted_ = text;
+    plainPending_.clear();
+    plainPrintedAt_ = now;
+}
+
+void ProgressDisplay::update(const ProgressSnapshot& snapshot, Clock::time_point now) {
+    std::lock_guard lock(mutex_);
     switch (style_) {
-        case Style::Redrawn:
-            eraseLocked();
-            drawLocked();
-            break;
         case Style::PlainLines:
-            if (!snapshot.statusText.empty() && snapshot.statusText != lastPlainStatus_) {
-                lastPlainStatus_ = snapshot.statusText;
-                progressOut_ << snapshot.statusText << std::endl;
+            // Looked at on every call: a held-back line is due once its period is over.
+            printPlainLocked(snapshot.statusText, now);
+            break;
+        case Style::Redrawn:
+            if (!drawn_ || snapshot != shown_) {
+                shown_ = snapshot;
+                eraseLocked();
+                drawLocked();
             }
             break;
         case Style::Silent:
@@ -107,6 +145,12 @@ void ProgressDisplay::message(const std::string& text, core::MessageIcon icon) {
 
 void ProgressDisplay::finish() {
     std::lock_guard lock(mutex_);
+    // The last status of a plain log is always shown, even when it came fast.
+    if (!plainPending_.empty()) {
+        progressOut_ << plainPending_ << std::endl;
+        plainPrinted_ = plainPending_;
+        plainPending_.clear();
+    }
     if (drawn_) {
         progressOut_ << '\n' << std::flush;
         drawn_ = false;

@@ -8,7 +8,7 @@ namespace cli {
 
 namespace {
 
-constexpr std::size_t kRowIndent = 4;
+constexpr std::size_t kRowIndent = 2;
 
 std::string hexWord(std::uint16_t value) {
     char text[8];
@@ -89,27 +89,18 @@ void ReportFormatter::printUnits(std::ostream& out, const std::vector<UnitSnapsh
         out << "no units\n";
         return;
     }
-    bool first = true;
+    // One table: a line per unit, its image rows indented below it.
+    TextTable table({"Unit / CPU", "Sel", "ROM", "File", "File name", "Top", "Flash", "Update", "Result"});
     for (const auto& unit : units) {
-        if (!first) {
-            out << '\n';
-        }
-        first = false;
-        TextTable unitTable({"Unit", "ROM", "File", "Update", "Result"});
-        unitTable.addRow({unit.name, shown(unit.rom), shown(unit.file), unit.updateNeeded ? "needed" : "-",
-                          unit.resultText.empty() ? "-" : unit.resultText});
-        unitTable.print(out);
-        if (unit.rows.empty()) {
-            out << std::string(kRowIndent, ' ') << "no image rows\n";
-            continue;
-        }
-        TextTable rowTable({"Sel", "CPU", "ROM", "File", "File name", "Top", "Flash"}, kRowIndent);
+        table.addRow({unit.name, "", shown(unit.rom), shown(unit.file), "", "", "",
+                      unit.updateNeeded ? "needed" : "-", unit.resultText.empty() ? "-" : unit.resultText});
         for (const auto& row : unit.rows) {
-            rowTable.addRow({row.selected ? "[x]" : "[ ]", row.cpu, shown(row.rom), shown(row.file),
-                             shown(row.fileName), hexAddress(row.topAddress), hexAddress(row.flashAddress)});
+            table.addRow({std::string(kRowIndent, ' ') + row.cpu, row.selected ? "[x]" : "[ ]",
+                          shown(row.rom), shown(row.file), shown(row.fileName), hexAddress(row.topAddress),
+                          hexAddress(row.flashAddress)});
         }
-        rowTable.print(out);
     }
+    table.print(out);
 }
 
 void ReportFormatter::printPorts(std::ostream& out, const std::vector<std::string>& ports) {

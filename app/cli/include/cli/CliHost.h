@@ -24,7 +24,6 @@ class CliHost : public core::UserNotifier, public engine::OperationHost {
 
     // The status of the last operation as it stood when its OK was asked for.
     std::optional<ProgressSnapshot> finalStatus() const;
-    void clearFinalStatus();
 
     static ProgressSnapshot snapshotOf(const engine::StatusModel& status);
 

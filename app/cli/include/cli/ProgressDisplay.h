@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <ostream>
@@ -23,18 +24,27 @@ struct ProgressSnapshot {
 };
 
 // Shows a running operation: on a terminal a two-line display redrawn in place
-// (status text; Current and Total bars with percent), otherwise one plain line
-// per new status text. Message boxes of the engine arrive here from its worker
-// thread and go to the message stream as lines, without tearing the display.
+// (status text; Current and Total bars with percent), otherwise plain lines of
+// status text. A plain line is printed for every new kind of status, and for
+// texts that only count on (one per block written) at most once a second, so
+// a log stays readable. Message boxes of the engine arrive here from its
+// worker thread and go to the message stream as lines, without tearing the
+// display.
 class ProgressDisplay {
   public:
     enum class Style { Redrawn, PlainLines, Silent };
 
     static constexpr int kBarWidth = 20;
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kPlainLinePeriod{1000};
 
     ProgressDisplay(std::ostream& progressOut, std::ostream& messageOut, Style style);
 
-    void update(const ProgressSnapshot& snapshot);
+    // Operations without a status window (get version) show no progress, only messages.
+    void silence();
+
+    void update(const ProgressSnapshot& snapshot) { update(snapshot, Clock::now()); }
+    void update(const ProgressSnapshot& snapshot, Clock::time_point now);
     void message(const std::string& text, core::MessageIcon icon);
     // Leaves the last state on screen and ends the display's lines.
     void finish();
@@ -43,19 +53,25 @@ class ProgressDisplay {
     static std::string bar(std::int32_t position, std::int32_t total);
     static int percent(std::int32_t position, std::int32_t total);
     static std::string messageLine(const std::string& text, core::MessageIcon icon);
+    // The text with every number (a run of hexadecimal characters holding a
+    // digit) replaced by "#": "Writing 00200080H" and "Writing 00200100H" are
+    // one kind of status.
+    static std::string statusKind(const std::string& text);
 
   private:
     void eraseLocked();
     void drawLocked();
+    void printPlainLocked(const std::string& text, Clock::time_point now);
 
     std::mutex mutex_;
     std::ostream& progressOut_;
     std::ostream& messageOut_;
-    const Style style_;
+    Style style_;
     ProgressSnapshot shown_;
-    bool hasShown_ = false;
     bool drawn_ = false;
-    std::string lastPlainStatus_;
+    std::string plainPrinted_;  // last status text printed as a plain line
+    std::string plainPending_;  // a newer text of the same kind, not printed yet
+    Clock::time_point plainPrintedAt_{};
 };
 
 }  // namespace cli
