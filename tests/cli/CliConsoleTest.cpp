@@ -275,5 +275,33 @@ TEST_F(CliConsole, CtrlCDuringWriteCancelsAndExitsOne) {
     EXPECT_NE(outcome.err.find("cancelling"), std::string::npos) << outcome.err;
 }
 
+TEST_F(CliConsole, TwoProgramsWorkOnTwoPortsButNeverShareOne) {
+    startConsole({}, 3);
+    simtest::SimProcess second;
+    ASSERT_TRUE(second.start({"--console", kDemoRoot + "/console.json"})) << second.error();
+    const std::map<std::string, std::string> bothPorts = {
+        {"FLASHKIT_PORTS", console.portPath() + ":" + second.portPath()}};
+
+    ProgramRun writing;
+    ASSERT_TRUE(writing.start(cliProgram(), withSettings({"--port", console.portPath(), "write", "SRF7"}),
+                              bothPorts));
+    ASSERT_TRUE(writing.waitForText("BOOT Change Wait", std::chrono::seconds(10))) << writing.err();
+
+    // No single-instance guard: another console is read at the same time...
+    const auto other =
+        runCli(withSettings({"--port", second.portPath(), "--json", "getver", "SRF7"}), bothPorts);
+    EXPECT_EQ(other.exitStatus, 0) << other.err;
+    EXPECT_EQ(json::parse(other.out)["result"], "Ok");
+    // ...but the port in use stays with the program that holds it.
+    const auto same =
+        runCli(withSettings({"--port", console.portPath(), "--json", "getver", "SRF7"}), bothPorts);
+    EXPECT_EQ(same.exitStatus, 1);
+    EXPECT_EQ(json::parse(same.out)["result"], "OpenFailed");
+    EXPECT_NE(same.err.find("Interface Open NG"), std::string::npos) << same.err;
+
+    const auto written = writing.finish(std::chrono::seconds(60));
+    EXPECT_EQ(written.exitStatus, 0) << written.out << written.err;
+}
+
 }  // namespace
 }  // namespace clitest
