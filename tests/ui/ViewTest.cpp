@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 
 #include "DocumentFixture.h"
 #include "core/FontSetting.h"
@@ -88,6 +89,23 @@ TEST_F(ViewTest, ColumnsGrowToTheirWidestCell) {
     const int padding = grid().padding();
     EXPECT_EQ(grid().columnWidth(UnitGrid::FileNameColumn),
               grid().fontMetrics().horizontalAdvance("MAIN0106.mot") + padding);
+}
+
+TEST_F(ViewTest, NoCellTextIsCutAtABoldFont) {
+    core::FontSetting setting;
+    setting.faceName = "DejaVu Sans";
+    setting.pointSize = 12;
+    setting.bold = 1;
+    view.setFontSetting(setting);
+    open();
+    const int margins = 2 * (grid().style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid()) + 1);
+    for (int row = 0; row < grid().rowCount(); ++row) {
+        for (int column = UnitGrid::CpuColumn; column < UnitGrid::ColumnCount; ++column) {
+            EXPECT_GE(grid().columnWidth(column),
+                      grid().fontMetrics().horizontalAdvance(cell(row, column)) + margins)
+                << cell(row, column).toStdString();
+        }
+    }
 }
 
 TEST_F(ViewTest, InSingleSelectCheckingASecondRowUnchecksTheFirstAndTheFlagsFollow) {

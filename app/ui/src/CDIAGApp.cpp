@@ -31,6 +31,7 @@ bool CDIAGApp::start(const QStringList& arguments) {
         [this](const std::string& text) { host_.showMessage(text, core::MessageIcon::None); });
     frame_ = std::make_unique<CMainFrame>(*document_, core_.ports().names(), core_.comm(),
                                           core_.connectionPoint());
+    frame_->setNotifier(&host_);
     CDIAGView* view = frame_->view();
     document_->setUpdateHandler([view] { view->refresh(); });
     host_.setMainWindow(frame_.get());

@@ -1,5 +1,6 @@
 #include "ui/CMainFrame.h"
 
+#include "core/UserNotifier.h"
 #include "data/CDIAGDoc.h"
 #include "data/CommSettings.h"
 #include "ui/AboutDialog.h"
@@ -163,7 +164,12 @@ bool CMainFrame::openDocumentFile(const QString& path) {
     const data::CDIAGDoc::OpenResult result = document_.openFile(path.toStdString());
     updateTitle();
     if (result == data::CDIAGDoc::OpenResult::CannotOpen) {
-        QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, path + "\n" + kFailedToOpen);
+        const QString message = path + "\n" + kFailedToOpen;
+        if (notifier_ != nullptr) {
+            notifier_->showMessage(message.toStdString(), core::MessageIcon::Warning);
+        } else {
+            QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, message);
+        }
         return false;
     }
     return true;

@@ -62,7 +62,14 @@ QFont FontTable::create(const FontRequest& request) const {
     QFont font(QString::fromStdString(request.faceName));
     font.setStyleHint(QFont::SansSerif,
                       rendering_ == Rendering::Bitmap ? QFont::PreferBitmap : QFont::PreferOutline);
-    font.setPixelSize(std::max(1, request.size * screenDpiY() / kPointsPerInch));
+    // The size asks for a cell height (ascent and descent together), which is
+    // a little more than the em size the toolkit takes.
+    const int cellHeight = std::max(1, request.size * screenDpiY() / kPointsPerInch);
+    font.setPixelSize(cellHeight);
+    const int measured = QFontMetrics(font).height();
+    if (measured > cellHeight) {
+        font.setPixelSize(std::max(1, cellHeight * cellHeight / measured));
+    }
     font.setWeight(request.bold ? static_cast<QFont::Weight>(kBoldWeight) : QFont::Normal);
     font.setItalic(request.italic);
     font.setUnderline(false);

@@ -15,6 +15,7 @@ namespace ui {
 namespace {
 
 constexpr int kInitialColumnWidth = 10;
+constexpr int kCellSpacing = 6;  // room between a cell's text and the grid lines
 const std::array<const char*, UnitGrid::ColumnCount> kHeaders = {
     "", "To CPU", "ROM Ver", "File Ver", "File Name", "Top Adr", "Flash Adr"};
 
@@ -82,9 +83,12 @@ int UnitGrid::headerFitWidth(int column) const {
     return width;
 }
 
-// The padding of a column is what fitting the header adds to its text.
+// The padding of a column is what fitting the header adds to its text, but
+// never less than a cell needs around its text, so that no cell text is cut.
 void UnitGrid::measurePadding() {
-    padding_ = std::max(0, headerFitWidth(CpuColumn) - textWidth(headerText(CpuColumn)));
+    const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    padding_ =
+        std::max(headerFitWidth(CpuColumn) - textWidth(headerText(CpuColumn)), cellMargins + kCellSpacing);
 }
 
 void UnitGrid::fill(data::UnitRecord* unit) {

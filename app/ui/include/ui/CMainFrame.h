@@ -11,6 +11,9 @@ class QActionGroup;
 class QLabel;
 class QMenu;
 
+namespace core {
+class UserNotifier;
+}
 namespace data {
 class CDIAGDoc;
 struct CommSettings;
@@ -44,6 +47,9 @@ class CMainFrame : public QMainWindow {
     CMainFrame(data::CDIAGDoc& document, const std::vector<std::string>& portNames, data::CommSettings& comm,
                std::uint8_t& connectionPoint);
 
+    // Where the document messages go; without one they are shown directly.
+    void setNotifier(core::UserNotifier* notifier) { notifier_ = notifier; }
+
     CDIAGView* view() const { return view_; }
     QMenu* setupMenu() const { return setupMenu_; }
     QMenu* serialPortMenu() const { return serialPortMenu_; }
@@ -75,6 +81,7 @@ class CMainFrame : public QMainWindow {
     const std::vector<std::string>& portNames_;
     data::CommSettings& comm_;
     std::uint8_t& connectionPoint_;
+    core::UserNotifier* notifier_ = nullptr;
     CDIAGView* view_;
     QLabel* statusPane_;
     QMenu* setupMenu_ = nullptr;
