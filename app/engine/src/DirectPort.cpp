@@ -18,7 +18,10 @@ bool DirectPort::open(const std::string& deviceName) {
         port_.close();
         return false;
     }
-    port_.flush(platform::FlushDirection::Both);
+    // Only stale input is thrown away. The previous close let the output
+    // drain, and on a pseudo-terminal discarding output also discards what
+    // the far end has not read yet, i.e. the frame written just before.
+    port_.flush(platform::FlushDirection::Input);
     // Lines a pseudo-terminal does not have are no fault of the port.
     port_.setModemLine(platform::ModemLine::Dtr, true);
     port_.setModemLine(platform::ModemLine::Rts, true);

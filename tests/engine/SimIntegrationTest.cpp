@@ -1,0 +1,221 @@
+// The engine against the simulated console: through the real libtrx.so,
+// bound by name as the program binds it, over a pseudo-terminal.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "EngineTestSupport.h"
+#include "SimProcess.h"
+#include "core/InterfaceBinder.h"
+#include "data/UnitList.h"
+#include "data/VersionValue.h"
+#include "engine/UpdateEngine.h"
+#include "platform/Paths.h"
+
+namespace engine {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+constexpr int kSrf7 = 0;
+constexpr int kXdg7 = 3;
+constexpr int kXdg7Direct = 4;
+// Demo images carry their version word at this offset of the window.
+constexpr std::size_t kVersionWordOffset = 0x40;
+
+class QuietNotifier : public core::UserNotifier {
+  public:
+    void showMessage(const std::string& text, core::MessageIcon) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+class SimIntegrationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const auto& entry : fs::directory_iterator(FLASHKIT_SIM_DEMO_DIR)) {
+            fs::copy(entry.path(), files.root() / entry.path().filename(), fs::copy_options::recursive);
+        }
+        for (const auto& entry : fs::recursive_directory_iterator(files.root())) {
+            if (entry.path().extension() == ".mot") {
+                fs::remove(entry.path());
+            }
+        }
+    }
+
+    void TearDown() override {
+        engine.reset();
+        if (simulator.running()) {
+            simulator.stop();
+        }
+    }
+
+    void start(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> arguments{"--console",   (files.root() / "console.json").string(),
+                                           "--data-root", files.root().string(),
+                                           "--dump",      (files.root() / "dump").string()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        ASSERT_TRUE(simulator.start(arguments)) << simulator.error();
+
+        data::CommSettings comm;
+        comm.deviceName = simulator.portPath();
+        comm.baudRate = 115200;
+        ASSERT_EQ(core::InterfaceBinder::bind(comm, platform::executableDirectory(), library, api, notifier),
+                  core::BindResult::Bound);
+        api.LoopBackModeChange(0);
+        api.ActiveSenseOnOff(0);
+
+        engine = std::make_unique<UpdateEngine>();
+        engine->setHost(&host);
+        engine->setInterfaceApi(&api);
+        data::UnitTiming quick;
+        quick.bootIn = 1;
+        quick.bootOut = 1;
+        quick.timeout = 1;
+        quick.retryTime = 0;
+        data::UnitTimingSet sets;
+        sets.fill(quick);
+        engine->setTimingSets(sets);
+        engine->setSettlePauses(std::chrono::milliseconds(100), std::chrono::milliseconds(100));
+        engine->setCommSettings(comm);
+        engine->setDefaultTarget(0x00);
+        engine->setWritingPort(data::WritingPort::HostInterface);
+        std::ifstream list(files.root() / "UNIT.LST");
+        const fs::path previous = fs::current_path();
+        fs::current_path(files.root());
+        ASSERT_TRUE(units.load(list, data::WritingPort::HostInterface));
+        fs::current_path(previous);
+        engine->setUnitList(&units);
+    }
+
+    void run(data::OperationCode code, std::int32_t unit) {
+        ASSERT_TRUE(engine->startOperation(code, unit, true));
+        engine->waitUntilFinished();
+    }
+
+    // A generic image of 2 KB whose version word is the given one.
+    std::vector<std::uint8_t> writeGenericImage(const std::string& unit, const std::string& file,
+                                                std::uint16_t word, std::uint8_t seed) {
+        auto image = testing::patternBytes(0x800, seed);
+        image[kVersionWordOffset] = static_cast<std::uint8_t>(word >> 8);
+        image[kVersionWordOffset + 1] = static_cast<std::uint8_t>(word);
+        testing::writeSRecordFile(files.root() / unit / file, 0x200000, image);
+        return image;
+    }
+
+    // A segmented image: block 0 with the mask byte and the version word, and block 1.
+    void writeSegmentedImage(const std::string& unit, const std::string& file, std::uint16_t word) {
+        std::vector<std::uint8_t> window(0x20000, 0xFF);
+        const auto first = testing::patternBytes(0x1000, 1);
+        std::copy(first.begin(), first.end(), window.begin());
+        window[7] = 0x02;
+        window[kVersionWordOffset] = static_cast<std::uint8_t>(word >> 8);
+        window[kVersionWordOffset + 1] = static_cast<std::uint8_t>(word);
+        // Half of block 1 compresses well, half does not.
+        const auto noisy = testing::patternBytes(0x8000, 2);
+        std::copy(noisy.begin(), noisy.end(), window.begin() + 0x10000);
+        for (std::size_t i = 0; i < 0x8000; ++i) {
+            window[0x18000 + i] = static_cast<std::uint8_t>(i / 512);
+        }
+        std::uint32_t state = 12345;
+        for (std::size_t i = 0x10000; i < 0x14000; ++i) {
+            state = state * 1103515245u + 12345u;
+            window[i] = static_cast<std::uint8_t>(state >> 16);
+        }
+        testing::writeSRecordFile(files.root() / unit / file, 0x300000, window);
+    }
+
+    testing::UnitFiles files;
+    simtest::SimProcess simulator;
+    platform::DynamicLibrary library;
+    core::InterfaceApi api;
+    QuietNotifier notifier;
+    testing::RecordingHost host;
+    data::UnitList units;
+    std::unique_ptr<UpdateEngine> engine;
+};
+
+TEST_F(SimIntegrationTest, GetVersionOfAllUnitsReadsEveryUnit) {
+    start();
+    run(data::OperationCode::GetAllVersions, -1);
+    EXPECT_TRUE(host.messages().empty());
+    EXPECT_EQ(units.unit(kSrf7)->romVersion().text(), "1.05");
+    EXPECT_EQ(units.unit(1)->row(0)->romVersionText(), "2.02");  // ENG7 by block read
+    EXPECT_EQ(units.unit(kXdg7)->row(0)->romVersionText(), "3.00");
+    EXPECT_EQ(units.unit(kXdg7Direct)->row(0)->romVersionText(), "1.18");  // VER over the direct line
+}
+
+TEST_F(SimIntegrationTest, AGenericWriteIsVerifiedByTheConsole) {
+    const std::uint16_t mainWord = 0x0007;
+    writeGenericImage("SRF7", "MAIN0107.mot", mainWord, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", mainWord, 4);
+    start();
+    testing::StatusRecorder recorder(engine->status());
+    run(data::OperationCode::Write, kSrf7);
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed") << host.finalStatusText;
+    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_THAT(recorder.stop(), Contains("  BOOT Change Wait 1 seconds"));
+
+    run(data::OperationCode::GetVersion, kSrf7);
+    EXPECT_EQ(units.unit(kSrf7)->row(0)->romVersionText(), data::VersionValue::fromWord(mainWord).text());
+    EXPECT_EQ(units.unit(kSrf7)->row(1)->romVersionText(), data::VersionValue::fromWord(mainWord).text());
+}
+
+TEST_F(SimIntegrationTest, ASegmentedTypeFourWriteIsVerifiedByTheConsole) {
+    writeSegmentedImage("XDG7", "MAIN0302.mot", 0x0202);
+    start();
+    run(data::OperationCode::Write, kXdg7);
+    EXPECT_EQ(units.unit(kXdg7)->resultText(), "Completed") << host.finalStatusText;
+}
+
+TEST_F(SimIntegrationTest, TheDirectPathWritesCompressedAndPlainChunks) {
+    writeSegmentedImage("XDG7D", "CARD0121.mot", 0x0014);
+    start();
+    run(data::OperationCode::Write, kXdg7Direct);
+    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
+    EXPECT_TRUE(host.messages().empty()) << host.messages().front();
+    run(data::OperationCode::GetVersion, kXdg7Direct);
+    EXPECT_EQ(units.unit(kXdg7Direct)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0014).text());
+}
+
+TEST_F(SimIntegrationTest, WithoutTheCompressionLibraryTheDirectWriteSendsPlainChunks) {
+    writeSegmentedImage("XDG7D", "CARD0121.mot", 0x0014);
+    start();
+    engine->setCompressionLibraryName("nocmpak.dll");
+    run(data::OperationCode::Write, kXdg7Direct);
+    ASSERT_FALSE(host.messages().empty());
+    EXPECT_EQ(host.messages().front().rfind("DLL Load Error (CODE:00000002H)", 0), 0u)
+        << host.messages().front();
+    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
+}
+
+TEST_F(SimIntegrationTest, ASilentUnitEndsWithRetryTimeOut) {
+    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    start({"--fault", "SRF7:silent"});
+    engine->setCheckBeforeWrite(0);
+    testing::StatusRecorder recorder(engine->status());
+    run(data::OperationCode::Write, kSrf7);
+    const auto seen = recorder.stop();
+    EXPECT_THAT(seen, Contains("Time Out - Failed(1)"));
+    EXPECT_THAT(seen, Contains("Time Out - Failed(4)"));
+    EXPECT_EQ(host.finalStatusText, "Retry TimeOut !!!");
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Failed");
+}
+
+TEST_F(SimIntegrationTest, AChecksumRejectionFailsTheWrite) {
+    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    start({"--fault", "SRF7/MAIN:reject-checksum"});
+    engine->setRetryCount(1);
+    testing::StatusRecorder recorder(engine->status());
+    run(data::OperationCode::Write, kSrf7);
+    EXPECT_THAT(recorder.stop(), Contains("Checksum Failed"));
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Failed");
+}
+
+}  // namespace
+}  // namespace engine
