@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "CliTestSupport.h"
 #include "SimProcess.h"
@@ -273,6 +274,21 @@ TEST_F(CliConsole, CtrlCDuringWriteCancelsAndExitsOne) {
     EXPECT_NE(outcome.out.find("result: Cancelled"), std::string::npos) << outcome.out;
     EXPECT_NE(outcome.out.find("Canceled"), std::string::npos) << outcome.out;
     EXPECT_NE(outcome.err.find("cancelling"), std::string::npos) << outcome.err;
+}
+
+TEST_F(CliConsole, TerminationDuringWriteCancelsLikeCtrlC) {
+    startConsole({}, 5);
+    ProgramRun run;
+    ASSERT_TRUE(run.start(cliProgram(), withSettings({"--json", "write", "SRF7"}),
+                          {{"FLASHKIT_PORTS", console.portPath()}}));
+    // The JSON run prints nothing before its end: give it time to reach the boot wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    run.terminate();
+    const auto outcome = run.finish(std::chrono::seconds(20));
+    EXPECT_EQ(outcome.exitStatus, 1) << outcome.err;
+    const json report = json::parse(outcome.out);
+    EXPECT_EQ(report["result"], "Cancelled");
+    EXPECT_EQ(report["units"][0]["resultText"], "Canceled");
 }
 
 TEST_F(CliConsole, TwoProgramsWorkOnTwoPortsButNeverShareOne) {

@@ -1,5 +1,6 @@
 #include "cli/InterruptGuard.h"
 
+#include <array>
 #include <atomic>
 #include <csignal>
 
@@ -11,12 +12,16 @@ namespace {
 std::atomic<bool> interruptSeen{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// Ctrl+C, and the polite stop of a supervisor (a CI time limit, kill): both
+// let the engine leave the console's boot mode before the program ends.
+constexpr std::array<int, 2> kCaughtSignals = {SIGINT, SIGTERM};
+
 using Handler = void (*)(int);
-Handler previousHandler = SIG_DFL;
+std::array<Handler, kCaughtSignals.size()> previousHandlers{};
 
 extern "C" void onInterrupt(int signalNumber) {
     interruptSeen.store(true);
-    // The next Ctrl+C is not caught: it ends a program that no longer reacts.
+    // The next one is not caught: it ends a program that no longer reacts.
     std::signal(signalNumber, SIG_DFL);
 }
 
@@ -24,14 +29,18 @@ extern "C" void onInterrupt(int signalNumber) {
 
 InterruptGuard::InterruptGuard() {
     interruptSeen.store(false);
-    previousHandler = std::signal(SIGINT, onInterrupt);
-    if (previousHandler == SIG_ERR) {
-        previousHandler = SIG_DFL;
+    for (std::size_t i = 0; i < kCaughtSignals.size(); ++i) {
+        previousHandlers[i] = std::signal(kCaughtSignals[i], onInterrupt);
+        if (previousHandlers[i] == SIG_ERR) {
+            previousHandlers[i] = SIG_DFL;
+        }
     }
 }
 
 InterruptGuard::~InterruptGuard() {
-    std::signal(SIGINT, previousHandler);
+    for (std::size_t i = 0; i < kCaughtSignals.size(); ++i) {
+        std::signal(kCaughtSignals[i], previousHandlers[i]);
+    }
 }
 
 bool InterruptGuard::interrupted() const {
