@@ -19,15 +19,18 @@ void ReceiveThread::run() {
     scanner_.reset();
     while (state_.stop.load() == 0) {
         state_.passages.mark(ThreadRole::Receive, 1);
-        bool failed = false;
         std::ptrdiff_t count = 0;
-        if (waitForInput(failed)) {
+        if (waitForInput()) {
             count = port.read(scanner_.readTarget());
             if (count < 0) {
+                const int error = port.lastError();
                 state_.port.clearErrorState();
                 state_.log.notice(CommLog::kLineNotice, "TrxReadError");
                 if (state_.stop.load() == 0) {
-                    state_.log.report("TrxRead", port.lastError());
+                    state_.log.report("TrxRead", error);
+                    // A device that keeps failing (an adapter pulled out) is
+                    // retried once a slice, not in a busy loop.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
                 }
                 count = 0;
             }
@@ -49,7 +52,7 @@ void ReceiveThread::run() {
     DebugOutput::text("TRX.DLL - Rx Thread End\n");
 }
 
-bool ReceiveThread::waitForInput(bool& failed) {
+bool ReceiveThread::waitForInput() {
     platform::SerialPort& port = state_.port.port();
     while (state_.stop.load() == 0) {
         switch (port.waitReadable(kPollSliceMs)) {
@@ -65,7 +68,7 @@ bool ReceiveThread::waitForInput(bool& failed) {
             case platform::WaitResult::Failed:
                 state_.log.report("TrxRxWait", port.lastError());
                 state_.port.clearErrorState();
-                failed = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
                 return false;
         }
     }

@@ -25,7 +25,7 @@ class ReceiveThread : private frame::FrameSink {
 
   private:
     // Waits until input is there; false when stopping or after an error.
-    bool waitForInput(bool& failed);
+    bool waitForInput();
     void onFrame(std::span<const std::uint8_t> betweenMarkers) override;
     void onBrokenFrame(std::span<const std::uint8_t> afterStart) override;
 

@@ -97,10 +97,9 @@ void TransmitThread::startWrite(std::size_t length) {
     platform::SerialPort& port = state_.port.port();
     const std::ptrdiff_t written = port.write(std::span<const std::uint8_t>(frame_).first(length));
     if (written < 0) {
-        pending_ = PendingWrite::Failed;
+        const int error = port.lastError();
         state_.port.clearErrorState();
-        state_.log.report("TrxWrite", port.lastError());
-        pending_ = PendingWrite::Idle;  // a failed write is not retried
+        state_.log.report("TrxWrite", error);
         return;
     }
     if (static_cast<std::size_t>(written) < length) {

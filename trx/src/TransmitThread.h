@@ -27,7 +27,8 @@ class TransmitThread {
     void run();
 
   private:
-    enum class PendingWrite { Idle, Pending, Failed };
+    // A failed write is not retried, so only an unfinished one is remembered.
+    enum class PendingWrite { Idle, Pending };
 
     void startWrite(std::size_t length);
     // Blocks until the unfinished frame is out; false when it failed.
