@@ -21,7 +21,7 @@ PseudoTerminal::PseudoTerminal(PseudoTerminal&& other) noexcept
       slaveFd_(std::exchange(other.slaveFd_, -1)),
       slavePath_(std::move(other.slavePath_)),
       linkPath_(std::move(other.linkPath_)),
-      lastError_(std::move(other.lastError_)) {}
+      lastError_(other.lastError()) {}
 
 PseudoTerminal& PseudoTerminal::operator=(PseudoTerminal&& other) noexcept {
     if (this != &other) {
@@ -30,13 +30,22 @@ PseudoTerminal& PseudoTerminal::operator=(PseudoTerminal&& other) noexcept {
         slaveFd_ = std::exchange(other.slaveFd_, -1);
         slavePath_ = std::move(other.slavePath_);
         linkPath_ = std::move(other.linkPath_);
-        lastError_ = std::move(other.lastError_);
+        const std::string otherError = other.lastError();
+        const std::lock_guard<std::mutex> guard(errorLock_);
+        lastError_ = otherError;
     }
     return *this;
 }
 
 void PseudoTerminal::fail(const char* what) {
-    lastError_ = std::string(what) + ": " + std::strerror(errno);
+    const int code = errno;
+    const std::lock_guard<std::mutex> guard(errorLock_);
+    lastError_ = std::string(what) + ": " + std::strerror(code);
+}
+
+std::string PseudoTerminal::lastError() const {
+    const std::lock_guard<std::mutex> guard(errorLock_);
+    return lastError_;
 }
 
 bool PseudoTerminal::open() {
@@ -106,6 +115,7 @@ void PseudoTerminal::close() {
 
 bool PseudoTerminal::createLink(const std::string& linkPath) {
     if (!isOpen()) {
+        const std::lock_guard<std::mutex> guard(errorLock_);
         lastError_ = "not open";
         return false;
     }

@@ -1,6 +1,7 @@
 // qx7a-sim: a simulated QX7A console at the far end of a pseudo-terminal.
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 
 #include "sim/ConsoleDescription.h"
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
         return app.exit(failure) == 0 ? 0 : 2;
     }
 
+    // Tests that start the simulator for another program can still watch it.
+    if (const char* verbose = std::getenv("QX7A_SIM_VERBOSE"); verbose != nullptr && *verbose != '\0') {
+        options.verbose = true;
+    }
     if (source.descriptionPath.empty() && source.dataRoot.empty()) {
         std::cerr << "qx7a-sim: give --console FILE.json, --data-root DIR, or both\n";
         return 2;

@@ -14,6 +14,21 @@ std::uint8_t BootLoader::checkByte(std::span<const std::uint8_t> frameWithoutChe
     return static_cast<std::uint8_t>(~sum);
 }
 
+bool BootLoader::plausibleHeader(std::uint8_t count, std::uint8_t command) {
+    const std::size_t length = static_cast<std::size_t>(count) + 1;
+    switch (command) {
+        case kCommandWake:
+            return length == kShortestFrame;
+        case kCommandBoot:
+        case kCommandEraseBlock:
+            return length == kShortestFrame + 1;
+        case kCommandData:
+            return length >= kShortestFrame + 4 && length <= kLongestFrame;
+        default:
+            return false;
+    }
+}
+
 std::vector<std::uint8_t> BootLoader::makeFrame(std::vector<std::uint8_t> bytesWithoutCount) {
     std::vector<std::uint8_t> frame;
     frame.reserve(bytesWithoutCount.size() + 2);

@@ -42,20 +42,16 @@ TextMatch matchText(std::span<const std::uint8_t> bytes, std::string& command) {
 SimConsole::SimConsole(ConsoleDescription description)
     : state_(std::move(description)), host_(state_), bootLoader_(state_) {}
 
-void SimConsole::HostFrames::onFrame(std::span<const std::uint8_t> betweenMarkers) {
+void SimConsole::handleHostFrame(std::span<const std::uint8_t> betweenMarkers) {
     std::array<std::uint8_t, trx::frame::kMaxMessageLength> message{};
     const trx::frame::UnpackResult result = trx::frame::unpackFrame(betweenMarkers, message);
     if (result.status != trx::frame::UnpackStatus::Ok) {
-        auto& event = console_.state_.events().add("bad-frame");
+        auto& event = state_.events().add("bad-frame");
         event["bytes"] = betweenMarkers.size();
         event["status"] = static_cast<int>(result.status);
         return;
     }
-    console_.host_.handle(std::span<const std::uint8_t>(message.data(), result.length), console_.replies_);
-}
-
-void SimConsole::HostFrames::onBrokenFrame(std::span<const std::uint8_t> afterStart) {
-    console_.state_.events().add("broken-frame")["bytes"] = afterStart.size();
+    host_.handle(std::span<const std::uint8_t>(message.data(), result.length), replies_);
 }
 
 void SimConsole::receive(std::span<const std::uint8_t> bytes, double nowMs, std::vector<Transmission>& out) {
@@ -72,8 +68,12 @@ void SimConsole::receive(std::span<const std::uint8_t> bytes, double nowMs, std:
 
 void SimConsole::take(std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t byte : bytes) {
-        if (scanner_.insideFrame() || (pending_.empty() && byte == trx::frame::kFrameStart)) {
-            scanner_.feed(std::span<const std::uint8_t>(&byte, 1), hostFrames_);
+        if (!hostFrame_.empty()) {
+            continueHostFrame(byte);
+            continue;
+        }
+        if (pending_.empty() && byte == trx::frame::kFrameStart) {
+            hostFrame_.push_back(byte);
             continue;
         }
         pending_.push_back(byte);
@@ -81,10 +81,50 @@ void SimConsole::take(std::span<const std::uint8_t> bytes) {
     }
 }
 
+void SimConsole::continueHostFrame(std::uint8_t byte) {
+    // Start marker, two length bytes (which may be any value), the body, in
+    // which the markers never appear plain, and the end marker right behind it.
+    hostFrame_.push_back(byte);
+    const std::size_t size = hostFrame_.size();
+    if (size < 1 + trx::frame::kLengthFieldSize) {
+        return;
+    }
+    const std::size_t bodyLength = (static_cast<std::size_t>(hostFrame_[1]) << 8) | hostFrame_[2];
+    const std::size_t frameLength = bodyLength + trx::frame::kFrameOverhead;
+    if (size == 1 + trx::frame::kLengthFieldSize) {
+        if (bodyLength == 0 || frameLength > trx::frame::kMaxFrameLength) {
+            abandonHostFrame();
+        }
+        return;
+    }
+    if (size < frameLength) {
+        if (byte == trx::frame::kFrameStart || byte == trx::frame::kFrameEnd) {
+            abandonHostFrame();
+        }
+        return;
+    }
+    if (byte != trx::frame::kFrameEnd) {
+        abandonHostFrame();
+        return;
+    }
+    const std::vector<std::uint8_t> frame = std::move(hostFrame_);
+    hostFrame_.clear();
+    handleHostFrame(std::span<const std::uint8_t>(frame).subspan(1, frame.size() - 2));
+}
+
+void SimConsole::abandonHostFrame() {
+    // The start marker was a data byte of other traffic (the rest of a frame
+    // that was partly lost); the bytes after it are looked at again.
+    state_.events().add("not-a-frame")["bytes"] = hostFrame_.size();
+    const std::vector<std::uint8_t> rest(hostFrame_.begin() + 1, hostFrame_.end());
+    hostFrame_.clear();
+    take(rest);
+}
+
 void SimConsole::processPending() {
     while (!pending_.empty()) {
         if (pending_[0] == trx::frame::kFrameStart) {
-            // What came before was noise; from here on it is a TRX frame.
+            // What came before was noise; this may start a TRX frame.
             const std::vector<std::uint8_t> rest = std::move(pending_);
             pending_.clear();
             take(rest);
@@ -101,7 +141,10 @@ void SimConsole::processPending() {
             continue;
         }
         const std::size_t frameLength = static_cast<std::size_t>(pending_[0]) + 1;
-        if (frameLength < BootLoader::kShortestFrame || frameLength > BootLoader::kLongestFrame) {
+        const bool plausible = pending_.size() < 2 ? frameLength >= BootLoader::kShortestFrame &&
+                                                         frameLength <= BootLoader::kLongestFrame
+                                                   : BootLoader::plausibleHeader(pending_[0], pending_[1]);
+        if (!plausible) {
             pending_.erase(pending_.begin());  // cannot start a boot-loader frame: line noise
             continue;
         }
@@ -111,9 +154,9 @@ void SimConsole::processPending() {
         const std::span<const std::uint8_t> frame(pending_.data(), frameLength);
         if (BootLoader::checkByte(frame.first(frameLength - 1)) != frame.back()) {
             state_.events().add("bad-check-byte")["first"] = pending_[0];
-            // Frames arrive back to back: a spoilt one is dropped whole, so
-            // that the next one starts where it ends.
-            pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(frameLength));
+            // Resynchronise one byte later; the header test skips quickly
+            // over the rest of a spoilt frame.
+            pending_.erase(pending_.begin());
             continue;
         }
         bootLoader_.handleFrame(frame, replies_);
@@ -122,10 +165,11 @@ void SimConsole::processPending() {
 }
 
 void SimConsole::tick(double nowMs) {
-    if (!pending_.empty() && nowMs - lastInputMs_ > kStaleInputMs) {
+    if ((!pending_.empty() || !hostFrame_.empty()) && nowMs - lastInputMs_ > kStaleInputMs) {
         state_.events().setTime(nowMs);
-        state_.events().add("stale-input")["bytes"] = pending_.size();
+        state_.events().add("stale-input")["bytes"] = pending_.size() + hostFrame_.size();
         pending_.clear();
+        hostFrame_.clear();
     }
 }
 

@@ -108,11 +108,52 @@ void SimServer::reportEvents() {
     }
 }
 
-bool SimServer::run(const std::function<bool()>& stopRequested, std::string& error) {
+void SimServer::readLine() {
     std::array<std::uint8_t, 4096> buffer{};
+    while (!stopReading_.load()) {
+        const long count = terminal_.readSome(buffer.data(), buffer.size(), static_cast<int>(kLongestWaitMs));
+        if (count == 0) {
+            continue;
+        }
+        const std::lock_guard<std::mutex> guard(readLock_);
+        if (count < 0) {
+            readError_ = "reading the line failed: " + terminal_.lastError();
+            readSignal_.notify_one();
+            return;
+        }
+        Arrival arrival;
+        arrival.availableMs = nowMs();
+        arrival.bytes.assign(buffer.begin(), buffer.begin() + count);
+        read_.push_back(std::move(arrival));
+        readSignal_.notify_one();
+    }
+}
+
+void SimServer::collect(double timeoutMs, std::deque<Arrival>& arrivals) {
+    std::unique_lock<std::mutex> guard(readLock_);
+    if (read_.empty() && readError_.empty() && timeoutMs > 0) {
+        readSignal_.wait_for(guard, std::chrono::duration<double, std::milli>(timeoutMs),
+                             [this] { return !read_.empty() || !readError_.empty(); });
+    }
+    const double byteTime = byteTimeMs();
+    for (Arrival& arrival : read_) {
+        if (byteTime > 0) {
+            // Paced input reaches the console no faster than the line carries it.
+            inputLineFreeMs_ = std::max(inputLineFreeMs_, arrival.availableMs) +
+                               static_cast<double>(arrival.bytes.size()) * byteTime;
+            arrival.availableMs = inputLineFreeMs_;
+        }
+        arrivals.push_back(std::move(arrival));
+    }
+    read_.clear();
+}
+
+bool SimServer::run(const std::function<bool()>& stopRequested, std::string& error) {
     std::vector<Transmission> transmissions;
     const double lifetimeMs = options_.lifetimeSeconds > 0 ? options_.lifetimeSeconds * 1000 : kNever;
     bool lineOk = true;
+    stopReading_ = false;
+    std::thread reader([this] { readLine(); });
     while (!stopRequested()) {
         double now = nowMs();
         if (now >= lifetimeMs) {
@@ -126,31 +167,16 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
         }
         const double nextInput = incoming_.empty() ? kNever : incoming_.front().availableMs;
         const double wake = std::min({nextOutput, nextInput, lifetimeMs, now + kLongestWaitMs});
-        const int timeoutMs = static_cast<int>(std::clamp(std::ceil(wake - now), 0.0, kLongestWaitMs));
-
-        const long count = terminal_.readSome(buffer.data(), buffer.size(), timeoutMs);
-        if (count < 0) {
-            error = "reading the line failed: " + terminal_.lastError();
-            lineOk = false;
-            break;
-        }
-        now = nowMs();
-        if (count > 0) {
-            const double byteTime = byteTimeMs();
-            if (byteTime <= 0) {
-                console_.receive(
-                    std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count)), now,
-                    transmissions);
-                schedule(transmissions, now);
-            } else {
-                // Paced input reaches the console no faster than the line carries it.
-                Arrival arrival;
-                inputLineFreeMs_ = std::max(inputLineFreeMs_, now) + static_cast<double>(count) * byteTime;
-                arrival.availableMs = inputLineFreeMs_;
-                arrival.bytes.assign(buffer.begin(), buffer.begin() + count);
-                incoming_.push_back(std::move(arrival));
+        collect(std::max(0.0, wake - now), incoming_);
+        {
+            const std::lock_guard<std::mutex> guard(readLock_);
+            if (!readError_.empty()) {
+                error = readError_;
+                lineOk = false;
+                break;
             }
         }
+        now = nowMs();
         while (!incoming_.empty() && incoming_.front().availableMs <= now) {
             console_.receive(incoming_.front().bytes, now, transmissions);
             incoming_.pop_front();
@@ -164,6 +190,8 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
         }
         reportEvents();
     }
+    stopReading_ = true;
+    reader.join();
     console_.events().setTime(nowMs());
     console_.events().add("stop");
     reportEvents();

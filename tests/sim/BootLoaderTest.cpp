@@ -193,6 +193,26 @@ TEST_F(BootLoaderPath, TrafficIsToldApartByContent) {
     EXPECT_EQ(host->sendRaw(mixed).size(), 3u);
 }
 
+TEST_F(BootLoaderPath, AfterAFramePartlyLostTheFollowingFramesStillCount) {
+    build();
+    Bytes piece{0x31, kCard, 0x00, 0x30, 0x00, 0x00};
+    for (int i = 0; i < 128; ++i) {
+        piece.push_back(static_cast<std::uint8_t>(i * 37 + 11));
+    }
+    const Bytes data = bootLoaderFrame(piece);
+    for (const std::size_t lost : {1u, 40u, 70u, 135u}) {
+        SCOPED_TRACE(lost);
+        Bytes stream(data.begin() + static_cast<long>(lost), data.end());
+        for (int i = 0; i < 3; ++i) {
+            const Bytes boot = bootLoaderFrame({0x30, kCard, 0x01});
+            stream.insert(stream.end(), boot.begin(), boot.end());
+        }
+        // At most the first frame after the damage goes with it.
+        EXPECT_GE(host->sendRaw(stream).size(), 2u);
+        console->tick(1e9);
+    }
+}
+
 TEST_F(BootLoaderPath, StaleUnfinishedInputIsForgotten) {
     build();
     host->sendRaw({0x04, 0x30});  // the start of a frame, then silence

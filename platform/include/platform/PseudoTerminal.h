@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace platform {
@@ -47,8 +48,9 @@ class PseudoTerminal {
     // Discards what the client has written and not yet been read here.
     void discardInput();
 
-    // Text of the last failure, with the operating system's message.
-    const std::string& lastError() const { return lastError_; }
+    // Text of the last failure, with the operating system's message. One
+    // thread may read while another writes; either may record a failure.
+    std::string lastError() const;
 
   private:
     void fail(const char* what);
@@ -57,6 +59,7 @@ class PseudoTerminal {
     int slaveFd_ = -1;
     std::string slavePath_;
     std::string linkPath_;
+    mutable std::mutex errorLock_;
     std::string lastError_;
 };
 

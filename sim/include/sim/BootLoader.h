@@ -39,6 +39,9 @@ class BootLoader {
     // A text command without its carriage return.
     void handleText(const std::string& command, std::vector<Reply>& replies);
 
+    // Whether a count byte and a command byte can begin a frame the loader
+    // knows: Wake, Boot and Erase block have fixed lengths, data frames vary.
+    static bool plausibleHeader(std::uint8_t count, std::uint8_t command);
     // The check byte of a frame: one's complement of the sum of bytes 1 .. n-2.
     static std::uint8_t checkByte(std::span<const std::uint8_t> frameWithoutCheck);
     static std::vector<std::uint8_t> makeFrame(std::vector<std::uint8_t> bytesWithoutCount);

@@ -9,7 +9,6 @@
 #include "sim/BootLoader.h"
 #include "sim/ConsoleState.h"
 #include "sim/HostResponder.h"
-#include "trx/frame/FrameScanner.h"
 
 namespace sim {
 
@@ -22,7 +21,8 @@ struct Transmission {
 // The whole simulated console behind one serial line. Bytes from the line are
 // told apart by their content: TRX frames start with 0xD0, the text commands
 // are "exit" and "VER" with a carriage return, everything else is taken as
-// boot-loader frames, which carry a check byte.
+// boot-loader frames, which carry a check byte. A start marker whose length
+// field and end marker do not fit is taken as data of other traffic.
 class SimConsole {
   public:
     static constexpr char kCarriageReturn = '\r';
@@ -43,17 +43,10 @@ class SimConsole {
     bool writeDump(const std::string& directory, std::string& error);
 
   private:
-    class HostFrames : public trx::frame::FrameSink {
-      public:
-        explicit HostFrames(SimConsole& console) : console_(console) {}
-        void onFrame(std::span<const std::uint8_t> betweenMarkers) override;
-        void onBrokenFrame(std::span<const std::uint8_t> afterStart) override;
-
-      private:
-        SimConsole& console_;
-    };
-
     void take(std::span<const std::uint8_t> bytes);
+    void continueHostFrame(std::uint8_t byte);
+    void abandonHostFrame();
+    void handleHostFrame(std::span<const std::uint8_t> betweenMarkers);
     void processPending();
     // Applies drop, corrupt and delay; frames host messages.
     void emit(Reply reply, std::vector<Transmission>& out);
@@ -61,9 +54,8 @@ class SimConsole {
     ConsoleState state_;
     HostResponder host_;
     BootLoader bootLoader_;
-    trx::frame::FrameScanner scanner_;
-    HostFrames hostFrames_{*this};
-    std::vector<std::uint8_t> pending_;  // non-TRX input not yet complete
+    std::vector<std::uint8_t> hostFrame_;  // a TRX frame being received, from its start marker
+    std::vector<std::uint8_t> pending_;    // other input not yet complete
     double lastInputMs_ = 0;
     std::vector<Reply> replies_;
     std::map<const void*, int> replyCounts_;

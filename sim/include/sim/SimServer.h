@@ -1,10 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/PseudoTerminal.h"
@@ -20,8 +24,13 @@ struct ServerOptions {
     bool verbose = false;        // every event on standard error as it happens
 };
 
-// Runs a console on a pseudo-terminal: reads the line, hands the bytes to the
-// console, sends its answers when they are due, at line speed when paced.
+// Runs a console on a pseudo-terminal: a reader thread takes every byte off
+// the line the moment it arrives, the serving thread hands the bytes to the
+// console and sends its answers when they are due, at line speed when paced.
+//
+// The reader exists because a pseudo-terminal loses what its master has not
+// read yet when the client flushes its output queue, as a client does that
+// opens the port afresh for every frame.
 class SimServer {
   public:
     SimServer(SimConsole& console, ServerOptions options);
@@ -52,6 +61,9 @@ class SimServer {
     // Writes what is due; returns when the next write falls due (or a large value).
     bool sendDue(double nowMs, double& nextDueMs);
     void reportEvents();
+    void readLine();
+    // Waits up to timeoutMs for the reader; moves what it has read into arrivals.
+    void collect(double timeoutMs, std::deque<Arrival>& arrivals);
 
     SimConsole& console_;
     ServerOptions options_;
@@ -62,6 +74,13 @@ class SimServer {
     double outputLineFreeMs_ = 0;
     double inputLineFreeMs_ = 0;
     std::size_t reportedEvents_ = 0;
+
+    // Shared with the reader thread.
+    std::mutex readLock_;
+    std::condition_variable readSignal_;
+    std::deque<Arrival> read_;
+    std::string readError_;
+    std::atomic<bool> stopReading_{false};
 };
 
 }  // namespace sim
