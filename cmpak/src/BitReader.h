@@ -44,7 +44,15 @@ class BitReader {
 
     // Eager mode: makes at least 48 bits available, enough for one whole literal or match.
     void refill() {
-        if (!eager_ || available_ >= kRefillLevel) {
+        if (eager_) {
+            refillAhead();
+        }
+    }
+
+    // As refill, in either mode: for a lazy reader the caller knows that the next 16 bytes belong to
+    // the stream.
+    void refillAhead() {
+        if (available_ >= kRefillLevel) {
             return;
         }
         if (index_ + sizeof(uint64_t) <= length_) {

@@ -1,12 +1,14 @@
 #include "DecodeTable.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace cmpak {
 
 void DecodeTable::setSingle(unsigned symbol, unsigned tableBits) {
     tableBits_ = tableBits;
     symbolCount_ = symbol + 1;
+    takesBits_ = false;
     std::fill_n(entries_.begin(), 1u << tableBits, static_cast<uint16_t>(symbol));
 }
 
@@ -14,13 +16,35 @@ bool DecodeTable::build(const uint8_t* lengths, unsigned symbolCount, unsigned t
     tableBits_ = tableBits;
     symbolCount_ = symbolCount;
     nodeCount_ = 0;
+    takesBits_ = false;
 
-    std::array<unsigned, kMaxCodeLength + 1> lengthCount{};
+    std::array<uint16_t, kCodeSymbols> present;
+    unsigned presentCount = 0;
     for (unsigned symbol = 0; symbol < symbolCount; ++symbol) {
-        if (lengths[symbol] > kMaxCodeLength) {
-            return false;
+        if (lengths[symbol] != 0) {
+            present[presentCount++] = static_cast<uint16_t>(symbol);
         }
-        ++lengthCount[lengths[symbol]];
+    }
+    return build(lengths, present.data(), presentCount, symbolCount, tableBits);
+}
+
+bool DecodeTable::build(const uint8_t* lengths, const uint16_t* present, unsigned presentCount,
+                        unsigned symbolCount, unsigned tableBits) {
+    tableBits_ = tableBits;
+    symbolCount_ = symbolCount;
+    nodeCount_ = 0;
+    takesBits_ = false;
+
+    unsigned longest = 0;
+    for (unsigned i = 0; i < presentCount; ++i) {
+        longest = std::max<unsigned>(longest, lengths[present[i]]);
+    }
+    if (longest > kMaxCodeLength) {
+        return false;
+    }
+    std::array<unsigned, kMaxCodeLength + 1> lengthCount{};
+    for (unsigned i = 0; i < presentCount; ++i) {
+        ++lengthCount[lengths[present[i]]];
     }
     // The code is complete when its codes fill the 16-bit code space exactly.
     uint32_t codeSpace = 0;
@@ -35,22 +59,43 @@ bool DecodeTable::build(const uint8_t* lengths, unsigned symbolCount, unsigned t
     for (unsigned length = 1; length <= kMaxCodeLength; ++length) {
         nextCode[length + 1] = (nextCode[length] + lengthCount[length]) << 1;
     }
-    std::fill_n(entries_.begin(), 1u << tableBits, kUnset);
-    for (unsigned symbol = 0; symbol < symbolCount; ++symbol) {
+    // Tree slots are told apart from free ones by kUnset; short-only codes cover every entry anyway.
+    if (longest > tableBits) {
+        std::fill_n(entries_.begin(), 1u << tableBits, kUnset);
+    }
+    for (unsigned i = 0; i < presentCount; ++i) {
+        const unsigned symbol = present[i];
         const unsigned length = lengths[symbol];
-        if (length == 0) {
-            continue;
-        }
         const unsigned code = nextCode[length]++;
         if (length <= tableBits) {
-            const unsigned first = code << (tableBits - length);
-            std::fill_n(entries_.begin() + first, 1u << (tableBits - length),
-                        static_cast<uint16_t>(symbol | length << kLengthShift));
+            fillSpan(code << (tableBits - length), 1u << (tableBits - length),
+                     static_cast<uint16_t>(symbol | length << kLengthShift));
         } else if (!addLongCode(symbol, code, length)) {
             return false;
         }
     }
+    takesBits_ = true;
     return true;
+}
+
+void DecodeTable::fillSpan(unsigned first, unsigned span, uint16_t entry) {
+    uint16_t* at = entries_.data() + first;
+    if (span < 4) {
+        for (unsigned i = 0; i < span; ++i) {
+            at[i] = entry;
+        }
+        return;
+    }
+    // Spans of 4 and more are aligned to their size: store four or eight entries at a time.
+    const uint64_t four = entry * 0x0001000100010001ull;
+    if (span < 8) {
+        std::memcpy(at, &four, sizeof four);
+        return;
+    }
+    const uint64_t eight[2] = {four, four};
+    for (unsigned i = 0; i < span; i += 8) {
+        std::memcpy(at + i, eight, sizeof eight);
+    }
 }
 
 bool DecodeTable::newNode(uint16_t& link) {
@@ -96,23 +141,6 @@ bool DecodeTable::addLongCode(unsigned symbol, unsigned code, unsigned length) {
         node = child - symbolCount_;
     }
     return false;
-}
-
-unsigned DecodeTable::walkTree(unsigned node, BitReader& reader) const {
-    if (node >= nodeCount_) {
-        return kInvalidSymbol;
-    }
-    for (unsigned depth = tableBits_; depth < kMaxCodeLength; ++depth) {
-        const unsigned child = reader.take(1) != 0 ? right_[node] : left_[node];
-        if (child < symbolCount_) {
-            return child;
-        }
-        if (child == kUnset) {
-            return kInvalidSymbol;
-        }
-        node = child - symbolCount_;
-    }
-    return kInvalidSymbol;
 }
 
 }  // namespace cmpak

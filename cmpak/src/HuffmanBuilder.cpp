@@ -1,6 +1,7 @@
 #include "HuffmanBuilder.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace cmpak {
 
@@ -13,7 +14,9 @@ unsigned HuffmanBuilder::build(unsigned symbolCount, uint32_t* frequencies, uint
     for (unsigned symbol = 0; symbol < symbolCount; ++symbol) {
         lengths[symbol] = 0;
         if (frequencies[symbol] != 0) {
-            heap_[++heapSize_] = static_cast<uint16_t>(symbol);
+            ++heapSize_;
+            heap_[heapSize_] = static_cast<uint16_t>(symbol);
+            heapFrequency_[heapSize_] = frequencies[symbol];
         }
     }
     if (heapSize_ < 2) {
@@ -31,7 +34,9 @@ unsigned HuffmanBuilder::build(unsigned symbolCount, uint32_t* frequencies, uint
         if (least < symbolCount) {
             leafOrder_[leafCount_++] = static_cast<uint16_t>(least);
         }
-        heap_[1] = heap_[heapSize_--];
+        heap_[1] = heap_[heapSize_];
+        heapFrequency_[1] = heapFrequency_[heapSize_];
+        --heapSize_;
         siftDown(1);
         const unsigned second = heap_[1];
         if (second < symbolCount) {
@@ -40,6 +45,7 @@ unsigned HuffmanBuilder::build(unsigned symbolCount, uint32_t* frequencies, uint
         const unsigned node = nextNode++;
         frequencies[node] = frequencies[least] + frequencies[second];
         heap_[1] = static_cast<uint16_t>(node);
+        heapFrequency_[1] = frequencies[node];
         siftDown(1);
         leftChild_[node] = static_cast<uint16_t>(least);
         rightChild_[node] = static_cast<uint16_t>(second);
@@ -53,20 +59,21 @@ unsigned HuffmanBuilder::build(unsigned symbolCount, uint32_t* frequencies, uint
 }
 
 void HuffmanBuilder::siftDown(unsigned slot) {
-    const unsigned node = heap_[slot];
-    const uint32_t frequency = frequencies_[node];
+    const uint16_t node = heap_[slot];
+    const uint32_t frequency = heapFrequency_[slot];
+    heapFrequency_[heapSize_ + 1] = std::numeric_limits<uint32_t>::max();
     for (unsigned child = 2 * slot; child <= heapSize_; child = 2 * slot) {
         // The right child is taken only when it is strictly less frequent.
-        if (child < heapSize_ && frequencies_[heap_[child]] > frequencies_[heap_[child + 1]]) {
-            ++child;
-        }
-        if (frequency <= frequencies_[heap_[child]]) {
+        child += heapFrequency_[child] > heapFrequency_[child + 1] ? 1 : 0;
+        if (frequency <= heapFrequency_[child]) {
             break;
         }
         heap_[slot] = heap_[child];
+        heapFrequency_[slot] = heapFrequency_[child];
         slot = child;
     }
-    heap_[slot] = static_cast<uint16_t>(node);
+    heap_[slot] = node;
+    heapFrequency_[slot] = frequency;
 }
 
 void HuffmanBuilder::countLeafDepths(unsigned root) {

@@ -31,6 +31,9 @@ class HuffmanBuilder {
     uint32_t* frequencies_ = nullptr;
     unsigned heapSize_ = 0;
     std::array<uint16_t, kMaxSymbols + 1> heap_{};  // 1-based
+    // Frequency of heap_[i], kept beside it; the slot after the last holds a sentinel that is never
+    // strictly less frequent, so a missing right child is never taken.
+    std::array<uint32_t, kMaxSymbols + 2> heapFrequency_{};
     std::array<uint16_t, kMaxNodes> leftChild_{};
     std::array<uint16_t, kMaxNodes> rightChild_{};
     std::array<uint8_t, kMaxNodes> depth_{};

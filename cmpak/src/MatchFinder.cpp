@@ -4,12 +4,25 @@
 
 namespace cmpak {
 
+namespace {
+uint16_t load16(const uint8_t* at) {
+    uint16_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+}  // namespace
+
 void MatchFinder::start(const uint8_t* source, uint32_t length) {
     source_ = source;
     sourceLeft_ = length;
     std::fill(text_.begin(), text_.end(), kWindowFill);
-    head_.fill(kNoPosition);
+    // Start well past every position entered by earlier calls, so that none of them is valid.
+    base_ += 2 * kSlidePosition;
+    if (base_ >= kRebaseLimit || base_ < kRebasedBase) {
+        rebase();
+    }
     position_ = kStartPosition;
+    firstPosition_ = base_ + kStartPosition;
     remainder_ = readSource(kStartPosition);
     matchLength_ = 0;
     matchPosition_ = 0;
@@ -28,33 +41,30 @@ uint32_t MatchFinder::readSource(unsigned at) {
     return count;
 }
 
-void MatchFinder::advance(bool findMatch) {
-    --remainder_;
-    if (++position_ == kSlidePosition) {
-        slide();
-    }
-    if (findMatch) {
-        findAndInsert();
-    } else {
-        insert();
-    }
-}
-
 void MatchFinder::slide() {
     std::memmove(text_.data(), text_.data() + kDictionarySize, kTextSize - kDictionarySize);
     remainder_ += readSource(kStartPosition);
     position_ -= kDictionarySize;
-    // Chains now point 1024 bytes lower; what falls off the front ends its chain.
-    const auto shift = [](int16_t entry) {
-        return static_cast<int16_t>(entry >= static_cast<int16_t>(kDictionarySize) ? entry - kDictionarySize
-                                                                                   : kNoPosition);
-    };
-    for (int16_t& entry : head_) {
-        entry = shift(entry);
+    base_ += kDictionarySize;
+    if (base_ >= kRebaseLimit) {
+        rebase();
     }
-    for (unsigned at = 0; at < kDictionarySize; ++at) {
-        previous_[at] = shift(previous_[at + kDictionarySize]);
+}
+
+void MatchFinder::rebase() {
+    // Moves every absolute position down so that the base becomes kRebasedBase; what would fall
+    // below 0 is long out of the window and becomes 0, which no lookup accepts.
+    // The shift is a multiple of the ring size, so ring slots stay with the positions they hold.
+    const uint32_t shift = (base_ - kRebasedBase) & ~(kChainSize - 1);
+    const auto lower = [shift](uint32_t entry) { return entry >= shift ? entry - shift : 0; };
+    for (auto* table : {&head3_, &head4_}) {
+        std::transform(table->begin(), table->end(), table->begin(), lower);
     }
+    for (auto* table : {&previous3_, &previous4_}) {
+        std::transform(table->begin(), table->end(), table->begin(), lower);
+    }
+    firstPosition_ = lower(firstPosition_);
+    base_ -= shift;
 }
 
 unsigned MatchFinder::commonLength(unsigned earlier) const {
@@ -81,30 +91,49 @@ unsigned MatchFinder::commonLength(unsigned earlier) const {
 }
 
 void MatchFinder::findAndInsert() {
-    const unsigned hash = hashAt(position_);
-    const int lowest = static_cast<int>(position_) - static_cast<int>(kDictionarySize);
+    const unsigned hash3 = hash3At(position_);
+    const unsigned hash4 = hash4At(position_);
+    const uint32_t absolute = base_ + position_;
+    const uint32_t lowest = std::max(absolute - kDictionarySize, firstPosition_);
     const uint8_t* current = text_.data() + position_;
-    unsigned bestLength = 0;
+    // Anything shorter than 4 bytes is looked for below, so the first check covers bytes 0 to 3.
+    unsigned bestLength = kMinMatch;
     unsigned bestPosition = 0;
-    for (int candidate = head_[hash]; candidate >= lowest && candidate >= 0;
-         candidate = previous_[candidate]) {
-        // A longer match must at least agree at the first byte beyond the best so far.
-        if (text_[candidate + bestLength] != current[bestLength]) {
+    unsigned tail = bestLength - 1;
+    for (uint32_t candidate = head4_[hash4]; candidate >= lowest;
+         candidate = previous4_[candidate & (kChainSize - 1)]) {
+        // A longer match must agree on the first two bytes and on the two ending at the byte after the
+        // best so far.
+        const uint8_t* earlier = text_.data() + (candidate - base_);
+        if (load16(earlier + tail) != load16(current + tail) || load16(earlier) != load16(current)) {
             continue;
         }
-        const unsigned length = commonLength(static_cast<unsigned>(candidate));
+        const unsigned length = commonLength(candidate - base_);
         if (length > bestLength) {
             bestLength = length;
-            bestPosition = static_cast<unsigned>(candidate);
+            bestPosition = candidate - base_;
+            tail = bestLength - 1;
             if (length == kMaxMatch) {
                 break;
             }
         }
     }
-    matchLength_ = bestLength >= kMinMatch ? bestLength : 0;
+    if (bestLength == kMinMatch) {
+        // No match of 4 or more: the nearest string sharing the first three bytes, if any.
+        bestLength = 0;
+        for (uint32_t candidate = head3_[hash3]; candidate >= lowest;
+             candidate = previous3_[candidate & (kChainSize - 1)]) {
+            const uint8_t* earlier = text_.data() + (candidate - base_);
+            if (load16(earlier) == load16(current) && earlier[2] == current[2]) {
+                bestLength = kMinMatch;
+                bestPosition = candidate - base_;
+                break;
+            }
+        }
+    }
+    matchLength_ = bestLength;
     matchPosition_ = bestPosition;
-    previous_[position_] = head_[hash];
-    head_[hash] = static_cast<int16_t>(position_);
+    insert(hash3, hash4);
 }
 
 }  // namespace cmpak

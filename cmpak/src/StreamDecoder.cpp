@@ -9,46 +9,19 @@ namespace {
 constexpr int kNoZeroRun = -1;
 // With at least this much room after a match, it may be copied in 8-byte steps.
 constexpr unsigned kWideCopy = 8;
+// A refill reads up to 8 bytes past the 48 bits it may already hold: 128 codes are more than that.
+constexpr uint32_t kCodesAheadForRefill = 128;
 }  // namespace
 
 bool StreamDecoder::decode(const uint8_t* stream, size_t streamLength, Mode mode, uint8_t* destination,
                            uint32_t size) {
-    mode_ = mode;
-    reader_.start(stream, streamLength, kHeaderBytes, mode == Mode::Bounded);
-    uint32_t produced = 0;
-    uint32_t blockCodes = 0;
-    while (produced < size) {
-        if (blockCodes == 0 && !readBlockHeader(blockCodes)) {
-            return false;
-        }
-        if (reader_.overrun()) {
-            return false;
-        }
-        --blockCodes;
-        reader_.refill();
-        const unsigned symbol = codeTable_.decode(reader_);
-        if (symbol < kLiteralSymbols) {
-            destination[produced++] = static_cast<uint8_t>(symbol);
-            continue;
-        }
-        if (symbol >= kCodeSymbols) {
-            return false;
-        }
-        const unsigned length = symbol - kLengthSymbolBias;
-        const unsigned offsetBits = positionTable_.decode(reader_);
-        if (offsetBits >= kPositionSymbols) {
-            return false;
-        }
-        unsigned offset = offsetBits;
-        if (offsetBits > 1) {
-            offset = (1u << (offsetBits - 1)) + reader_.take(offsetBits - 1);
-        }
-        if (!copyMatch(destination, produced, size, length, offset + 1)) {
-            return false;
-        }
-        produced += std::min<uint32_t>(length, size - produced);
+    const bool bounded = mode == Mode::Bounded;
+    reader_.start(stream, streamLength, kHeaderBytes, bounded);
+    const bool decoded = bounded ? expand<true>(destination, size) : expand<false>(destination, size);
+    if (!decoded) {
+        return false;
     }
-    if (mode == Mode::Bounded) {
+    if (bounded) {
         // Everything read must lie inside the stream, and so must the two end-padding bytes.
         const size_t consumedBytes = reader_.consumedBits() / 8;
         if (reader_.overrun() || consumedBytes + kEndPaddingBytes > streamLength) {
@@ -58,9 +31,68 @@ bool StreamDecoder::decode(const uint8_t* stream, size_t streamLength, Mode mode
     return true;
 }
 
+template <bool kBounded>
+bool StreamDecoder::expand(uint8_t* destination, uint32_t size) {
+    // The hot loop works on a local copy of the reader, which stores into the destination cannot
+    // alias; the member is used for block headers only.
+    BitReader reader = reader_;
+    uint8_t* out = destination;
+    uint8_t* const end = destination + size;
+    uint32_t blockCodes = 0;
+    while (out < end) {
+        if (blockCodes == 0) {
+            // Past the end of the stream only zero bytes are fed; stop at the next block at the latest.
+            reader_ = reader;
+            if (reader_.overrun() || !readBlockHeader(blockCodes)) {
+                return false;
+            }
+            reader = reader_;
+        }
+        --blockCodes;
+        // Eager reading, where one refill holds a whole literal or match. Without a known stream length
+        // that is safe while enough codes of at least one bit each remain in the block: they and the
+        // end padding lie ahead in the stream.
+        const bool filled = kBounded || (blockCodes >= kCodesAheadForRefill && codeTable_.takesBits());
+        unsigned symbol;
+        if (filled) {
+            reader.refillAhead();
+            symbol = codeTable_.decodeFilled<kLiteralTableBits>(reader);
+        } else {
+            symbol = codeTable_.decode<kLiteralTableBits>(reader);
+        }
+        if (symbol < kLiteralSymbols) [[likely]] {
+            *out++ = static_cast<uint8_t>(symbol);
+            continue;
+        }
+        if (symbol >= kCodeSymbols) {
+            return false;
+        }
+        const unsigned length = symbol - kLengthSymbolBias;
+        unsigned offsetBits;
+        if (filled) {
+            offsetBits = positionTable_.decodeFilled<kSmallTableBits>(reader);
+        } else {
+            offsetBits = positionTable_.decode<kSmallTableBits>(reader);
+        }
+        if (offsetBits >= kPositionSymbols) {
+            return false;
+        }
+        unsigned offset = offsetBits;
+        if (offsetBits > 1) {
+            offset = (1u << (offsetBits - 1)) + reader.take(offsetBits - 1);
+        }
+        const uint32_t produced = static_cast<uint32_t>(out - destination);
+        if (!copyMatch(destination, produced, size, length, offset + 1, kBounded)) {
+            return false;
+        }
+        out += std::min<uint32_t>(length, size - produced);
+    }
+    reader_ = reader;
+    return true;
+}
+
 bool StreamDecoder::copyMatch(uint8_t* destination, uint32_t produced, uint32_t size, unsigned length,
-                              unsigned distance) {
-    const bool bounded = mode_ == Mode::Bounded;
+                              unsigned distance, bool bounded) {
     if (length > size - produced) {
         if (bounded) {
             return false;
@@ -153,12 +185,15 @@ bool StreamDecoder::readCodeLengths() {
         return false;
     }
     std::fill(lengths_.begin(), lengths_.end(), uint8_t{0});
+    unsigned presentCount = 0;
     for (unsigned symbol = 0; symbol < count;) {
-        const unsigned lengthSymbol = lengthCodeTable_.decode(reader_);
+        reader_.refill();
+        const unsigned lengthSymbol = lengthCodeTable_.decode<kSmallTableBits>(reader_);
         if (lengthSymbol >= kLengthCodeSymbols) {
             return false;
         }
         if (lengthSymbol > kLongZeroRun) {
+            present_[presentCount++] = static_cast<uint16_t>(symbol);
             lengths_[symbol++] = static_cast<uint8_t>(lengthSymbol - kLengthSymbolOffset);
         } else {
             unsigned run = 1;
@@ -176,7 +211,7 @@ bool StreamDecoder::readCodeLengths() {
             return false;
         }
     }
-    return codeTable_.build(lengths_.data(), kCodeSymbols, kLiteralTableBits);
+    return codeTable_.build(lengths_.data(), present_.data(), presentCount, kCodeSymbols, kLiteralTableBits);
 }
 
 }  // namespace cmpak

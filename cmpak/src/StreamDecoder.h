@@ -33,18 +33,20 @@ class StreamDecoder {
     static constexpr unsigned kLiteralTableBits = 12;
     static constexpr unsigned kSmallTableBits = 8;
 
+    template <bool kBounded>
+    bool expand(uint8_t* destination, uint32_t size);
     bool readBlockHeader(uint32_t& blockCodes);
     bool readSmallCode(unsigned symbolCount, unsigned countBits, int zeroRunIndex);
     bool readCodeLengths();
-    bool copyMatch(uint8_t* destination, uint32_t produced, uint32_t size, unsigned length,
-                   unsigned distance);
+    static bool copyMatch(uint8_t* destination, uint32_t produced, uint32_t size, unsigned length,
+                          unsigned distance, bool bounded);
 
     BitReader reader_;
-    Mode mode_ = Mode::Unbounded;
     DecodeTable codeTable_;
     DecodeTable lengthCodeTable_;
     DecodeTable positionTable_;
     std::array<uint8_t, kCodeSymbols> lengths_{};
+    std::array<uint16_t, kCodeSymbols> present_{};  // symbols of nonzero length, in order
 };
 
 }  // namespace cmpak
