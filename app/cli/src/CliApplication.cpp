@@ -72,11 +72,10 @@ std::string absoluteFromStartDirectory(const std::string& path) {
 }  // namespace
 
 CliApplication::CliApplication(CliOptions options, std::ostream& out, std::ostream& err,
-                               ProgressDisplay::Style progressStyle, Environment environment)
+                               ProgressDisplay::Style progressStyle)
     : options_(std::move(options)),
       out_(out),
       err_(err),
-      environment_(std::move(environment)),
       display_(out, err, options_.json ? ProgressDisplay::Style::Silent : progressStyle),
       host_(display_) {}
 
@@ -123,8 +122,6 @@ int CliApplication::runImage() {
 bool CliApplication::startUp() {
     core::StartupOptions startupOptions;
     startupOptions.useInstanceGuard = false;
-    startupOptions.programDirectory = environment_.programDirectory;
-    startupOptions.libraryDirectory = environment_.libraryDirectory;
     if (options_.iniFile) {
         const std::string path = absoluteFromStartDirectory(*options_.iniFile);
         if (platform::fileKind(path) != platform::FileKind::Other) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -32,14 +31,8 @@ enum ExitStatus : int { kExitSuccess = 0, kExitOperationFailed = 1, kExitBadInpu
 // the windows. Returns the exit status.
 class CliApplication {
   public:
-    // Where things are found; tests point these at folders of their own.
-    struct Environment {
-        std::string programDirectory;  // empty: the running program's directory
-        std::string libraryDirectory;  // empty: the program directory
-    };
-
     CliApplication(CliOptions options, std::ostream& out, std::ostream& err,
-                   ProgressDisplay::Style progressStyle, Environment environment = {});
+                   ProgressDisplay::Style progressStyle);
     ~CliApplication();
     CliApplication(const CliApplication&) = delete;
     CliApplication& operator=(const CliApplication&) = delete;
@@ -68,7 +61,6 @@ class CliApplication {
     CliOptions options_;
     std::ostream& out_;
     std::ostream& err_;
-    Environment environment_;
     ProgressDisplay display_;
     CliHost host_;
     std::string listPath_;
