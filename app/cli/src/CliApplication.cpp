@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "cli/ImageInspector.h"
+#include "cli/ImageReader.h"
 #include "cli/InterruptGuard.h"
 #include "cli/UnitSnapshotReader.h"
 #include "core/StartupCore.h"
@@ -106,7 +106,7 @@ int CliApplication::run() {
 
 int CliApplication::runImage() {
     const ImageSummary summary =
-        ImageInspector::inspect(options_.imageFile, options_.imageBase, options_.imageWindow, options_.clip);
+        ImageReader::summarize(options_.imageFile, options_.imageBase, options_.imageWindow, options_.clip);
     if (options_.json) {
         out_ << ReportFormatter::imageJson(summary).dump() << std::endl;
     } else if (summary.error.empty()) {

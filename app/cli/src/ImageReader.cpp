@@ -1,11 +1,11 @@
-#include "cli/ImageInspector.h"
+#include "cli/ImageReader.h"
 
 #include "data/FlashImage.h"
 
 namespace cli {
 
-ImageSummary ImageInspector::inspect(const std::string& path, std::uint32_t base, std::uint32_t window,
-                                     bool clip) {
+ImageSummary ImageReader::summarize(const std::string& path, std::uint32_t base, std::uint32_t window,
+                                    bool clip) {
     ImageSummary summary;
     summary.clipped = clip;
     data::FlashImage image;

@@ -9,9 +9,10 @@ namespace cli {
 
 // Loads an S-record file into a window the way the update engine does before
 // it writes, and reports what the engine would send.
-class ImageInspector {
+class ImageReader {
   public:
-    static ImageSummary inspect(const std::string& path, std::uint32_t base, std::uint32_t window, bool clip);
+    static ImageSummary summarize(const std::string& path, std::uint32_t base, std::uint32_t window,
+                                  bool clip);
 };
 
 }  // namespace cli
