@@ -39,8 +39,10 @@ const json* findUnit(const json& units, const std::string& name) {
 // flashkit-cli against a freshly started simulated console on its own pty.
 class CliConsole : public ::testing::Test {
   protected:
-    void startConsole(const std::vector<std::string>& faults = {}, int bootIn = 1) {
+    void startConsole(const std::vector<std::string>& faults = {}, int bootIn = 1,
+                      const std::vector<std::string>& extra = {}) {
         std::vector<std::string> arguments = {"--console", kDemoRoot + "/console.json"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
         for (const auto& fault : faults) {
             arguments.insert(arguments.end(), {"--fault", fault});
         }
@@ -140,6 +142,13 @@ TEST_F(CliConsole, GetverReadsTheUnitsVersionsWithExitZero) {
     EXPECT_EQ(text.exitStatus, 0) << text.err;
     EXPECT_NE(text.out.find("result: Ok"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("1.05"), std::string::npos) << text.out;
+}
+
+TEST_F(CliConsole, ConnectionPointChoosesTheUnitThatAnswersReads) {
+    // The PC is plugged into the ENG7 unit (bus address 0x10).
+    startConsole({}, 1, {"--connection-point", "16"});
+    EXPECT_EQ(cliJson({"--connection", "ENG7", "getver", "SRF7"}, 0)["result"], "Ok");
+    EXPECT_EQ(cliJson({"getver", "SRF7"}, 1)["result"], "TimedOut");
 }
 
 TEST_F(CliConsole, SilentUnitTimesOutWithExitOne) {
