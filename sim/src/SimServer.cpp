@@ -110,88 +110,73 @@ void SimServer::reportEvents() {
 
 void SimServer::readLine() {
     std::array<std::uint8_t, 4096> buffer{};
+    std::vector<Transmission> transmissions;
     while (!stopReading_.load()) {
         const long count = terminal_.readSome(buffer.data(), buffer.size(), static_cast<int>(kLongestWaitMs));
         if (count == 0) {
             continue;
         }
-        const std::lock_guard<std::mutex> guard(readLock_);
+        const std::lock_guard<std::mutex> guard(lock_);
         if (count < 0) {
-            readError_ = "reading the line failed: " + terminal_.lastError();
-            readSignal_.notify_one();
+            lineError_ = "reading the line failed: " + terminal_.lastError();
+            wakeServer_.notify_one();
             return;
         }
-        Arrival arrival;
-        arrival.availableMs = nowMs();
-        arrival.bytes.assign(buffer.begin(), buffer.begin() + count);
-        read_.push_back(std::move(arrival));
-        readSignal_.notify_one();
-    }
-}
-
-void SimServer::collect(double timeoutMs, std::deque<Arrival>& arrivals) {
-    std::unique_lock<std::mutex> guard(readLock_);
-    if (read_.empty() && readError_.empty() && timeoutMs > 0) {
-        readSignal_.wait_for(guard, std::chrono::duration<double, std::milli>(timeoutMs),
-                             [this] { return !read_.empty() || !readError_.empty(); });
-    }
-    const double byteTime = byteTimeMs();
-    for (Arrival& arrival : read_) {
+        const double now = nowMs();
+        const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(count));
+        const double byteTime = byteTimeMs();
         if (byteTime > 0) {
             // Paced input reaches the console no faster than the line carries it.
-            inputLineFreeMs_ = std::max(inputLineFreeMs_, arrival.availableMs) +
-                               static_cast<double>(arrival.bytes.size()) * byteTime;
-            arrival.availableMs = inputLineFreeMs_;
+            inputLineFreeMs_ = std::max(inputLineFreeMs_, now) + static_cast<double>(count) * byteTime;
+            incoming_.push_back(
+                Arrival{inputLineFreeMs_, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+        } else {
+            console_.receive(bytes, now, transmissions);
+            schedule(transmissions, now);
+            double nextDue = kNever;
+            if (!sendDue(now, nextDue)) {
+                lineError_ = "writing the line failed: " + terminal_.lastError();
+                wakeServer_.notify_one();
+                return;
+            }
+            reportEvents();
         }
-        arrivals.push_back(std::move(arrival));
+        wakeServer_.notify_one();
     }
-    read_.clear();
 }
 
 bool SimServer::run(const std::function<bool()>& stopRequested, std::string& error) {
     std::vector<Transmission> transmissions;
     const double lifetimeMs = options_.lifetimeSeconds > 0 ? options_.lifetimeSeconds * 1000 : kNever;
-    bool lineOk = true;
     stopReading_ = false;
     std::thread reader([this] { readLine(); });
-    while (!stopRequested()) {
-        double now = nowMs();
+    std::unique_lock<std::mutex> guard(lock_);
+    while (!stopRequested() && lineError_.empty()) {
+        const double now = nowMs();
         if (now >= lifetimeMs) {
             break;
         }
-        double nextOutput = kNever;
-        if (!sendDue(now, nextOutput)) {
-            error = "writing the line failed: " + terminal_.lastError();
-            lineOk = false;
-            break;
-        }
-        const double nextInput = incoming_.empty() ? kNever : incoming_.front().availableMs;
-        const double wake = std::min({nextOutput, nextInput, lifetimeMs, now + kLongestWaitMs});
-        collect(std::max(0.0, wake - now), incoming_);
-        {
-            const std::lock_guard<std::mutex> guard(readLock_);
-            if (!readError_.empty()) {
-                error = readError_;
-                lineOk = false;
-                break;
-            }
-        }
-        now = nowMs();
         while (!incoming_.empty() && incoming_.front().availableMs <= now) {
             console_.receive(incoming_.front().bytes, now, transmissions);
             incoming_.pop_front();
             schedule(transmissions, now);
         }
         console_.tick(now);
+        double nextOutput = kNever;
         if (!sendDue(now, nextOutput)) {
-            error = "writing the line failed: " + terminal_.lastError();
-            lineOk = false;
+            lineError_ = "writing the line failed: " + terminal_.lastError();
             break;
         }
         reportEvents();
+        const double nextInput = incoming_.empty() ? kNever : incoming_.front().availableMs;
+        const double wake = std::min({nextOutput, nextInput, lifetimeMs, now + kLongestWaitMs});
+        wakeServer_.wait_for(guard, std::chrono::duration<double, std::milli>(std::max(0.0, wake - now)));
     }
+    error = lineError_;
+    guard.unlock();
     stopReading_ = true;
     reader.join();
+
     console_.events().setTime(nowMs());
     console_.events().add("stop");
     reportEvents();
@@ -202,7 +187,7 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
             return false;
         }
     }
-    return lineOk;
+    return error.empty();
 }
 
 }  // namespace sim

@@ -24,13 +24,14 @@ struct ServerOptions {
     bool verbose = false;        // every event on standard error as it happens
 };
 
-// Runs a console on a pseudo-terminal: a reader thread takes every byte off
-// the line the moment it arrives, the serving thread hands the bytes to the
-// console and sends its answers when they are due, at line speed when paced.
+// Runs a console on a pseudo-terminal. A reader thread takes every byte off
+// the line the moment it arrives and, on an unpaced line, hands it to the
+// console and writes the answers straight away: the shortest way back. The
+// serving thread sends what is held back (delayed or paced answers), feeds
+// paced input when it is due, and ends the run.
 //
-// The reader exists because a pseudo-terminal loses what its master has not
-// read yet when the client flushes its output queue, as a client does that
-// opens the port afresh for every frame.
+// Reading at once matters beyond speed: a pseudo-terminal loses what its
+// master has not read yet when the client discards its output queue.
 class SimServer {
   public:
     SimServer(SimConsole& console, ServerOptions options);
@@ -62,24 +63,21 @@ class SimServer {
     bool sendDue(double nowMs, double& nextDueMs);
     void reportEvents();
     void readLine();
-    // Waits up to timeoutMs for the reader; moves what it has read into arrivals.
-    void collect(double timeoutMs, std::deque<Arrival>& arrivals);
 
     SimConsole& console_;
     ServerOptions options_;
     platform::PseudoTerminal terminal_;
     Clock::time_point start_;
+
+    // Everything below, and the console, is used by both threads under lock_.
+    std::mutex lock_;
+    std::condition_variable wakeServer_;
     std::deque<Scheduled> outgoing_;
     std::deque<Arrival> incoming_;
     double outputLineFreeMs_ = 0;
     double inputLineFreeMs_ = 0;
     std::size_t reportedEvents_ = 0;
-
-    // Shared with the reader thread.
-    std::mutex readLock_;
-    std::condition_variable readSignal_;
-    std::deque<Arrival> read_;
-    std::string readError_;
+    std::string lineError_;
     std::atomic<bool> stopReading_{false};
 };
 
