@@ -12,6 +12,26 @@ void DecodeTable::setSingle(unsigned symbol, unsigned tableBits) {
     std::fill_n(entries_.begin(), 1u << tableBits, static_cast<uint16_t>(symbol));
 }
 
+inline void DecodeTable::fillSpan(unsigned first, unsigned span, uint16_t entry) {
+    uint16_t* at = entries_.data() + first;
+    if (span < 4) {
+        for (unsigned i = 0; i < span; ++i) {
+            at[i] = entry;
+        }
+        return;
+    }
+    // Spans of 4 and more are aligned to their size: store four or eight entries at a time.
+    const uint64_t four = entry * 0x0001000100010001ull;
+    if (span < 8) {
+        std::memcpy(at, &four, sizeof four);
+        return;
+    }
+    const uint64_t eight[2] = {four, four};
+    for (unsigned i = 0; i < span; i += 8) {
+        std::memcpy(at + i, eight, sizeof eight);
+    }
+}
+
 bool DecodeTable::build(const uint8_t* lengths, unsigned symbolCount, unsigned tableBits) {
     tableBits_ = tableBits;
     symbolCount_ = symbolCount;
@@ -76,26 +96,6 @@ bool DecodeTable::build(const uint8_t* lengths, const uint16_t* present, unsigne
     }
     takesBits_ = true;
     return true;
-}
-
-void DecodeTable::fillSpan(unsigned first, unsigned span, uint16_t entry) {
-    uint16_t* at = entries_.data() + first;
-    if (span < 4) {
-        for (unsigned i = 0; i < span; ++i) {
-            at[i] = entry;
-        }
-        return;
-    }
-    // Spans of 4 and more are aligned to their size: store four or eight entries at a time.
-    const uint64_t four = entry * 0x0001000100010001ull;
-    if (span < 8) {
-        std::memcpy(at, &four, sizeof four);
-        return;
-    }
-    const uint64_t eight[2] = {four, four};
-    for (unsigned i = 0; i < span; i += 8) {
-        std::memcpy(at + i, eight, sizeof eight);
-    }
 }
 
 bool DecodeTable::newNode(uint16_t& link) {

@@ -84,7 +84,7 @@ class DecodeTable {
 
     bool addLongCode(unsigned symbol, unsigned code, unsigned length);
     bool newNode(uint16_t& link);
-    void fillSpan(unsigned first, unsigned span, uint16_t entry);
+    [[gnu::always_inline]] void fillSpan(unsigned first, unsigned span, uint16_t entry);
 
     unsigned tableBits_ = 8;
     unsigned symbolCount_ = 0;

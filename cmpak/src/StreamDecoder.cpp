@@ -31,6 +31,23 @@ bool StreamDecoder::decode(const uint8_t* stream, size_t streamLength, Mode mode
     return true;
 }
 
+namespace {
+// Copies a match that lies inside the data produced so far and leaves 8 bytes of room after it.
+[[gnu::always_inline]] inline void copyWithin(uint8_t* out, unsigned distance, unsigned length) {
+    const uint8_t* from = out - distance;
+    if (distance >= kWideCopy) {
+        // Each step reads bytes at least 8 back, all final already; overshoot is rewritten later.
+        for (unsigned i = 0; i < length; i += kWideCopy) {
+            std::memcpy(out + i, from + i, kWideCopy);
+        }
+        return;
+    }
+    for (unsigned i = 0; i < length; ++i) {
+        out[i] = from[i];
+    }
+}
+}  // namespace
+
 template <bool kBounded>
 bool StreamDecoder::expand(uint8_t* destination, uint32_t size) {
     // The hot loop works on a local copy of the reader, which stores into the destination cannot
@@ -82,7 +99,13 @@ bool StreamDecoder::expand(uint8_t* destination, uint32_t size) {
             offset = (1u << (offsetBits - 1)) + reader.take(offsetBits - 1);
         }
         const uint32_t produced = static_cast<uint32_t>(out - destination);
-        if (!copyMatch(destination, produced, size, length, offset + 1, kBounded)) {
+        const unsigned distance = offset + 1;
+        if (distance <= produced && static_cast<size_t>(end - out) >= length + kWideCopy) [[likely]] {
+            copyWithin(out, distance, length);
+            out += length;
+            continue;
+        }
+        if (!copyMatch(destination, produced, size, length, distance, kBounded)) {
             return false;
         }
         out += std::min<uint32_t>(length, size - produced);
@@ -112,13 +135,6 @@ bool StreamDecoder::copyMatch(uint8_t* destination, uint32_t produced, uint32_t 
         return true;
     }
     const uint8_t* from = out - distance;
-    if (distance >= kWideCopy && size - produced >= length + kWideCopy) {
-        // Each step reads bytes at least 8 back, all final already; overshoot is rewritten later.
-        for (unsigned i = 0; i < length; i += kWideCopy) {
-            std::memcpy(out + i, from + i, kWideCopy);
-        }
-        return true;
-    }
     for (unsigned i = 0; i < length; ++i) {
         out[i] = from[i];
     }
@@ -131,7 +147,7 @@ bool StreamDecoder::readBlockHeader(uint32_t& blockCodes) {
         return false;
     }
     return readSmallCode(kLengthCodeSymbols, kLengthCodeCountBits, static_cast<int>(kZeroRunIndex)) &&
-           readCodeLengths() && readSmallCode(kPositionSymbols, kPositionCountBits, kNoZeroRun) &&
+           readCodeLengths(blockCodes) && readSmallCode(kPositionSymbols, kPositionCountBits, kNoZeroRun) &&
            !reader_.overrun();
 }
 
@@ -171,7 +187,7 @@ bool StreamDecoder::readSmallCode(unsigned symbolCount, unsigned countBits, int 
     return table.build(lengths_.data(), symbolCount, kSmallTableBits);
 }
 
-bool StreamDecoder::readCodeLengths() {
+bool StreamDecoder::readCodeLengths(uint32_t blockCodes) {
     const unsigned count = reader_.take(kCodeCountBits);
     if (count == 0) {
         const unsigned symbol = reader_.take(kCodeCountBits);
@@ -185,10 +201,18 @@ bool StreamDecoder::readCodeLengths() {
         return false;
     }
     std::fill(lengths_.begin(), lengths_.end(), uint8_t{0});
+    // With a literal/length code that is not one symbol, each of the block's codes takes a bit at
+    // least, so reading ahead is safe even where the stream length is unknown (see expand).
+    const bool readAhead = blockCodes >= kCodesAheadForRefill;
     unsigned presentCount = 0;
     for (unsigned symbol = 0; symbol < count;) {
-        reader_.refill();
-        const unsigned lengthSymbol = lengthCodeTable_.decode<kSmallTableBits>(reader_);
+        unsigned lengthSymbol;
+        if (readAhead) {
+            reader_.refillAhead();
+            lengthSymbol = lengthCodeTable_.decodeFilled<kSmallTableBits>(reader_);
+        } else {
+            lengthSymbol = lengthCodeTable_.decode<kSmallTableBits>(reader_);
+        }
         if (lengthSymbol >= kLengthCodeSymbols) {
             return false;
         }
@@ -207,9 +231,9 @@ bool StreamDecoder::readCodeLengths() {
             }
             symbol += run;
         }
-        if (reader_.overrun()) {
-            return false;
-        }
+    }
+    if (reader_.overrun()) {
+        return false;
     }
     return codeTable_.build(lengths_.data(), present_.data(), presentCount, kCodeSymbols, kLiteralTableBits);
 }

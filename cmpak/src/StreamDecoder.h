@@ -37,7 +37,7 @@ class StreamDecoder {
     bool expand(uint8_t* destination, uint32_t size);
     bool readBlockHeader(uint32_t& blockCodes);
     bool readSmallCode(unsigned symbolCount, unsigned countBits, int zeroRunIndex);
-    bool readCodeLengths();
+    bool readCodeLengths(uint32_t blockCodes);
     static bool copyMatch(uint8_t* destination, uint32_t produced, uint32_t size, unsigned length,
                           unsigned distance, bool bounded);
 
