@@ -85,6 +85,7 @@ bool DirectPort::write(std::span<const std::uint8_t> bytes) {
         errorBits_ |= kWriteError;
         return false;
     }
+    bytesWritten_ += bytes.size();
     return true;
 }
 

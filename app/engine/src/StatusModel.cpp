@@ -49,9 +49,9 @@ std::string StatusModel::title() const {
     return title_;
 }
 
-void StatusModel::setTitle(const std::string& text) {
+void StatusModel::setTitle(std::string_view text) {
     std::lock_guard lock(textMutex_);
-    title_ = text;
+    title_.assign(text);
 }
 
 std::string StatusModel::fileName() const {
@@ -59,9 +59,9 @@ std::string StatusModel::fileName() const {
     return fileName_;
 }
 
-void StatusModel::setFileName(const std::string& text) {
+void StatusModel::setFileName(std::string_view text) {
     std::lock_guard lock(textMutex_);
-    fileName_ = text;
+    fileName_.assign(text);
 }
 
 std::string StatusModel::statusText() const {
@@ -69,9 +69,9 @@ std::string StatusModel::statusText() const {
     return statusText_;
 }
 
-void StatusModel::setStatusText(const std::string& text) {
+void StatusModel::setStatusText(std::string_view text) {
     std::lock_guard lock(textMutex_);
-    statusText_ = text;
+    statusText_.assign(text);
 }
 
 void StatusModel::advanceCurrent() {

@@ -42,10 +42,13 @@ class DirectPort {
     bool write(std::span<const std::uint8_t> bytes);
 
     std::uint32_t errorBits() const { return errorBits_.load(); }
+    // Bytes written to the line since the engine was built.
+    std::uint64_t bytesWritten() const { return bytesWritten_.load(); }
 
   private:
     platform::SerialPort port_;
     std::atomic<std::uint32_t> errorBits_{0};
+    std::atomic<std::uint64_t> bytesWritten_{0};
 };
 
 }  // namespace engine

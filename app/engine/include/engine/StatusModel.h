@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "engine/AutoResetEvent.h"
 
@@ -25,11 +26,13 @@ class StatusModel {
     void reset();
 
     std::string title() const;
-    void setTitle(const std::string& text);
+    void setTitle(std::string_view text);
     std::string fileName() const;
-    void setFileName(const std::string& text);
+    void setFileName(std::string_view text);
     std::string statusText() const;
-    void setStatusText(const std::string& text);
+    // Setters copy into the text's own storage: once it has grown to the
+    // longest status line, replacing a text allocates nothing.
+    void setStatusText(std::string_view text);
 
     std::uint32_t lowAddress() const { return lowAddress_.load(); }
     void setLowAddress(std::uint32_t value) { lowAddress_.store(value); }

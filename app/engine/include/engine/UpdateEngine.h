@@ -96,6 +96,8 @@ class UpdateEngine final : public data::OperationEngine {
 
     StatusModel& status() { return status_; }
     const StatusModel& status() const { return status_; }
+    // The engine's own line to boot loaders (for its byte counters).
+    const DirectPort& directPort() const { return *directPort_; }
 
   private:
     struct ReadTarget;

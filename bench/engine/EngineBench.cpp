@@ -1,0 +1,288 @@
+// Writes firmware to the simulated console through the real libtrx.so over a
+// pseudo-terminal and reports how close the engine comes to the line's
+// capacity: whole seconds, blocks per second, and the software time between
+// an acknowledgement reaching the engine and the next block leaving it.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <vector>
+
+#include "EngineTestSupport.h"
+#include "SimProcess.h"
+#include "core/InterfaceBinder.h"
+#include "data/UnitList.h"
+#include "engine/DirectPort.h"
+#include "engine/UpdateEngine.h"
+#include "platform/Paths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSrf7 = 0;
+constexpr int kXdg7Direct = 4;
+constexpr double kBitsPerByteHost = 11.0;    // 8N2 on the host-interface line
+constexpr double kBitsPerByteDirect = 10.0;  // 8N1 on the boot loader's line
+
+// The interface library as bound, with a tap on the two calls of the
+// transfer: when each acknowledgement arrived and when the next block left.
+struct Tap {
+    core::InterfaceApi real{};
+    std::mutex mutex;
+    Clock::time_point lastReceive{};
+    bool receivePending = false;
+    std::vector<double> responseMicros;
+    std::uint64_t wireBytes = 0;
+    Clock::time_point firstSend{};
+    Clock::time_point lastReply{};
+    bool started = false;
+};
+Tap tap;
+
+std::int32_t tapReceive(std::uint8_t* buffer) {
+    const std::int32_t length = tap.real.MessageReceive(buffer);
+    if (length > 2) {
+        std::lock_guard lock(tap.mutex);
+        tap.lastReceive = Clock::now();
+        tap.lastReply = tap.lastReceive;
+        tap.receivePending = true;
+    }
+    return length;
+}
+
+std::int32_t tapSend(const std::uint8_t* message, std::uint32_t length) {
+    {
+        std::lock_guard lock(tap.mutex);
+        const Clock::time_point now = Clock::now();
+        if (!tap.started && message[3] != 0xFE) {
+            tap.firstSend = now;
+            tap.started = true;
+        }
+        if (length == 136 && tap.receivePending) {
+            tap.responseMicros.push_back(
+                std::chrono::duration<double, std::micro>(now - tap.lastReceive).count());
+        }
+        tap.receivePending = false;
+    }
+    return tap.real.MessageSend(message, length);
+}
+
+void tapClose() {
+    tap.wireBytes += tap.real.GetTxSendBufLen() + tap.real.GetRxRecvBufLen();
+    tap.real.CloseInterface();
+}
+
+class NoUser : public engine::OperationHost, public core::UserNotifier {
+  public:
+    void showMessage(const std::string& text, core::MessageIcon) override { messages.push_back(text); }
+    void setMainWindowEnabled(bool) override {}
+    void showStatusWindow(engine::StatusModel&) override {}
+    void requestFinalOk(engine::StatusModel& status) override { status.cancelEvent().signal(); }
+    std::vector<std::string> messages;
+};
+
+// One simulated console with the demo units and an engine bound to it.
+struct Bench {
+    engine::testing::UnitFiles files;
+    simtest::SimProcess simulator;
+    platform::DynamicLibrary library;
+    core::InterfaceApi api{};
+    NoUser user;
+    data::UnitList units;
+    engine::UpdateEngine engine;
+    bool ready = false;
+    std::string error;
+
+    explicit Bench(const std::vector<std::string>& extra) {
+        for (const auto& entry : fs::directory_iterator(FLASHKIT_SIM_DEMO_DIR)) {
+            fs::copy(entry.path(), files.root() / entry.path().filename(), fs::copy_options::recursive);
+        }
+        std::vector<std::string> arguments{"--console", (files.root() / "console.json").string(),
+                                           "--data-root", files.root().string()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        if (!simulator.start(arguments)) {
+            error = simulator.error();
+            return;
+        }
+        data::CommSettings comm;
+        comm.deviceName = simulator.portPath();
+        comm.baudRate = 115200;
+        if (core::InterfaceBinder::bind(comm, platform::executableDirectory(), library, tap.real, user) !=
+            core::BindResult::Bound) {
+            error = "libtrx.so could not be bound";
+            return;
+        }
+        tap.real.LoopBackModeChange(0);
+        tap.real.ActiveSenseOnOff(0);
+        api = tap.real;
+        api.MessageReceive = &tapReceive;
+        api.MessageSend = &tapSend;
+        api.CloseInterface = &tapClose;
+
+        engine.setHost(&user);
+        engine.setInterfaceApi(&api);
+        data::UnitTiming quick;
+        quick.bootIn = 0;
+        quick.bootOut = 0;
+        quick.timeout = 2;
+        quick.retryTime = 0;
+        data::UnitTimingSet sets;
+        sets.fill(quick);
+        engine.setTimingSets(sets);
+        engine.setCheckBeforeWrite(0);
+        engine.setCommSettings(comm);
+        ready = true;
+    }
+
+    bool loadUnits() {
+        std::ifstream list(files.root() / "UNIT.LST");
+        const fs::path previous = fs::current_path();
+        fs::current_path(files.root());
+        const bool loaded = units.load(list, data::WritingPort::HostInterface);
+        fs::current_path(previous);
+        engine.setUnitList(&units);
+        return loaded;
+    }
+
+    bool write(int unit) {
+        if (!engine.startOperation(data::OperationCode::Write, unit, true)) {
+            return false;
+        }
+        engine.waitUntilFinished();
+        return units.unit(unit)->resultText() == "Completed";
+    }
+};
+
+void resetTap() {
+    std::lock_guard lock(tap.mutex);
+    tap.responseMicros.clear();
+    tap.responseMicros.reserve(8192);
+    tap.receivePending = false;
+    tap.wireBytes = 0;
+    tap.started = false;
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2),
+                     values.end());
+    return values[values.size() / 2];
+}
+
+// Writes one generic image of the given size to SRF7/MAIN (SUB unselected).
+void writeGeneric(benchmark::State& state, std::size_t imageBytes,
+                  const std::vector<std::string>& simArguments) {
+    Bench bench(simArguments);
+    if (!bench.ready) {
+        state.SkipWithError(bench.error.c_str());
+        return;
+    }
+    const auto image = engine::testing::patternBytes(imageBytes, 3);
+    engine::testing::writeSRecordFile(bench.files.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
+    const std::size_t blocks = imageBytes / 128;
+    double seconds = 0;
+    double transferSeconds = 0;
+    for (auto _ : state) {
+        bench.units.clear();
+        if (!bench.loadUnits()) {
+            state.SkipWithError("unit list not loaded");
+            return;
+        }
+        bench.units.unit(kSrf7)->loadRows(true);
+        bench.units.unit(kSrf7)->row(1)->setSelected(false);
+        resetTap();
+        const auto started = Clock::now();
+        if (!bench.write(kSrf7)) {
+            state.SkipWithError("write did not complete");
+            return;
+        }
+        seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        transferSeconds = std::chrono::duration<double>(tap.lastReply - tap.firstSend).count();
+        state.SetIterationTime(seconds);
+    }
+    state.counters["seconds"] = seconds;
+    state.counters["blocks_per_s"] = static_cast<double>(blocks) / transferSeconds;
+    state.counters["median_us_per_block"] = median(tap.responseMicros);
+    state.counters["wire_bytes"] = static_cast<double>(tap.wireBytes);
+    if (!simArguments.empty()) {
+        const double ideal = static_cast<double>(tap.wireBytes) * kBitsPerByteHost / 115200.0;
+        state.counters["ideal_wire_s"] = ideal;
+        state.counters["ratio_to_ideal"] = transferSeconds / ideal;
+    }
+}
+
+void BM_Write512KUnpaced(benchmark::State& state) {
+    writeGeneric(state, 0x80000, {});
+}
+void BM_Write64KAt115200(benchmark::State& state) {
+    writeGeneric(state, 0x10000, {"--pace", "115200"});
+}
+
+// A segmented image for the direct path: the first 4 KB and block 1, half of
+// which compresses well.
+void writeDirectImage(const fs::path& path) {
+    std::vector<std::uint8_t> window(0x20000, 0xFF);
+    const auto first = engine::testing::patternBytes(0x1000, 1);
+    std::copy(first.begin(), first.end(), window.begin());
+    window[7] = 0x02;
+    std::uint32_t seed = 12345;
+    for (std::size_t i = 0x10000; i < 0x18000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        window[i] = static_cast<std::uint8_t>(seed >> 16);
+    }
+    for (std::size_t i = 0x18000; i < 0x20000; ++i) {
+        window[i] = static_cast<std::uint8_t>(i / 256);
+    }
+    engine::testing::writeSRecordFile(path, 0x300000, window);
+}
+
+// The direct path: wire bytes with and without compression, and the time
+// those bytes take on the unit's 38400-baud 8N1 line. The simulator runs
+// unpaced here: its pacing hands the console whole 4 KB reads at once, which
+// splits frames that straddle two reads by more than its 500 ms input
+// time-out, something a real line never does.
+void BM_DirectWrite(benchmark::State& state) {
+    const bool compress = state.range(0) != 0;
+    Bench bench({});
+    if (!bench.ready) {
+        state.SkipWithError(bench.error.c_str());
+        return;
+    }
+    writeDirectImage(bench.files.root() / "XDG7D" / "CARD0121.mot");
+    if (!compress) {
+        bench.engine.setCompressionLibraryName("no-compression.dll");
+    }
+    double seconds = 0;
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        bench.units.clear();
+        bench.loadUnits();
+        const std::uint64_t before = bench.engine.directPort().bytesWritten();
+        const auto started = Clock::now();
+        if (!bench.write(kXdg7Direct)) {
+            state.SkipWithError("direct write did not complete");
+            return;
+        }
+        seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        bytes = bench.engine.directPort().bytesWritten() - before;
+        state.SetIterationTime(seconds);
+    }
+    state.counters["seconds"] = seconds;
+    state.counters["wire_bytes_sent"] = static_cast<double>(bytes);
+    state.counters["line_s_at_38400"] = static_cast<double>(bytes) * kBitsPerByteDirect / 38400.0;
+}
+
+}  // namespace
+
+BENCHMARK(BM_Write512KUnpaced)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Write64KAt115200)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_DirectWrite)->Arg(1)->Arg(0)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+BENCHMARK_MAIN();
