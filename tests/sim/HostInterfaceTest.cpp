@@ -70,6 +70,26 @@ TEST_F(HostInterface, ReadRepliesCarryVersionWordsAndIdBytesFromTheConnectionPoi
     EXPECT_EQ(replies[0], (Bytes{0x07, 0x8C, 0x00, 0xFF, 0x01, 0x06, 0x00, 0x04}));
 }
 
+TEST_F(HostInterface, AnEng7ConnectionPointAnswersAt0x10) {
+    build([](sim::ConsoleDescription& d) { d.connectionPoint = 0x10; });
+    EXPECT_TRUE(host->send(readRequest(0x0C, 0x00, 256, 2)).empty());
+    const auto replies = host->send(readRequest(0x0C, 0x10, 256, 2));
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0][2], 0x10);
+}
+
+TEST_F(HostInterface, CardDirectReachesTheTypeThreeUnitThroughTheGenericProtocolAt0x90) {
+    build();
+    const data::FlashImage image = standardImage(128, 0x000D);
+    enterBootMode();
+    const Bytes erase{0x06, 0x30, 0xFF, 0x90, 0x01, 0x67, 0x00};
+    EXPECT_EQ(host->send(erase), (std::vector<Bytes>{{0x06, 0x30, 0x90, 0xFF, 0x01, 0x66, 0x00}}));
+    EXPECT_EQ(sendBlocks(0x90, image, 128), 1);
+    EXPECT_EQ(host->send(checksumRequest(0x90, image.checksum())),
+              (std::vector<Bytes>{statusReply(0x90, 0)}));
+    EXPECT_EQ(cpu("LIO7", "IOA").versionWord, 0x000D);
+}
+
 TEST_F(HostInterface, ReadsNobodyHoldsOrAtAnotherAddressGetNoAnswer) {
     build();
     EXPECT_TRUE(host->send(readRequest(0x0C, 0x00, 0x7777, 2)).empty());
