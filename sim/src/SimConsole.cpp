@@ -1,5 +1,6 @@
 #include "sim/SimConsole.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -226,7 +227,13 @@ bool SimConsole::writeDump(const std::string& directory, std::string& error) {
     }
     nlohmann::ordered_json devices = nlohmann::ordered_json::array();
     for (const FlashDevice& device : state_.devices()) {
-        const std::string file = device.name() + ".bin";
+        // Unit and CPU names come from the unit list: keep them inside the folder.
+        std::string file = device.name() + ".bin";
+        std::replace_if(
+            file.begin(), file.end(), [](char c) { return c == '/' || c == '\\' || c == ':'; }, '_');
+        if (file.front() == '.') {
+            file.front() = '_';
+        }
         std::ofstream out(fs::path(directory) / file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(device.bytes().data()),
                   static_cast<std::streamsize>(device.bytes().size()));
