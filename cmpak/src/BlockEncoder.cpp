@@ -177,9 +177,12 @@ void BlockEncoder::writeCodeLengths(unsigned codeCount) {
 }
 
 void BlockEncoder::writeCodes() {
+    // A local copy of the writer stays in registers; its stores into the output cannot alias it.
+    BitWriter writer = writer_;
+    const unsigned used = bufferUsed_;
     unsigned flags = 0;
     unsigned at = 0;
-    for (unsigned code = 0; at < bufferUsed_; ++code) {
+    for (unsigned code = 0; at < used; ++code) {
         if ((code & 7) == 0) {
             flags = buffer_[at++];
         } else {
@@ -187,19 +190,20 @@ void BlockEncoder::writeCodes() {
         }
         if ((flags & kFirstFlag) == 0) {
             const unsigned literal = buffer_[at++];
-            writer_.put(codeLengths_[literal], codes_[literal]);
+            writer.put(codeLengths_[literal], codes_[literal]);
             continue;
         }
         const unsigned symbol = buffer_[at] + kLiteralSymbols;
         const unsigned offset = static_cast<unsigned>(buffer_[at + 1]) << 8 | buffer_[at + 2];
         at += 3;
-        writer_.put(codeLengths_[symbol], codes_[symbol]);
+        writer.put(codeLengths_[symbol], codes_[symbol]);
         const unsigned offsetBits = bitLength(offset);
-        writer_.put(tableLengths_[offsetBits], tableCodes_[offsetBits]);
+        writer.put(tableLengths_[offsetBits], tableCodes_[offsetBits]);
         if (offsetBits > 1) {
-            writer_.put(offsetBits - 1, offset & ((1u << (offsetBits - 1)) - 1));
+            writer.put(offsetBits - 1, offset & ((1u << (offsetBits - 1)) - 1));
         }
     }
+    writer_ = writer;
 }
 
 }  // namespace cmpak

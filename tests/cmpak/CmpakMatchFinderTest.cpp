@@ -37,10 +37,15 @@ unsigned reportedMatch(const MatchFinder& finder) {
     return finder.matchLength() >= 3 ? finder.matchLength() : 0;
 }
 
-void checkEveryPosition(const std::vector<uint8_t>& source) {
+// Checks the finder at every stride-th position of the source (it visits all of them).
+void checkEveryPosition(const std::vector<uint8_t>& source, size_t stride = 1) {
     auto finder = std::make_unique<MatchFinder>();
     finder->start(source.data(), static_cast<uint32_t>(source.size()));
     for (size_t i = 0; i < source.size(); ++i) {
+        if (i % stride != 0) {
+            finder->advance(true);
+            continue;
+        }
         const unsigned expected = longestMatch(source, i);
         ASSERT_EQ(reportedMatch(*finder), expected) << "at source position " << i;
         if (expected >= 3) {
@@ -67,6 +72,11 @@ TEST(CmpakMatchFinder, FindsTheLongestMatchAtEveryPositionAcrossSlides) {
     checkEveryPosition(periodic(3000, 5, 3));
     checkEveryPosition(repeatedByte(3000, 9));
     checkEveryPosition(randomBytes(3000, 4));
+}
+
+TEST(CmpakMatchFinder, StaysExactWhenItsPositionsAreRenumbered) {
+    // Long enough for the absolute positions to be moved down in the middle of the source.
+    checkEveryPosition(machineCode(70000, 0), 17);
 }
 
 TEST(CmpakMatchFinder, SkippedPositionsStillServeAsMatchStarts) {
