@@ -111,13 +111,14 @@ void UpdateEngine::waitUntilFinished() {
 }
 
 void UpdateEngine::showMessage(const std::string& text, bool error) {
-    if (host_ != nullptr) {
+    // While the engine is being destroyed nobody may be left to acknowledge a box.
+    if (host_ != nullptr && !shuttingDown_) {
         host_->showMessage(text, error ? core::MessageIcon::Stop : core::MessageIcon::Information);
     }
 }
 
 void UpdateEngine::setMainWindowEnabled(bool enabled) {
-    if (host_ != nullptr) {
+    if (host_ != nullptr && !shuttingDown_) {
         host_->setMainWindowEnabled(enabled);
     }
 }
