@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -22,7 +23,7 @@ const std::string kDemoConsole = QX7A_DEMO_ROOT "/console.json";
 
 fs::path scratchFolder(const std::string& name) {
     const fs::path folder =
-        fs::temp_directory_path() / ("qx7a-sim-test-" + name + "-" + std::to_string(::getpid()));
+        fs::temp_directory_path() / ("qx7a-sim-test-" + name + "-" + std::to_string(std::random_device{}()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder;
