@@ -13,6 +13,8 @@ constexpr double kNever = 1e18;
 constexpr double kLongestWaitMs = 50;
 // Paced output goes out in slices of about this much line time.
 constexpr double kSliceMs = 4;
+// On a paced line the last stretch before a due time is waited out actively.
+constexpr double kPacedSpinMs = 0.3;
 }  // namespace
 
 SimServer::SimServer(SimConsole& console, ServerOptions options)
@@ -157,9 +159,12 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
             break;
         }
         while (!incoming_.empty() && incoming_.front().availableMs <= now) {
-            console_.receive(incoming_.front().bytes, now, transmissions);
+            // The answer leaves when the request has arrived on the modelled
+            // line, however late this thread woke up for it.
+            const double arrived = incoming_.front().availableMs;
+            console_.receive(incoming_.front().bytes, arrived, transmissions);
             incoming_.pop_front();
-            schedule(transmissions, now);
+            schedule(transmissions, arrived);
         }
         console_.tick(now);
         double nextOutput = kNever;
@@ -170,7 +175,18 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
         reportEvents();
         const double nextInput = incoming_.empty() ? kNever : incoming_.front().availableMs;
         const double wake = std::min({nextOutput, nextInput, lifetimeMs, now + kLongestWaitMs});
-        wakeServer_.wait_for(guard, std::chrono::duration<double, std::milli>(std::max(0.0, wake - now)));
+        if (byteTimeMs() > 0 && wake - now <= kPacedSpinMs) {
+            // A timed wait would wake too late for a paced line; the reader
+            // may work meanwhile.
+            guard.unlock();
+            while (nowMs() < wake && !stopRequested()) {
+                std::this_thread::yield();
+            }
+            guard.lock();
+        } else {
+            const double waitMs = byteTimeMs() > 0 ? wake - now - kPacedSpinMs : wake - now;
+            wakeServer_.wait_for(guard, std::chrono::duration<double, std::milli>(std::max(0.0, waitMs)));
+        }
     }
     error = lineError_;
     guard.unlock();
