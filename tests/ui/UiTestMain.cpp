@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     testing::InitGoogleTest(&argc, argv);
+    // The toolkit's own dialogs, which the tests can find and answer.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

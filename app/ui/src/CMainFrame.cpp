@@ -23,6 +23,7 @@ namespace ui {
 namespace {
 
 constexpr const char* kPortPrompt = "Select this port";
+constexpr const char* kDefaultExtension = "lst";
 constexpr const char* kFailedToOpen = "Failed to open document.";
 constexpr int kPlaceholderPorts = 4;
 
@@ -154,9 +155,12 @@ void CMainFrame::chooseConnection(QAction* item) {
 }
 
 void CMainFrame::openDocument() {
-    const QString path = QFileDialog::getOpenFileName(this, "Open", QDir::currentPath(), kFileFilter);
-    if (!path.isEmpty()) {
-        openDocumentFile(path);
+    QFileDialog dialog(this, "Open", QDir::currentPath(), kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(kDefaultExtension);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        openDocumentFile(dialog.selectedFiles().constFirst());
     }
 }
 
