@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "EngineTestSupport.h"
 #include "SimProcess.h"
@@ -22,6 +24,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 
 constexpr int kSrf7 = 0;
+constexpr int kLio7 = 2;
 constexpr int kXdg7 = 3;
 constexpr int kXdg7Direct = 4;
 // Demo images carry their version word at this offset of the window.
@@ -215,6 +218,84 @@ TEST_F(SimIntegrationTest, AChecksumRejectionFailsTheWrite) {
     run(data::OperationCode::Write, kSrf7);
     EXPECT_THAT(recorder.stop(), Contains("Checksum Failed"));
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Failed");
+}
+
+TEST_F(SimIntegrationTest, TypeThreeWriteAnswersTheEchoAndIsVerified) {
+    writeGenericImage("LIO7", "IOA_0113.mot", 0x000D, 5);
+    writeGenericImage("LIO7", "IOB_0113.mot", 0x000D, 6);
+    start({"--fault", "LIO7/IOA:echo-first"});
+    run(data::OperationCode::Write, kLio7);
+    EXPECT_EQ(units.unit(kLio7)->resultText(), "Completed") << host.finalStatusText;
+    run(data::OperationCode::GetVersion, kLio7);
+    EXPECT_EQ(units.unit(kLio7)->row(0)->romVersionText(), data::VersionValue::fromWord(0x000D).text());
+    EXPECT_EQ(units.unit(kLio7)->row(1)->romVersionText(), data::VersionValue::fromWord(0x000D).text());
+}
+
+TEST_F(SimIntegrationTest, TypeThreeWrongTargetDeselectsAndTheRowNeverReadsCompleted) {
+    writeGenericImage("LIO7", "IOA_0113.mot", 0x000D, 5);
+    writeGenericImage("LIO7", "IOB_0113.mot", 0x000D, 6);
+    start({"--fault", "LIO7/IOB:wrong-target"});
+    testing::StatusRecorder recorder(engine->status());
+    run(data::OperationCode::Write, kLio7);
+    EXPECT_THAT(recorder.stop(), Contains("Not the intended object!!"));
+    EXPECT_FALSE(units.unit(kLio7)->row(1)->selectedFlag());
+    EXPECT_EQ(host.finalStatusText, "No anyting !!!");
+    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_EQ(units.unit(kLio7)->resultText(), "Failed");
+}
+
+TEST_F(SimIntegrationTest, ADroppedReplyCostsTheAttemptAndNothingUnverifiedReadsCompleted) {
+    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    // SUB (the unit with the preserved area) gets 35 replies per attempt, so
+    // one of every 19 goes missing in every attempt.
+    start({"--fault", "SRF7/SUB:drop-every=19"});
+    testing::StatusRecorder recorder(engine->status());
+    run(data::OperationCode::Write, kSrf7);
+    const auto seen = recorder.stop();
+    EXPECT_THAT(seen, Contains("Time Out - Failed(1)"));
+    EXPECT_EQ(host.finalStatusText, "Retry TimeOut !!!");
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Failed");
+    run(data::OperationCode::GetVersion, kSrf7);
+    // MAIN was written and verified in the first attempt; SUB never was.
+    EXPECT_EQ(units.unit(kSrf7)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0007).text());
+    EXPECT_EQ(units.unit(kSrf7)->row(1)->romVersionText(), "1.05");
+}
+
+TEST_F(SimIntegrationTest, DelayedRepliesWithinTheTimeoutComplete) {
+    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    start({"--fault", "SRF7:delay=40"});
+    run(data::OperationCode::Write, kSrf7);
+    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed");
+}
+
+TEST_F(SimIntegrationTest, EraseOnlyCompletesWithoutData) {
+    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    start();
+    run(data::OperationCode::Erase, kSrf7);
+    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "");
+}
+
+TEST_F(SimIntegrationTest, CancelDuringTheTransferEndsCanceled) {
+    auto image = testing::patternBytes(0x40000, 9);
+    testing::writeSRecordFile(files.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
+    start({"--pace", "115200"});
+    ASSERT_TRUE(engine->startOperation(data::OperationCode::Write, kSrf7, true));
+    while (engine->status().statusText().rfind("  Writing", 0) != 0 && engine->busy()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    engine->status().cancelEvent().signal();
+    engine->waitUntilFinished();
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Canceled");
+    // The console was switched back out of boot mode at the end.
+    EXPECT_EQ(simulator.stop(), 0);
+    std::ifstream dump(files.root() / "dump" / "console.json");
+    const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"bootMode\": false"), std::string::npos) << text.substr(0, 200);
 }
 
 }  // namespace
