@@ -117,8 +117,12 @@ TEST(EndToEnd, GetVersionThenWriteAgainstTheSimulatedConsole) {
     EXPECT_FALSE(frame->isEnabled());
     EXPECT_TRUE(status->isEnabled());
     EXPECT_EQ(status->windowTitle(), "Status");
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return status->currentProgress().position() > 2; }, kOperationTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !status->fileNamePane().valueCell()->text().isEmpty() && status->currentProgress().position() > 2;
+        },
+        kOperationTimeoutMs));
+    EXPECT_TRUE(status->addressPane().valueCell()->text().endsWith('H'));
     uitest::saveScreenshot(status, "status-writing");
     ASSERT_TRUE(QTest::qWaitFor([&] { return status->button()->text() == "OK"; }, kOperationTimeoutMs));
     QTest::qWait(50);
@@ -140,6 +144,35 @@ TEST(EndToEnd, GetVersionThenWriteAgainstTheSimulatedConsole) {
               gridCell(grid, 0, ui::UnitGrid::FileVersionColumn));
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
 
+    app.shutdown();
+    EXPECT_EQ(console.stop(), 0);
+}
+
+TEST(EndToEnd, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
+    simtest::SimProcess console;
+    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"})) << console.error();
+    ProgramFolder program;
+    uitest::MessageCloser messages;
+    QObject owner;
+
+    ui::CDIAGApp app(program.options(console.portPath()));
+    answerModeDialog(ui::ModeSelectDialog::CardDirect, &owner);
+    ASSERT_TRUE(app.start({"flashkit"}));
+    ui::CDIAGView* view = app.mainFrame()->view();
+    EXPECT_EQ(app.document()->writingPort(), data::WritingPort::CardDirect);
+    EXPECT_FALSE(view->getVersionButton()->isEnabled());
+    EXPECT_FALSE(view->allButton()->isEnabled());
+    EXPECT_FALSE(view->clearButton()->isEnabled());
+    EXPECT_TRUE(view->writeButton()->isEnabled());
+    EXPECT_TRUE(view->grid()->singleSelect());
+    EXPECT_TRUE(view->versionBar().fileValue()->isHidden());
+    ASSERT_GE(view->grid()->rowCount(), 2);
+    EXPECT_FALSE(view->grid()->isChecked(0));  // rows start unchecked under Card Direct
+    view->grid()->setCheck(0, true);
+    view->grid()->setCheck(1, true);
+    EXPECT_FALSE(view->grid()->isChecked(0));
+    EXPECT_EQ(app.document()->countSelectedRows(), 1);
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
     app.shutdown();
     EXPECT_EQ(console.stop(), 0);
 }
