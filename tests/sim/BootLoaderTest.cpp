@@ -248,3 +248,36 @@ TEST_F(BootLoaderPath, FaultsOnTheBootLoader) {
 
 }  // namespace
 }  // namespace simtest
+
+namespace simtest {
+namespace {
+
+// Line noise of every kind never upsets the console: afterwards, once the
+// unfinished input has gone stale, both protocols answer again.
+TEST_F(BootLoaderPath, RandomLineNoiseIsSurvived) {
+    build();
+    std::uint32_t state = 2024;
+    const auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return static_cast<std::uint8_t>(state >> 16);
+    };
+    double now = 0;
+    for (int round = 0; round < 2000; ++round) {
+        Bytes noise(next() % 200);
+        for (std::uint8_t& byte : noise) {
+            // Lean towards the bytes that start or end frames.
+            const std::uint8_t pick = next();
+            byte = pick < 32 ? static_cast<std::uint8_t>(0xD0 + pick % 2) : next();
+        }
+        host->nowMs = now;
+        host->sendRaw(noise);
+        now += 1;
+    }
+    console->tick(now + sim::SimConsole::kStaleInputMs + 1);
+    host->nowMs = now + sim::SimConsole::kStaleInputMs + 2;
+    EXPECT_EQ(host->send(readRequest(0x0C, 0x00, 256, 2)).size(), 1u);
+    EXPECT_EQ(host->sendRaw(bootLoaderFrame({0x30, kCard, 0x01})).size(), 1u);
+}
+
+}  // namespace
+}  // namespace simtest
