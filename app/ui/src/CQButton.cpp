@@ -2,8 +2,11 @@
 
 #include "ui/FontTable.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QStyle>
 #include <QStyleOptionButton>
 
@@ -16,6 +19,22 @@ constexpr int kFocusFrameWidth = 2;
 constexpr int kFocusFrameInset = 2;
 constexpr int kTextInset = 3;
 constexpr int kMaxCheckState = 2;
+
+// The buttons' own pointer: a 32 x 32 hand-drawn arrow with a white rim.
+const QCursor& buttonCursor() {
+    static const QCursor cursor = [] {
+        QPixmap image(32, 32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPolygonF arrow({{1, 1}, {1, 21}, {6, 16}, {10, 25}, {13, 24}, {9, 15}, {16, 15}});
+        painter.setPen(QPen(Qt::white, 1.5));
+        painter.setBrush(QColor(0, 96, 0));
+        painter.drawPolygon(arrow);
+        return QCursor(image, 1, 1);
+    }();
+    return cursor;
+}
 
 bool isRadioOrCommand(const QWidget* widget) {
     const auto* button = qobject_cast<const CQButton*>(widget);
@@ -30,6 +49,7 @@ CQButton::CQButton(const QString& text, const QRect& rectangle, QWidget* parent,
     setGeometry(rectangle);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(buttonCursor());
     clientRect_ = rect();
 }
 
