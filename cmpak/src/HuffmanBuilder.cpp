@@ -64,12 +64,16 @@ void HuffmanBuilder::siftDown(unsigned slot) {
     heapFrequency_[heapSize_ + 1] = std::numeric_limits<uint32_t>::max();
     for (unsigned child = 2 * slot; child <= heapSize_; child = 2 * slot) {
         // The right child is taken only when it is strictly less frequent.
-        child += heapFrequency_[child] > heapFrequency_[child + 1] ? 1 : 0;
-        if (frequency <= heapFrequency_[child]) {
+        const uint32_t left = heapFrequency_[child];
+        const uint32_t right = heapFrequency_[child + 1];
+        const bool takeRight = left > right;
+        child += takeRight ? 1 : 0;
+        const uint32_t childFrequency = takeRight ? right : left;
+        if (frequency <= childFrequency) {
             break;
         }
         heap_[slot] = heap_[child];
-        heapFrequency_[slot] = heapFrequency_[child];
+        heapFrequency_[slot] = childFrequency;
         slot = child;
     }
     heap_[slot] = node;

@@ -56,14 +56,16 @@ void MatchFinder::rebase() {
     // below 0 is long out of the window and becomes 0, which no lookup accepts.
     // The shift is a multiple of the ring size, so ring slots stay with the positions they hold.
     const uint32_t shift = (base_ - kRebasedBase) & ~(kChainSize - 1);
-    const auto lower = [shift](uint32_t entry) { return entry >= shift ? entry - shift : 0; };
+    const auto lower = [shift](Entry entry) {
+        return static_cast<Entry>(entry >= shift ? entry - shift : 0);
+    };
     for (auto* table : {&head3_, &head4_}) {
         std::transform(table->begin(), table->end(), table->begin(), lower);
     }
     for (auto* table : {&previous3_, &previous4_}) {
         std::transform(table->begin(), table->end(), table->begin(), lower);
     }
-    firstPosition_ = lower(firstPosition_);
+    firstPosition_ = firstPosition_ >= shift ? firstPosition_ - shift : 0;
     base_ -= shift;
 }
 

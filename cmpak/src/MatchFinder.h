@@ -49,9 +49,9 @@ class MatchFinder {
     static constexpr unsigned kHashBits = 12;
     static constexpr unsigned kChainSize = kSlidePosition;  // a power of two above the window
     // Chain entries are absolute positions (base_ + buffer offset). They are renumbered down once the
-    // base passes kRebaseLimit, which keeps them far from wrapping; 0 is below every valid position,
-    // as the base never drops below kRebasedBase.
-    static constexpr uint32_t kRebaseLimit = 1u << 16;
+    // base passes kRebaseLimit, which keeps them within 16 bits (so that the chains stay in the first
+    // level cache); 0 is below every valid position, as the base never drops below kRebasedBase.
+    static constexpr uint32_t kRebaseLimit = 1u << 15;
     static constexpr uint32_t kRebasedBase = 2 * kSlidePosition;
     // Word-wise comparison may look a few bytes past the longest match.
     static constexpr unsigned kComparePadding = 16;
@@ -72,7 +72,7 @@ class MatchFinder {
     unsigned hash4At(unsigned position) const { return (keyAt(position) * 2246822519u) >> (32 - kHashBits); }
 
     void insert(unsigned hash3, unsigned hash4) {
-        const uint32_t absolute = base_ + position_;
+        const auto absolute = static_cast<Entry>(base_ + position_);
         previous3_[absolute & (kChainSize - 1)] = head3_[hash3];
         head3_[hash3] = absolute;
         previous4_[absolute & (kChainSize - 1)] = head4_[hash4];
@@ -87,10 +87,12 @@ class MatchFinder {
     std::array<uint8_t, kTextSize + kComparePadding> text_{};
     // Most recent position of each hash, and for each position the one before it with the same hash;
     // one set per key length.
-    std::array<uint32_t, 1u << kHashBits> head3_{};
-    std::array<uint32_t, kChainSize> previous3_{};
-    std::array<uint32_t, 1u << kHashBits> head4_{};
-    std::array<uint32_t, kChainSize> previous4_{};
+    using Entry = uint16_t;
+    static_assert(kRebaseLimit + kSlidePosition <= 1u << 16, "absolute positions must fit an Entry");
+    std::array<Entry, 1u << kHashBits> head3_{};
+    std::array<Entry, kChainSize> previous3_{};
+    std::array<Entry, 1u << kHashBits> head4_{};
+    std::array<Entry, kChainSize> previous4_{};
     uint32_t base_ = 0;           // absolute position of text_[0]
     uint32_t firstPosition_ = 0;  // absolute position of the first source byte of this call
     const uint8_t* source_ = nullptr;
