@@ -163,9 +163,8 @@ void UpdateEngine::handleReadBack(const host::HostMessage& message) {
     }
 }
 
-void UpdateEngine::sendGenericBlock() {
-    std::array<std::uint8_t, host::kDataBlockSize> block;
-    const std::uint32_t cursor = sourceCursor_.load();
+void UpdateEngine::copyBlock(std::uint32_t cursor,
+                             std::array<std::uint8_t, host::kDataBlockSize>& block) const {
     const std::span<const std::uint8_t> image = flashImage_->bytes();
     // A last block that would run past the window is padded as erased flash.
     block.fill(data::FlashImage::kErasedByte);
@@ -173,15 +172,21 @@ void UpdateEngine::sendGenericBlock() {
         std::memcpy(block.data(), image.data() + cursor,
                     std::min<std::size_t>(block.size(), image.size() - cursor));
     }
+}
+
+void UpdateEngine::sendGenericBlock() {
+    std::array<std::uint8_t, host::kDataBlockSize> block;
+    const std::uint32_t cursor = sourceCursor_.load();
+    copyBlock(cursor, block);
     const std::uint32_t unitAddress = unitCursor_.load();
     setStatus(status_, "  Writing %08XH - %08XH", unitAddress, unitAddress + 127);
+    sourceCursor_ = cursor + host::kDataBlockSize;
+    unitCursor_ = unitAddress + host::kDataBlockSize;
+    status_.advanceCurrent();
     host::Buffer message;
     if (interfaceOpen_) {
         send(message, host::buildDataBlock(message, pcAddress_, targetAddress_, unitAddress, block.data()));
     }
-    sourceCursor_ = cursor + host::kDataBlockSize;
-    unitCursor_ = unitAddress + host::kDataBlockSize;
-    status_.advanceCurrent();
 }
 
 void UpdateEngine::failTransfer() {
@@ -318,9 +323,7 @@ ResultCode UpdateEngine::runType3Image(data::UnitRecord& unit, data::ImageRow& r
     send(message, host::buildType3WriteStart(message, mask));
     std::this_thread::sleep_for(kWriteStartPause);
     // The cursors stay: the acknowledgement of the write start sends this block again.
-    sendSegmentedBlock(false);
-    sourceCursor_ -= host::kDataBlockSize;
-    unitCursor_ -= host::kDataBlockSize;
+    sendSegmentedBlock(false, false);
     result = afterWait(waitForExchange(), status_.errorFlag());
     if (result != ResultCode::Ok) {
         return result;
@@ -396,23 +399,22 @@ ResultCode UpdateEngine::runType4Image(data::UnitRecord& unit, data::ImageRow& r
     return ResultCode::Ok;
 }
 
-void UpdateEngine::sendSegmentedBlock(bool advanceBar) {
+void UpdateEngine::sendSegmentedBlock(bool advanceBar, bool advanceCursors) {
     const std::uint32_t cursor = sourceCursor_.load();
     const std::uint32_t unitAddress = unitCursor_.load();
     std::array<std::uint8_t, host::kDataBlockSize> block;
-    block.fill(data::FlashImage::kErasedByte);
-    const std::span<const std::uint8_t> image = flashImage_->bytes();
-    if (cursor < image.size()) {
-        std::memcpy(block.data(), image.data() + cursor,
-                    std::min<std::size_t>(block.size(), image.size() - cursor));
+    copyBlock(cursor, block);
+    // The cursors move before the block leaves: its acknowledgement may be
+    // handled on the receive thread before this call returns.
+    if (advanceCursors) {
+        sourceCursor_ = cursor + host::kDataBlockSize;
+        unitCursor_ = unitAddress + host::kDataBlockSize;
     }
-    host::Buffer message;
-    send(message, host::buildSegmentedDataBlock(message, unitAddress, block.data()));
-    sourceCursor_ = cursor + host::kDataBlockSize;
-    unitCursor_ = unitAddress + host::kDataBlockSize;
     if (advanceBar) {
         status_.advanceCurrent();
     }
+    host::Buffer message;
+    send(message, host::buildSegmentedDataBlock(message, unitAddress, block.data()));
 }
 
 void UpdateEngine::handleType3(const host::HostMessage& message) {

@@ -147,7 +147,8 @@ class UpdateEngine final : public data::OperationEngine {
     void handleType3(const host::HostMessage& message);
     void handleType4(const host::HostMessage& message);
     void sendGenericBlock();
-    void sendSegmentedBlock(bool advanceBar);
+    void sendSegmentedBlock(bool advanceBar, bool advanceCursors = true);
+    void copyBlock(std::uint32_t cursor, std::array<std::uint8_t, host::kDataBlockSize>& block) const;
     void failTransfer();
 
     // Direct boot-loader path (DirectPath.cpp).
