@@ -119,7 +119,8 @@ TEST(EndToEnd, GetVersionThenWriteAgainstTheSimulatedConsole) {
     EXPECT_EQ(status->windowTitle(), "Status");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return !status->fileNamePane().valueCell()->text().isEmpty() && status->currentProgress().position() > 2;
+            return !status->fileNamePane().valueCell()->text().isEmpty() &&
+                   status->currentProgress().position() > 2;
         },
         kOperationTimeoutMs));
     EXPECT_TRUE(status->addressPane().valueCell()->text().endsWith('H'));
@@ -150,7 +151,8 @@ TEST(EndToEnd, GetVersionThenWriteAgainstTheSimulatedConsole) {
 
 TEST(EndToEnd, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
     simtest::SimProcess console;
-    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"})) << console.error();
+    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"}))
+        << console.error();
     ProgramFolder program;
     uitest::MessageCloser messages;
     QObject owner;

@@ -87,6 +87,24 @@ TEST_F(GuiHostTest, WithoutAProgressWindowTheFinalOkIsGivenAtOnce) {
     EXPECT_TRUE(status.cancelEvent().isSignalled());
 }
 
+TEST_F(GuiHostTest, OnceDetachedTheWorkerIsAnsweredWithoutWindows) {
+    host.detach();
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        host.showMessage("Interface Open NG", core::MessageIcon::None);
+        host.showStatusWindow(status);
+        host.setMainWindowEnabled(false);
+        host.requestFinalOk(status);
+        returned = true;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
+    worker.join();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(host.statusWindow(), nullptr);
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_TRUE(status.cancelEvent().isSignalled());
+}
+
 TEST_F(GuiHostTest, TheProgressWindowOpensInTheViewFont) {
     const QFont font("DejaVu Serif", 15);
     host.setFontSource([font] { return font; });

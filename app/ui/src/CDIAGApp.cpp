@@ -7,10 +7,20 @@
 #include "ui/EngineLink.h"
 #include "ui/ModeSelectDialog.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <chrono>
+#include <thread>
+
 namespace ui {
+
+namespace {
+
+constexpr int kShutdownPollMs = 10;
+
+}  // namespace
 
 CDIAGApp::CDIAGApp(core::StartupOptions options) : core_(std::move(options)) {}
 
@@ -79,9 +89,16 @@ void CDIAGApp::runModeSelect() {
 }
 
 void CDIAGApp::shutdown() {
+    host_.detach();
     if (engine_ != nullptr) {
-        // The worker may still be waiting for the user; it is let go first.
+        // A worker still running is let go and may still be handing requests
+        // to this thread; they are served (and answered at once) until it
+        // has finished, so that destroying the engine never waits on them.
         engine_->status().cancelEvent().signal();
+        while (engine_->busy()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kShutdownPollMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     frame_.reset();
     document_.reset();

@@ -45,6 +45,9 @@ void GuiHost::runOnGuiThread(const std::function<void()>& work) {
 void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
     const QString message = QString::fromStdString(text);
     runOnGuiThread([this, message, icon] {
+        if (detached_) {
+            return;
+        }
         QWidget* owner = mainWindow_ != nullptr && mainWindow_->isVisible() ? mainWindow_.data() : nullptr;
         QMessageBox box(boxIcon(icon), kMessageCaption, message, QMessageBox::Ok, owner);
         box.setWindowModality(Qt::ApplicationModal);
@@ -56,7 +59,7 @@ void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
 
 void GuiHost::setMainWindowEnabled(bool enabled) {
     runOnGuiThread([this, enabled] {
-        if (mainWindow_ != nullptr) {
+        if (!detached_ && mainWindow_ != nullptr) {
             mainWindow_->setEnabled(enabled);
         }
         // The progress window stays usable while its owner is disabled.
@@ -68,6 +71,9 @@ void GuiHost::setMainWindowEnabled(bool enabled) {
 
 void GuiHost::showStatusWindow(engine::StatusModel& status) {
     runOnGuiThread([this, &status] {
+        if (detached_) {
+            return;
+        }
         if (statusWindow_ != nullptr) {
             statusWindow_->setEnabled(true);
             return;
@@ -89,7 +95,7 @@ void GuiHost::showStatusWindow(engine::StatusModel& status) {
 void GuiHost::requestFinalOk(engine::StatusModel& status) {
     runOnGuiThread([this, &status] {
         // Without a window there is no OK to press: the engine goes on.
-        if (statusWindow_ == nullptr || !statusWindow_->isVisible()) {
+        if (detached_ || statusWindow_ == nullptr || !statusWindow_->isVisible()) {
             status.cancelEvent().signal();
         }
     });

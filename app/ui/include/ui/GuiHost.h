@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -43,6 +44,11 @@ class GuiHost : public QObject, public core::UserNotifier, public engine::Operat
 
     StatusWindow* statusWindow() const { return statusWindow_.data(); }
 
+    // The program is ending: no more boxes or windows; a waiting worker is
+    // answered at once so that it can finish.
+    void detach() { detached_ = true; }
+    bool detached() const { return detached_.load(); }
+
   signals:
     // A message box is about to be shown (for the window tests).
     void messageShown(const QString& text);
@@ -54,6 +60,7 @@ class GuiHost : public QObject, public core::UserNotifier, public engine::Operat
     std::function<QFont()> fontSource_;
     std::unique_ptr<EngineStatusFeed> feed_;
     QPointer<StatusWindow> statusWindow_;
+    std::atomic<bool> detached_{false};
 };
 
 }  // namespace ui
