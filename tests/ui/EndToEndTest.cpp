@@ -179,6 +179,25 @@ TEST(EndToEnd, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
     EXPECT_EQ(console.stop(), 0);
 }
 
+TEST(EndToEnd, EndingTheProgramDuringAnOperationLetsTheWorkerFinish) {
+    simtest::SimProcess console;
+    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"}))
+        << console.error();
+    ProgramFolder program;
+    uitest::MessageCloser messages;
+    QObject owner;
+
+    ui::CDIAGApp app(program.options(console.portPath()));
+    answerModeDialog(ui::ModeSelectDialog::HostInterface, &owner);
+    ASSERT_TRUE(app.start({"flashkit"}));
+    QTest::mouseClick(app.mainFrame()->view()->writeButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.host().statusWindow() != nullptr; }, 10000));
+    EXPECT_FALSE(app.mainFrame()->close());  // refused while the engine works
+    app.shutdown();
+    EXPECT_EQ(app.mainFrame(), nullptr);
+    EXPECT_EQ(console.stop(), 0);
+}
+
 TEST(EndToEnd, ASecondStartSaysTheLoaderIsAlreadyRunningAndEnds) {
     ProgramFolder program;
     const core::StartupOptions options = program.options("/dev/null");
