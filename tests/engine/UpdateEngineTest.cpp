@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 
 #include "EngineTestSupport.h"
 #include "FakeConsole.h"
@@ -306,6 +307,28 @@ TEST_F(UpdateEngineTest, AUnitWithoutSelectedImagesEndsWithNothingToDo) {
     EXPECT_EQ(host.finalStatusText, "No anyting !!!");
     EXPECT_TRUE(host.finalErrorFlag);
     EXPECT_EQ(units.unit(0)->resultText(), "");
+}
+
+TEST_F(UpdateEngineTest, AnImageOutsideTheWindowFailsWithTheLoadersText) {
+    const auto dir =
+        files.addUnit("SRF", "[SETTINGS]\nREQUEST=12\nSTATUS=4096\n[CPU]\nMAIN=MAIN, 5, 0, 256, 65535, 0\n");
+    std::ofstream(dir / "MAIN0105.mot") << "S00600004844521B\nS1130000285F245F2212226A000424290008237C2B\n";
+    engine.setRetryCount(1);
+    load();
+    run(data::OperationCode::Write);
+    EXPECT_EQ(host.finalStatusText, "Address Error! Address=00000000H, Line=2");
+    EXPECT_EQ(units.unit(0)->resultText(), "Failed");
+    EXPECT_TRUE(console.blockAddresses(0x32).empty());
+}
+
+TEST_F(UpdateEngineTest, EraseOnlyOfThePreservingUnitNeedsNoReadBack) {
+    addGenericUnit("SRF", 0x200000, testing::patternBytes(256, 1), 2);
+    load();
+    run(data::OperationCode::Erase);
+    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    for (const auto& message : console.sent()) {
+        EXPECT_NE(message[1], 0xF1) << "a read-back request was sent";
+    }
 }
 
 struct RejectionCase {

@@ -306,7 +306,9 @@ ResultCode UpdateEngine::runType3Image(data::UnitRecord& unit, data::ImageRow& r
     setPhase(ExchangePhase::Erase, false, true);
     status_.setStatusText("Erasing...");
     host::Buffer message;
-    send(message, host::buildType3Select(message, pcAddress_, mask));
+    if (interfaceOpen_) {
+        send(message, host::buildType3Select(message, pcAddress_, mask));
+    }
     result = afterWait(waitForExchange(), status_.errorFlag());
     if (result == ResultCode::WrongTarget) {
         row.setSelected(false);
@@ -462,7 +464,9 @@ void UpdateEngine::handleType3(const host::HostMessage& message) {
         setPhase(ExchangePhase::Checksum, false, false);
         const std::uint16_t checksum = imageChecksum_.load();
         setStatus(status_, "  Writing Checksum %04XH", static_cast<unsigned>(checksum));
-        send(out, host::buildType3Checksum(out, pcAddress_, checksum));
+        if (interfaceOpen_) {
+            send(out, host::buildType3Checksum(out, pcAddress_, checksum));
+        }
     } else {
         const std::uint32_t unitAddress = unitCursor_.load();
         setStatus(status_, "  Writing %08XH - %08XH", unitAddress, unitAddress + 127);
@@ -536,7 +540,9 @@ void UpdateEngine::handleType4(const host::HostMessage& message) {
         if (!found) {
             blockIndex_ = kLastSegmentIndex + 1;
             setPhase(ExchangePhase::Checksum, false, false);
-            send(out, host::buildType4EndOfWrite(out, pcAddress_));
+            if (interfaceOpen_) {
+                send(out, host::buildType4EndOfWrite(out, pcAddress_));
+            }
             return;
         }
     }
