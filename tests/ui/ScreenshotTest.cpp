@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QFocusEvent>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 
@@ -12,6 +15,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/CDIAGView.h"
 #include "ui/CMainFrame.h"
+#include "ui/CQButton.h"
 #include "ui/ModeSelectDialog.h"
 #include "ui/StatusFeed.h"
 #include "ui/StatusWindow.h"
@@ -52,10 +56,24 @@ TEST(Screenshots, TheAboutBoxShowsTheVersionAndLegalLines) {
     expectSaved(&about, "about");
 }
 
-TEST(Screenshots, TheModeDialogPromptFitsItsLine) {
+TEST(Screenshots, TheModeDialogDrawsTheFocusFrameAndTheBanner) {
     ui::ModeSelectDialog dialog(nullptr);
     dialog.show();
+    ui::CQButton* ok = dialog.okButton();
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(ok, &focusIn);  // offscreen windows are never activated
     expectSaved(&dialog, "mode-select-default");
+
+    const QImage image = dialog.grab().toImage();
+    const QPoint okCorner = ok->mapTo(&dialog, QPoint(0, 0));
+    // The green frame is 2 pixels wide, 2 pixels inside the button.
+    EXPECT_EQ(image.pixelColor(okCorner + QPoint(2, ok->height() / 2)), QColor(0, 255, 0));
+    EXPECT_EQ(image.pixelColor(okCorner + QPoint(3, ok->height() / 2)), QColor(0, 255, 0));
+    EXPECT_NE(image.pixelColor(okCorner + QPoint(5, ok->height() / 2)), QColor(0, 255, 0));
+    // The banner is white across the bottom of the client area.
+    const QWidget* client = dialog.clientArea();
+    const QPoint bannerLeft = client->mapTo(&dialog, QPoint(1, client->height() - 2));
+    EXPECT_EQ(image.pixelColor(bannerLeft), QColor(255, 255, 255));
 }
 
 TEST(Screenshots, TheMainWindowAndTheProgressWindowAtALargerChosenFont) {
