@@ -60,6 +60,7 @@ std::vector<uint8_t> textSection(const std::vector<uint8_t>& elf) {
     return {};
 }
 
+// Whole chunks only, as for machine code.
 void cutInto(Corpus& corpus, const std::vector<uint8_t>& bytes, size_t maxChunks) {
     for (size_t at = 0; at + kChunkSize <= bytes.size() && corpus.chunks.size() < maxChunks;
          at += kChunkSize) {
@@ -81,8 +82,8 @@ int hexValue(char c) {
     return -1;
 }
 
-// Data records (S1, S2, S3) of an S-record file laid out by address; gaps read as erased flash.
-std::vector<uint8_t> loadSRecords(const std::filesystem::path& path) {
+// Data records (S1, S2, S3) of an S-record file laid out by address.
+std::vector<std::vector<uint8_t>> loadSRecords(const std::filesystem::path& path) {
     std::ifstream file(path);
     std::map<uint32_t, uint8_t> bytes;
     std::string line;
@@ -111,18 +112,21 @@ std::vector<uint8_t> loadSRecords(const std::filesystem::path& path) {
             bytes[address++] = record[i];
         }
     }
-    if (bytes.empty()) {
-        return {};
-    }
-    const uint32_t first = bytes.begin()->first;
-    const uint32_t last = bytes.rbegin()->first;
-    std::vector<uint8_t> image(std::min<size_t>(last - first + 1, 8u << 20), 0xFF);
+    // Contiguous stretches become images of their own, so that a far-off vector does not pull in a
+    // huge erased gap; short gaps read as erased flash.
+    constexpr uint32_t kLargestGap = 4096;
+    std::vector<std::vector<uint8_t>> images;
+    uint32_t next = 0;
     for (const auto& [address, value] : bytes) {
-        if (address - first < image.size()) {
-            image[address - first] = value;
+        if (images.empty() || address - next > kLargestGap) {
+            images.emplace_back();
+        } else {
+            images.back().insert(images.back().end(), address - next, 0xFF);
         }
+        images.back().push_back(value);
+        next = address + 1;
     }
-    return image;
+    return images;
 }
 
 // A firmware-like image: a vector table, code from a small instruction vocabulary with varied
@@ -196,21 +200,31 @@ Corpus machineCodeCorpus(const std::string& binaryDir, size_t maxChunks) {
     return corpus;
 }
 
-Corpus firmwareCorpus(const std::string& demoDir, size_t maxChunks) {
+Corpus firmwareCorpus(const std::vector<std::string>& demoDirs, size_t maxChunks) {
     Corpus corpus{"firmware", "", {}};
-    std::error_code error;
-    std::vector<std::filesystem::path> images;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(demoDir, error)) {
-        std::string extension = entry.path().extension().string();
-        std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
-        if (entry.is_regular_file(error) && extension == ".mot") {
-            images.push_back(entry.path());
+    for (const std::string& demoDir : demoDirs) {
+        std::error_code error;
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(demoDir, error)) {
+            std::string extension = entry.path().extension().string();
+            std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+            if (entry.is_regular_file(error) && extension == ".mot") {
+                files.push_back(entry.path());
+            }
         }
-    }
-    std::sort(images.begin(), images.end());
-    for (const auto& path : images) {
-        cutInto(corpus, loadSRecords(path), maxChunks);
-        corpus.origin += path.filename().string() + " ";
+        std::sort(files.begin(), files.end());
+        for (const auto& path : files) {
+            for (std::vector<uint8_t> image : loadSRecords(path)) {
+                // The last piece of an image is sent padded like erased flash.
+                image.resize((image.size() + kChunkSize - 1) / kChunkSize * kChunkSize, 0xFF);
+                cutInto(corpus, image, maxChunks);
+            }
+            corpus.origin += path.filename().string() + " ";
+        }
+        if (!corpus.chunks.empty()) {
+            corpus.origin += "in " + demoDir;
+            return corpus;
+        }
     }
     if (corpus.chunks.empty()) {
         corpus.origin = "synthetic firmware-like images (no demo .mot files found)";

@@ -17,8 +17,9 @@ struct Corpus {
 
 // (a) the code sections of the project's own built programs and libraries.
 Corpus machineCodeCorpus(const std::string& binaryDir, size_t maxChunks);
-// (b) the demo firmware images (S-records) when present, else synthetic firmware-like images.
-Corpus firmwareCorpus(const std::string& demoDir, size_t maxChunks);
+// (b) the demo firmware images (S-records) of the first directory that has any, else synthetic
+// firmware-like images.
+Corpus firmwareCorpus(const std::vector<std::string>& demoDirs, size_t maxChunks);
 // (c) and (d).
 Corpus randomCorpus(size_t chunkCount);
 Corpus zeroCorpus(size_t chunkCount);

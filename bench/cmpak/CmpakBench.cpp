@@ -143,7 +143,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     registerCorpus(cmpakbench::machineCodeCorpus(CMPAK_BENCH_BINARY_DIR, kMaxChunks));
-    registerCorpus(cmpakbench::firmwareCorpus(CMPAK_BENCH_DEMO_DIR, kMaxChunks));
+    registerCorpus(
+        cmpakbench::firmwareCorpus({CMPAK_BENCH_BUILT_DEMO_DIR, CMPAK_BENCH_DEMO_DIR}, kMaxChunks));
     registerCorpus(cmpakbench::randomCorpus(64));
     registerCorpus(cmpakbench::zeroCorpus(64));
     benchmark::RunSpecifiedBenchmarks();

@@ -42,8 +42,15 @@ namespace {
         }
         return;
     }
-    for (unsigned i = 0; i < length; ++i) {
+    // A short distance repeats a pattern of that period: once one whole multiple of the period of 8
+    // or more bytes is written, 8-byte steps from that far back continue it.
+    const unsigned period = (kWideCopy + distance - 1) / distance * distance;
+    const unsigned head = length < period ? length : period;
+    for (unsigned i = 0; i < head; ++i) {
         out[i] = from[i];
+    }
+    for (unsigned i = head; i < length; i += kWideCopy) {
+        std::memcpy(out + i, out + i - period, kWideCopy);
     }
 }
 }  // namespace
