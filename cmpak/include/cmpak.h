@@ -17,14 +17,15 @@ extern "C" {
 /* Packs len bytes into dst (4-byte big-endian size header first); returns the
  * bytes written, 0 for an empty source (the four zero header bytes are still
  * written). dst must hold the output, which can be longer than the source:
- * len + len / 2 + 640 bytes is always enough (8192 for a 4096-byte source).
+ * len + len / 2 + 640 bytes is always enough (6784 for a 4096-byte source).
  * Not re-entrant: all coder state is held once by the library. */
 CMPAK_API uint32_t Compress(const uint8_t* src, uint32_t len, uint8_t* dst);
 
 /* Unpacks a stream; returns the size from its header, the bytes written. The
- * stream's length is not known here, so it is read no further than its end
- * padding. A stream found corrupt stops decoding and gives 0; at most the
- * header's size is ever written. */
+ * stream's length is not known here: a valid stream is read no further than
+ * its end padding, a damaged one as far as its damage leads. A stream found
+ * corrupt stops decoding and gives 0; at most the header's size is ever
+ * written. Prefer DecompressBounded for data from outside. */
 CMPAK_API uint32_t Decompress(const uint8_t* stream, uint8_t* dst);
 
 /* Bounded unpacking: reads at most streamLen bytes, writes at most dstCap.
