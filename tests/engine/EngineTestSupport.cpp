@@ -111,8 +111,12 @@ StatusRecorder::StatusRecorder(StatusModel& status) : status_(status) {
     thread_ = std::thread([this] {
         while (!stop_) {
             std::string text = status_.statusText();
+            const std::int32_t overall = status_.overallPos();
             {
                 std::lock_guard lock(mutex_);
+                if (overall_.empty() || overall_.back() != overall) {
+                    overall_.push_back(overall);
+                }
                 if (!text.empty() && (seen_.empty() || seen_.back() != text)) {
                     seen_.push_back(std::move(text));
                 }
@@ -133,6 +137,11 @@ std::vector<std::string> StatusRecorder::stop() {
     }
     std::lock_guard lock(mutex_);
     return seen_;
+}
+
+std::vector<std::int32_t> StatusRecorder::overallPositions() {
+    std::lock_guard lock(mutex_);
+    return overall_;
 }
 
 }  // namespace engine::testing

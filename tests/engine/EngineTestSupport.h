@@ -65,12 +65,15 @@ class StatusRecorder {
     explicit StatusRecorder(StatusModel& status);
     ~StatusRecorder();
     std::vector<std::string> stop();
+    // Every distinct position of the Total bar, in order (valid after stop()).
+    std::vector<std::int32_t> overallPositions();
 
   private:
     StatusModel& status_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::vector<std::string> seen_;
+    std::vector<std::int32_t> overall_;
     std::thread thread_;
 };
 

@@ -275,8 +275,15 @@ TEST_F(UpdateEngineTest, ThePreservedAreaOfUnitTwoIsReadBackAndWrittenBack) {
 
 TEST_F(UpdateEngineTest, EraseOnlySendsNoDataAndClearsTheResultText) {
     addGenericUnit("SRF", 0x200000, testing::patternBytes(256, 1));
+    console.replyDelayMs = 50;
     load();
+    StatusRecorder recorder(engine.status());
     run(data::OperationCode::Erase);
+    recorder.stop();
+    // Boot switch 1, erase sent 2, and the erase reply moves the bar by 3.
+    const auto overall = recorder.overallPositions();
+    EXPECT_THAT(overall, Contains(2));
+    EXPECT_THAT(overall, Contains(5));
     EXPECT_TRUE(console.blockAddresses(0x32).empty());
     EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
     EXPECT_EQ(units.unit(0)->resultText(), "");

@@ -100,8 +100,6 @@ class UpdateEngine final : public data::OperationEngine {
     const DirectPort& directPort() const { return *directPort_; }
 
   private:
-    struct ReadTarget;
-
     // Worker (UpdateEngine.cpp).
     void runWorker();
     void chooseTiming(std::int32_t unitType);
