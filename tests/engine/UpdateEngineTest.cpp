@@ -344,6 +344,10 @@ struct RejectionCase {
     const char* statusText;
 };
 
+void PrintTo(const RejectionCase& rejection, std::ostream* out) {
+    *out << rejection.name;
+}
+
 class GenericRejectionTest : public UpdateEngineTest, public ::testing::WithParamInterface<RejectionCase> {};
 
 TEST_P(GenericRejectionTest, EndsFailedWithTheUnitsReason) {
