@@ -193,8 +193,9 @@ class UpdateEngine final : public data::OperationEngine {
     std::unique_ptr<data::FlashImage> flashImage_;
     std::unique_ptr<DirectPort> directPort_;
     CompressFunction compress_ = nullptr;
-    // Room for a compressed chunk, which the coder may make longer than the chunk.
-    std::array<std::uint8_t, 2 * 4096 + 64> compressionBuffer_{};
+    // Work buffer of the direct write: room for a compressed 4 KB chunk, which
+    // the coder may make longer than the chunk (at most 6784 bytes).
+    std::array<std::uint8_t, 8192> compressionBuffer_{};
     DecompressFunction decompress_ = nullptr;
     data::UnitRecord* currentUnit_ = nullptr;
     std::atomic<std::int32_t> currentUnitType_{0};
