@@ -56,7 +56,8 @@ class SimIntegrationTest : public ::testing::Test {
         }
     }
 
-    void start(const std::vector<std::string>& extra = {}) {
+    void start(const std::vector<std::string>& extra = {},
+               data::WritingPort port = data::WritingPort::HostInterface) {
         std::vector<std::string> arguments{"--console",   (files.root() / "console.json").string(),
                                            "--data-root", files.root().string(),
                                            "--dump",      (files.root() / "dump").string()};
@@ -85,11 +86,11 @@ class SimIntegrationTest : public ::testing::Test {
         engine->setSettlePauses(std::chrono::milliseconds(100), std::chrono::milliseconds(100));
         engine->setCommSettings(comm);
         engine->setDefaultTarget(0x00);
-        engine->setWritingPort(data::WritingPort::HostInterface);
+        engine->setWritingPort(port);
         std::ifstream list(files.root() / "UNIT.LST");
         const fs::path previous = fs::current_path();
         fs::current_path(files.root());
-        ASSERT_TRUE(units.load(list, data::WritingPort::HostInterface));
+        ASSERT_TRUE(units.load(list, port));
         fs::current_path(previous);
         engine->setUnitList(&units);
     }
@@ -296,6 +297,19 @@ TEST_F(SimIntegrationTest, CancelDuringTheTransferEndsCanceled) {
     std::ifstream dump(files.root() / "dump" / "console.json");
     const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("\"bootMode\": false"), std::string::npos) << text.substr(0, 200);
+}
+
+TEST_F(SimIntegrationTest, CardDirectWritesAsTheUnitsOwnAddress) {
+    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    start({}, data::WritingPort::CardDirect);
+    units.unit(kSrf7)->loadRows(false);
+    units.unit(kSrf7)->row(0)->setSelected(true);
+    run(data::OperationCode::Write, kSrf7);
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed") << host.finalStatusText;
+    run(data::OperationCode::GetVersion, kSrf7);
+    EXPECT_EQ(units.unit(kSrf7)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0007).text());
+    EXPECT_EQ(units.unit(kSrf7)->row(1)->romVersionText(), "1.05");
 }
 
 }  // namespace
