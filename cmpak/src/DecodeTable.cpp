@@ -8,7 +8,7 @@ namespace cmpak {
 void DecodeTable::setSingle(unsigned symbol, unsigned tableBits) {
     tableBits_ = tableBits;
     symbolCount_ = symbol + 1;
-    takesBits_ = false;
+    shortestCode_ = 0;
     std::fill_n(entries_.begin(), 1u << tableBits, static_cast<uint16_t>(symbol));
 }
 
@@ -36,7 +36,7 @@ bool DecodeTable::build(const uint8_t* lengths, unsigned symbolCount, unsigned t
     tableBits_ = tableBits;
     symbolCount_ = symbolCount;
     nodeCount_ = 0;
-    takesBits_ = false;
+    shortestCode_ = 0;
 
     std::array<uint16_t, kCodeSymbols> present;
     unsigned presentCount = 0;
@@ -53,11 +53,13 @@ bool DecodeTable::build(const uint8_t* lengths, const uint16_t* present, unsigne
     tableBits_ = tableBits;
     symbolCount_ = symbolCount;
     nodeCount_ = 0;
-    takesBits_ = false;
+    shortestCode_ = 0;
 
     unsigned longest = 0;
+    unsigned shortest = kMaxCodeLength;
     for (unsigned i = 0; i < presentCount; ++i) {
         longest = std::max<unsigned>(longest, lengths[present[i]]);
+        shortest = std::min<unsigned>(shortest, lengths[present[i]]);
     }
     if (longest > kMaxCodeLength) {
         return false;
@@ -94,7 +96,7 @@ bool DecodeTable::build(const uint8_t* lengths, const uint16_t* present, unsigne
             return false;
         }
     }
-    takesBits_ = true;
+    shortestCode_ = shortest;
     return true;
 }
 

@@ -23,8 +23,8 @@ class DecodeTable {
                unsigned tableBits);
     // Every lookup yields symbol and reads no bits.
     void setSingle(unsigned symbol, unsigned tableBits);
-    // True when every symbol takes at least one bit, as in any code built from lengths.
-    bool takesBits() const { return takesBits_; }
+    // The fewest bits any symbol takes: 0 for a one-symbol table.
+    unsigned shortestCode() const { return shortestCode_; }
 
     // The next symbol, or kInvalidSymbol when a tree walk fails (not possible for accepted codes).
     // kBits is the table width the table was built with. Fetches bytes as the code needs them.
@@ -89,7 +89,7 @@ class DecodeTable {
     unsigned tableBits_ = 8;
     unsigned symbolCount_ = 0;
     unsigned nodeCount_ = 0;
-    bool takesBits_ = false;
+    unsigned shortestCode_ = 0;
     // Leaf entry: symbol | length << 10. Tree entry: kTreeFlag | node.
     std::array<uint16_t, 1u << kMaxTableBits> entries_{};
     // Children: a value below symbolCount_ is a symbol, otherwise symbolCount_ + node.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace cmpak {
 
@@ -9,8 +10,12 @@ namespace {
 constexpr int kNoZeroRun = -1;
 // With at least this much room after a match, it may be copied in 8-byte steps.
 constexpr unsigned kWideCopy = 8;
-// A refill reads up to 8 bytes past the 48 bits it may already hold: 128 codes are more than that.
-constexpr uint32_t kCodesAheadForRefill = 128;
+// A refill reads up to 8 bytes past the less than 48 bits it may already hold, so reading ahead
+// needs 112 bits of the stream still to come: the codes left in the block guarantee them, at their
+// shortest code length each. While the code lengths are read that length is not known yet; every
+// code takes a bit at least.
+constexpr unsigned kBitsAheadForRefill = 112;
+constexpr uint32_t kCodesAheadForRefill = kBitsAheadForRefill;
 }  // namespace
 
 bool StreamDecoder::decode(const uint8_t* stream, size_t streamLength, Mode mode, uint8_t* destination,
@@ -63,6 +68,7 @@ bool StreamDecoder::expand(uint8_t* destination, uint32_t size) {
     uint8_t* out = destination;
     uint8_t* const end = destination + size;
     uint32_t blockCodes = 0;
+    uint32_t eagerWhileCodesLeft = std::numeric_limits<uint32_t>::max();
     while (out < end) {
         if (blockCodes == 0) {
             // Past the end of the stream only zero bytes are fed; stop at the next block at the latest.
@@ -71,12 +77,15 @@ bool StreamDecoder::expand(uint8_t* destination, uint32_t size) {
                 return false;
             }
             reader = reader_;
+            const unsigned shortest = codeTable_.shortestCode();
+            eagerWhileCodesLeft = shortest == 0 ? std::numeric_limits<uint32_t>::max()
+                                                : (kBitsAheadForRefill + shortest - 1) / shortest;
         }
         --blockCodes;
         // Eager reading, where one refill holds a whole literal or match. Without a known stream length
         // that is safe while enough codes of at least one bit each remain in the block: they and the
         // end padding lie ahead in the stream.
-        const bool filled = kBounded || (blockCodes >= kCodesAheadForRefill && codeTable_.takesBits());
+        const bool filled = kBounded || blockCodes >= eagerWhileCodesLeft;
         unsigned symbol;
         if (filled) {
             reader.refillAhead();
