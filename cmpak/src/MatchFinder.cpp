@@ -18,7 +18,7 @@ void MatchFinder::start(const uint8_t* source, uint32_t length) {
     std::fill(text_.begin(), text_.end(), kWindowFill);
     // Start well past every position entered by earlier calls, so that none of them is valid.
     base_ += 2 * kSlidePosition;
-    if (base_ >= kRebaseLimit || base_ < kRebasedBase) {
+    if (base_ >= kRebaseLimit) {
         rebase();
     }
     position_ = kStartPosition;
@@ -52,9 +52,9 @@ void MatchFinder::slide() {
 }
 
 void MatchFinder::rebase() {
-    // Moves every absolute position down so that the base becomes kRebasedBase; what would fall
-    // below 0 is long out of the window and becomes 0, which no lookup accepts.
-    // The shift is a multiple of the ring size, so ring slots stay with the positions they hold.
+    // Moves every absolute position down so that the base comes to lie just above kRebasedBase; what
+    // would fall below 0 is long out of the window and becomes 0, which no lookup accepts. The shift
+    // is a multiple of the ring size, so ring slots stay with the positions they hold.
     const uint32_t shift = (base_ - kRebasedBase) & ~(kChainSize - 1);
     const auto lower = [shift](Entry entry) {
         return static_cast<Entry>(entry >= shift ? entry - shift : 0);
