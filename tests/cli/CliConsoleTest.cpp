@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -85,6 +86,38 @@ TEST_F(CliConsole, PortsListsTheSimulatorsPortInTextAndJson) {
     const json ports = cliJson({"ports"}, 0);
     ASSERT_TRUE(ports["ports"].is_array());
     EXPECT_EQ(ports["ports"].back(), console.portPath());
+}
+
+TEST_F(CliConsole, PortsLeftOutAreNamedWithTheirReasonOnStandardErrorAndInJson) {
+    startConsole();
+    folder.write("not-a-line", "a plain file");
+    const std::string plainFile = folder.file("not-a-line");
+    const std::map<std::string, std::string> environment = {
+        {"FLASHKIT_PORTS", plainFile + ":" + console.portPath()}};
+
+    const auto text = runCli(withSettings({"ports"}), environment);
+    EXPECT_EQ(text.exitStatus, 0) << text.err;
+    EXPECT_NE(text.err.find("flashkit-cli: " + plainFile + " left out: not a serial line\n"),
+              std::string::npos)
+        << text.err;
+    EXPECT_EQ(text.out.find(plainFile), std::string::npos) << text.out;
+
+    const auto outcome = runCli(withSettings({"--json", "ports"}), environment);
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    const json ports = json::parse(outcome.out);
+    ASSERT_TRUE(ports["rejected"].is_array());
+    EXPECT_NE(std::find(ports["rejected"].begin(), ports["rejected"].end(),
+                        json{{"port", plainFile}, {"reason", "not a serial line"}}),
+              ports["rejected"].end())
+        << outcome.out;
+    EXPECT_EQ(ports["ports"].back(), console.portPath());
+
+    // Every command that starts up says it, also when it then fails.
+    const auto failed = runCli(withSettings({"--port", plainFile, "getver", "SRF7"}), environment);
+    EXPECT_EQ(failed.exitStatus, 2);
+    EXPECT_LT(failed.err.find(plainFile + " left out: not a serial line"),
+              failed.err.find("is not a usable serial port"))
+        << failed.err;
 }
 
 TEST_F(CliConsole, PortThatIsNotUsableIsBadUsage) {

@@ -66,9 +66,17 @@ TEST(ReportFormatter, ImageJsonShowsTheBlockMaskOnlyWhenClipped) {
     EXPECT_EQ(json["error"], "Checksum Error! line=3");
 }
 
-TEST(ReportFormatter, PortsJsonKeepsMenuOrder) {
-    const auto json = ReportFormatter::portsJson({"/dev/ttyS1", "/dev/pts/4"});
-    EXPECT_EQ(json.dump(), R"({"ports":["/dev/ttyS1","/dev/pts/4"]})");
+TEST(ReportFormatter, PortsJsonKeepsMenuOrderAndSaysWhyPortsWereLeftOut) {
+    auto json = ReportFormatter::portsJson({"/dev/ttyS1", "/dev/pts/4"}, {});
+    EXPECT_EQ(json.dump(), R"({"ports":["/dev/ttyS1","/dev/pts/4"],"rejected":[]})");
+
+    json = ReportFormatter::portsJson(
+        {"/dev/pts/4"}, {{"/dev/ttyS0", "no UART behind this port"},
+                         {"/dev/ttyUSB0", "permission denied: add the user to the dialout group"}});
+    EXPECT_EQ(json.dump(),
+              R"({"ports":["/dev/pts/4"],"rejected":[)"
+              R"({"port":"/dev/ttyS0","reason":"no UART behind this port"},)"
+              R"({"port":"/dev/ttyUSB0","reason":"permission denied: add the user to the dialout group"}]})");
 }
 
 TEST(ReportFormatter, UnitTableAlignsRowsUnderTheirUnit) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "TestDirectory.h"
@@ -65,6 +66,28 @@ TEST(PortList, KeepsTheSystemOrderAndDropsUnusablePorts) {
     EXPECT_EQ(ports.rejected()[1].name, dev + "/ttyUSB0");
     EXPECT_EQ(ports.rejected()[1].reason, "not a serial line");
     EXPECT_EQ(ports.rejected()[2].name, "/no/such/line");
+}
+
+TEST(PortList, ARefusedPermissionIsKeptWithTheDialoutAdvice) {
+    PtyPair open, refused;
+    ASSERT_TRUE(open.valid() && refused.valid());
+    FakeMachine machine;
+    PortList ports;
+    ASSERT_TRUE(ports.discover(machine.options(open.slavePath() + ":" + refused.slavePath())));
+    // Root opens every device, so the refusal a user would meet is handed in.
+    std::vector<std::string> probed;
+    const auto probe = [&](const std::string& path) {
+        probed.push_back(path);
+        if (path == refused.slavePath())
+            return platform::PortProbeResult{platform::PortUsability::PermissionDenied, EACCES};
+        return platform::probePort(path);
+    };
+    EXPECT_EQ(ports.filter(probe), 1u);
+    EXPECT_EQ(probed, (std::vector<std::string>{open.slavePath(), refused.slavePath()}));
+    EXPECT_EQ(ports.names(), std::vector<std::string>{open.slavePath()});
+    ASSERT_EQ(ports.rejected().size(), 1u);
+    EXPECT_EQ(ports.rejected()[0].leftOutText(),
+              refused.slavePath() + " left out: permission denied: add the user to the dialout group");
 }
 
 TEST(PortList, UnreadableTableOrNoUsablePortLeavesItEmpty) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "RecordingNotifier.h"
@@ -133,6 +134,44 @@ TEST_F(StartupCoreTest, NoUsablePortEndsStartUp) {
     EXPECT_EQ(other.start(unreadable), StartupStatus::NoPort);
     ASSERT_EQ(unreadable.messages.size(), 1u);
     EXPECT_EQ(unreadable.messages[0].text, "COM port is not found.");
+}
+
+TEST_F(StartupCoreTest, EveryLeftOutPortIsToldWithItsReasonBeforeAnyMessage) {
+    ASSERT_TRUE(line.valid() && spareLine.valid());
+    // The tests run as root, for whom no device refuses to open: the probe
+    // answers as it does for a user outside the dialout group.
+    StartupOptions refused = options();
+    refused.ports->extraPorts = line.slavePath() + ":/no/such/port:" + spareLine.slavePath();
+    refused.portProbe = [this](const std::string& path) {
+        if (path == spareLine.slavePath())
+            return platform::PortProbeResult{platform::PortUsability::PermissionDenied, EACCES};
+        return platform::probePort(path);
+    };
+    std::vector<std::string> told;
+    refused.portLeftOut = [&](const core::RejectedPort& port) { told.push_back(port.leftOutText()); };
+
+    StartupCore startup(refused);
+    ASSERT_EQ(startup.start(notifier), StartupStatus::Ready);
+    EXPECT_EQ(startup.ports().names(), std::vector<std::string>{line.slavePath()});
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "/no/such/port left out: no such device",
+                        spareLine.slavePath() +
+                            " left out: permission denied: add the user to the dialout group"}));
+    startup.shutdown();
+
+    // With no port left the reasons come first, the box after them.
+    StartupOptions none = options();
+    none.ports->extraPorts = "/no/such/port";
+    std::vector<std::string> order;
+    none.portLeftOut = [&](const core::RejectedPort& port) { order.push_back("told " + port.name); };
+    struct OrderNotifier : core::UserNotifier {
+        std::vector<std::string>* order;
+        void showMessage(const std::string& text, MessageIcon) override { order->push_back("box " + text); }
+    } boxes;
+    boxes.order = &order;
+    StartupCore empty(none);
+    EXPECT_EQ(empty.start(boxes), StartupStatus::NoPort);
+    EXPECT_EQ(order, (std::vector<std::string>{"told /no/such/port", "box COM port is not found."}));
 }
 
 TEST_F(StartupCoreTest, FailedBindingEndsStartUpAfterItsMessage) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <iostream>
+#include <sstream>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -196,6 +200,30 @@ TEST(EndToEnd, EndingTheProgramDuringAnOperationLetsTheWorkerFinish) {
     app.shutdown();
     EXPECT_EQ(app.mainFrame(), nullptr);
     EXPECT_EQ(console.stop(), 0);
+}
+
+TEST(EndToEnd, PortsLeftOutAreNamedWithTheirReasonOnStandardError) {
+    ProgramFolder program;
+    core::StartupOptions options = program.options("/dev/null:/dev/ttyUSB7");
+    // Root opens every device: the refusal a user outside dialout meets is handed in.
+    options.portProbe = [](const std::string& path) {
+        if (path == "/dev/ttyUSB7") {
+            return platform::PortProbeResult{platform::PortUsability::PermissionDenied, EACCES};
+        }
+        return platform::probePort(path);
+    };
+    std::ostringstream errors;
+    std::streambuf* const standardError = std::cerr.rdbuf(errors.rdbuf());
+    ui::CDIAGApp app(options);
+    uitest::MessageCloser messages;
+    const bool started = app.start({"flashkit"});
+    std::cerr.rdbuf(standardError);
+
+    EXPECT_FALSE(started);
+    EXPECT_EQ(messages.texts, QStringList{"COM port is not found."});
+    EXPECT_EQ(errors.str(),
+              "flashkit: /dev/null left out: not a serial line\n"
+              "flashkit: /dev/ttyUSB7 left out: permission denied: add the user to the dialout group\n");
 }
 
 TEST(EndToEnd, ASecondStartSaysTheLoaderIsAlreadyRunningAndEnds) {

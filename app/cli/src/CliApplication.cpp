@@ -138,6 +138,10 @@ bool CliApplication::startUp() {
         }
     }
 
+    startupOptions.portLeftOut = [this](const core::RejectedPort& port) {
+        err_ << "flashkit-cli: " << port.leftOutText() << std::endl;
+    };
+
     core_ = std::make_unique<core::StartupCore>(startupOptions);
     if (core_->start(host_) != core::StartupStatus::Ready) {
         return false;
@@ -215,7 +219,7 @@ int CliApplication::runPorts() {
     }
     const auto& ports = core_->ports().names();
     if (options_.json) {
-        out_ << ReportFormatter::portsJson(ports).dump() << std::endl;
+        out_ << ReportFormatter::portsJson(ports, core_->ports().rejected()).dump() << std::endl;
     } else {
         ReportFormatter::printPorts(out_, ports);
     }

@@ -62,8 +62,13 @@ nlohmann::ordered_json ReportFormatter::unitsJson(const std::vector<UnitSnapshot
     return list;
 }
 
-nlohmann::ordered_json ReportFormatter::portsJson(const std::vector<std::string>& ports) {
-    return {{"ports", ports}};
+nlohmann::ordered_json ReportFormatter::portsJson(const std::vector<std::string>& ports,
+                                                  const std::vector<core::RejectedPort>& rejected) {
+    nlohmann::ordered_json leftOut = nlohmann::ordered_json::array();
+    for (const auto& port : rejected) {
+        leftOut.push_back({{"port", port.name}, {"reason", port.reason}});
+    }
+    return {{"ports", ports}, {"rejected", std::move(leftOut)}};
 }
 
 nlohmann::ordered_json ReportFormatter::imageJson(const ImageSummary& image) {

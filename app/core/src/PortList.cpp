@@ -14,15 +14,15 @@ bool PortList::discover(const platform::PortDiscoveryOptions& options) {
     return true;
 }
 
-std::size_t PortList::filter() {
+std::size_t PortList::filter(const Probe& probe) {
     std::vector<std::string> usable;
     usable.reserve(names_.size());
     for (std::string& name : names_) {
-        platform::PortProbeResult probe = platform::probePort(name);
-        if (probe.usable()) {
+        const platform::PortProbeResult result = probe(name);
+        if (result.usable()) {
             usable.push_back(std::move(name));
         } else {
-            rejected_.push_back(RejectedPort{std::move(name), platform::portUsabilityReason(probe)});
+            rejected_.push_back(RejectedPort{std::move(name), platform::portUsabilityReason(result)});
         }
     }
     names_ = std::move(usable);

@@ -40,7 +40,16 @@ StartupStatus StartupCore::start(UserNotifier& notifier) {
 
     platform::PortDiscoveryOptions discovery =
         options_.ports ? *options_.ports : platform::PortDiscoveryOptions::systemDefaults();
-    if (!ports_.discover(discovery) || ports_.filter() == 0) {
+    const bool tableRead = ports_.discover(discovery);
+    const std::size_t usable =
+        tableRead
+            ? ports_.filter(options_.portProbe ? options_.portProbe : PortList::Probe(platform::probePort))
+            : 0;
+    if (options_.portLeftOut) {
+        for (const RejectedPort& port : ports_.rejected())
+            options_.portLeftOut(port);
+    }
+    if (usable == 0) {
         notifier.showMessage(PortList::kNoPortMessage, MessageIcon::None);
         return status_ = StartupStatus::NoPort;
     }

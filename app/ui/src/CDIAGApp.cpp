@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include <chrono>
+#include <iostream>
 #include <thread>
 
 namespace ui {
@@ -20,9 +21,20 @@ namespace {
 
 constexpr int kShutdownPollMs = 10;
 
+// A port left out of the Serial Port menu is named on standard error with
+// the reason, so that a technician who finds the menu short learns why.
+core::StartupOptions reportingLeftOutPorts(core::StartupOptions options) {
+    if (!options.portLeftOut) {
+        options.portLeftOut = [](const core::RejectedPort& port) {
+            std::cerr << "flashkit: " << port.leftOutText() << std::endl;
+        };
+    }
+    return options;
+}
+
 }  // namespace
 
-CDIAGApp::CDIAGApp(core::StartupOptions options) : core_(std::move(options)) {}
+CDIAGApp::CDIAGApp(core::StartupOptions options) : core_(reportingLeftOutPorts(std::move(options))) {}
 
 CDIAGApp::~CDIAGApp() {
     shutdown();

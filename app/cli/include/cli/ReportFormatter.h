@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/UnitSnapshot.h"
+#include "core/RejectedPort.h"
 
 namespace cli {
 
@@ -33,7 +34,10 @@ class ReportFormatter {
   public:
     static nlohmann::ordered_json unitJson(const UnitSnapshot& unit);
     static nlohmann::ordered_json unitsJson(const std::vector<UnitSnapshot>& units);
-    static nlohmann::ordered_json portsJson(const std::vector<std::string>& ports);
+    // The usable ports in menu order and, under "rejected", the ports left
+    // out with their reasons.
+    static nlohmann::ordered_json portsJson(const std::vector<std::string>& ports,
+                                            const std::vector<core::RejectedPort>& rejected);
     static nlohmann::ordered_json imageJson(const ImageSummary& image);
     static nlohmann::ordered_json operationJson(const OperationReport& report);
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/RejectedPort.h"
 #include "data/CommSettings.h"
 #include "platform/PortDiscovery.h"
 #include "platform/PortProbe.h"
@@ -16,16 +18,16 @@ class PortList {
   public:
     static constexpr const char* kNoPortMessage = "COM port is not found.";
 
-    struct RejectedPort {
-        std::string name;
-        std::string reason;  // e.g. "permission denied: add the user to the dialout group"
-    };
+    using RejectedPort = core::RejectedPort;
+    // Tells whether one device can serve as a serial line; the real probe
+    // opens it, tests hand in answers such as a refused permission.
+    using Probe = std::function<platform::PortProbeResult(const std::string& devicePath)>;
 
     // Fills the list from the system's table; false when the table cannot be read.
     bool discover(const platform::PortDiscoveryOptions& options);
     // Keeps only the ports that open and can be configured as serial lines;
     // returns how many are left. The rest are kept with their reasons.
-    std::size_t filter();
+    std::size_t filter(const Probe& probe = platform::probePort);
 
     // Keeps deviceName when it names a listed port exactly (case-sensitive);
     // otherwise it becomes the first port. True when it was changed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,12 @@ struct StartupOptions {
     std::string libraryDirectory;  // empty: the program directory
     // Empty: the live system and FLASHKIT_PORTS.
     std::optional<platform::PortDiscoveryOptions> ports;
+    // Empty: each port is opened to see whether it is usable.
+    PortList::Probe portProbe;
+    // Told about each port the list leaves out, right after the ports are
+    // tested and before any message box, so that the reasons are on record
+    // even when no port is left at all. Empty: nobody is told.
+    std::function<void(const RejectedPort&)> portLeftOut;
 };
 
 enum class StartupStatus { NotStarted, Ready, AlreadyRunning, NoPort, BindingFailed };
