@@ -1,6 +1,7 @@
 #include "platform/Directory.h"
 
 #include "platform/Paths.h"
+#include "platform/PlainText.h"
 #include "platform/SystemError.h"
 
 #include <dirent.h>
@@ -16,10 +17,6 @@
 namespace platform {
 namespace {
 
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
@@ -28,7 +25,7 @@ struct FreeDeleter {
 };
 
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
-    auto folded = [](char x, char y) { return lower(x) < lower(y); };
+    auto folded = [](char x, char y) { return lowerAscii(x) < lowerAscii(y); };
     if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded))
         return true;
     if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded))
@@ -91,7 +88,7 @@ bool Directory::matchesPattern(std::string_view name, std::string_view pattern) 
         if (p < pattern.size() && pattern[p] == '*') {
             starAt = p++;
             starName = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::string_view::npos) {
@@ -112,7 +109,9 @@ std::string Directory::nativePath(std::string_view path) {
     return native;
 }
 
-std::string Directory::join(std::string_view directory, std::string_view name) { return joinPath(directory, name); }
+std::string Directory::join(std::string_view directory, std::string_view name) {
+    return joinPath(directory, name);
+}
 
 std::string Directory::errorText(int code) {
     // Windows message texts end with a line break, so the directory that

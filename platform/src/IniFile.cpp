@@ -10,35 +10,17 @@
 #include <string>
 #include <unordered_set>
 
+#include "FileDescriptor.h"
+#include "platform/PlainText.h"
+
 namespace platform {
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string folded(std::string_view name) {
     std::string result(name);
     for (char& c : result)
-        c = lower(c);
+        c = lowerAscii(c);
     return result;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
@@ -46,16 +28,16 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 IniFile IniFile::load(const std::string& path) {
     // Only a regular file is read: a folder or a FIFO in its place must not
     // fail with an exception or block start-up.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.valid())
         return IniFile{};
     struct stat status {};
     std::string content;
-    bool complete = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    bool complete = ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode);
     if (complete) {
         std::array<char, 65536> chunk{};
         for (;;) {
-            ssize_t count = ::read(fd, chunk.data(), chunk.size());
+            ssize_t count = ::read(file.get(), chunk.data(), chunk.size());
             if (count == 0)
                 break;
             if (count < 0) {
@@ -67,12 +49,11 @@ IniFile IniFile::load(const std::string& path) {
             content.append(chunk.data(), static_cast<std::size_t>(count));
         }
     }
-    ::close(fd);
     if (!complete)
         return IniFile{};
-    IniFile file = fromText(content);
-    file.readable_ = true;
-    return file;
+    IniFile settings = fromText(content);
+    settings.readable_ = true;
+    return settings;
 }
 
 IniFile IniFile::fromText(std::string_view text) {
@@ -88,13 +69,13 @@ IniFile IniFile::fromText(std::string_view text) {
         std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
-        std::string_view line = trim(text.substr(pos, end - pos));
+        std::string_view line = trimBlanks(text.substr(pos, end - pos));
         pos = end + 1;
 
         if (!line.empty() && line.front() == '[') {
             std::size_t close = line.find(']');
             std::string_view name =
-                trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
+                trimBlanks(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
             // Keys of a repeated section are not seen, as the first one wins.
             keyNames.clear();
             if (!sectionNames.insert(folded(name)).second) {
@@ -110,8 +91,8 @@ IniFile IniFile::fromText(std::string_view text) {
         std::size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
-        std::string_view key = trim(line.substr(0, equals));
-        std::string_view value = trim(line.substr(equals + 1));
+        std::string_view key = trimBlanks(line.substr(0, equals));
+        std::string_view value = trimBlanks(line.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
             value = value.substr(1, value.size() - 2);
         }
@@ -131,11 +112,11 @@ const IniFile::Section* IniFile::findSection(std::string_view name) const {
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
-    const Section* found = findSection(trim(section));
+    const Section* found = findSection(trimBlanks(section));
     if (found == nullptr)
         return std::nullopt;
     for (const Entry& entry : found->entries) {
-        if (equalsIgnoringCase(entry.key, trim(key))) {
+        if (equalsIgnoringCase(entry.key, trimBlanks(key))) {
             return entry.value.substr(0, kMaxTextLength);
         }
     }
@@ -177,7 +158,7 @@ std::int32_t IniFile::integer(std::string_view section, std::string_view key, st
 
 std::vector<std::string> IniFile::keys(std::string_view section) const {
     std::vector<std::string> names;
-    const Section* found = findSection(trim(section));
+    const Section* found = findSection(trimBlanks(section));
     if (found == nullptr)
         return names;
     names.reserve(found->entries.size());

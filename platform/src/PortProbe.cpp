@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "FileDescriptor.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
 
@@ -26,21 +27,6 @@ bool is8250Family(const std::string& devicePath) {
     }
     return true;
 }
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 PortUsability classifyOpenError(int code) {
     switch (code) {

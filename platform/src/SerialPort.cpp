@@ -13,6 +13,8 @@
 #include <cstring>
 #include <utility>
 
+#include "FileDescriptor.h"
+
 // The kernel's termios2, which carries a baud rate as a plain number. It is
 // not in the C library's headers, and the kernel's own header clashes with
 // <termios.h>, so the layout is declared here.
@@ -99,38 +101,41 @@ bool SerialPort::fail() {
     return false;
 }
 
+bool SerialPort::requireOpen() {
+    if (fd_ >= 0) {
+        return true;
+    }
+    lastError_ = EBADF;
+    return false;
+}
+
 bool SerialPort::open(const std::string& deviceName) {
     close();
-    const int fd = ::open(deviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor device(::open(deviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!device.valid()) {
         return fail();
     }
-    if (!::isatty(fd)) {
+    if (!::isatty(device.get())) {
         lastError_ = ENOTTY;
-        ::close(fd);
         return false;
     }
     // Exclusive mode keeps other openers out (root excepted); the advisory
     // lock also tells another process that already holds the device.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
         lastError_ = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
         return false;
     }
-    if (::ioctl(fd, TIOCEXCL) != 0 && !isUnsupported(errno)) {
-        lastError_ = errno;
-        ::close(fd);
-        return false;
+    if (::ioctl(device.get(), TIOCEXCL) != 0 && !isUnsupported(errno)) {
+        return fail();
     }
     auto* saved = reinterpret_cast<termios*>(saved_);
-    if (::tcgetattr(fd, saved) != 0) {
-        lastError_ = errno;
-        ::ioctl(fd, TIOCNXCL);
-        ::close(fd);
+    if (::tcgetattr(device.get(), saved) != 0) {
+        fail();
+        ::ioctl(device.get(), TIOCNXCL);
         return false;
     }
     savedValid_ = true;
-    fd_ = fd;
+    fd_ = device.release();
     deviceName_ = deviceName;
     return true;
 }
@@ -156,8 +161,7 @@ bool SerialPort::restoreSavedSettings() {
 }
 
 bool SerialPort::configure(const LineSettings& settings) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     termios line{};
@@ -207,8 +211,7 @@ bool SerialPort::configure(const LineSettings& settings) {
 }
 
 bool SerialPort::setBaudRate(std::uint32_t baudRate) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     speed_t code = B0;
@@ -240,8 +243,7 @@ bool SerialPort::applyCustomBaudRate(std::uint32_t baudRate) {
 }
 
 LineControl SerialPort::setModemLine(ModemLine line, bool raised) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return LineControl::Failed;
     }
     int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
@@ -253,8 +255,7 @@ LineControl SerialPort::setModemLine(ModemLine line, bool raised) {
 }
 
 bool SerialPort::flush(FlushDirection direction) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     const int queue = direction == FlushDirection::Input    ? TCIFLUSH
@@ -264,8 +265,7 @@ bool SerialPort::flush(FlushDirection direction) {
 }
 
 bool SerialPort::drain() {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     while (::tcdrain(fd_) != 0) {
@@ -277,6 +277,26 @@ bool SerialPort::drain() {
 }
 
 namespace {
+
+// One non-blocking read or write: the bytes moved, 0 when the line has
+// nothing to give or no room to take, -1 on failure. A signal that interrupts
+// the call is not a failure; the call is repeated.
+template <typename Transfer>
+std::ptrdiff_t transferWhatIsReady(Transfer transfer, std::atomic<int>& lastError) {
+    for (;;) {
+        const ssize_t count = transfer();
+        if (count >= 0) {
+            return count;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            lastError = errno;
+            return -1;
+        }
+    }
+}
 
 WaitResult waitFor(int fd, short events, int timeoutMs, std::atomic<int>& lastError) {
     pollfd entry{fd, events, 0};
@@ -307,59 +327,31 @@ WaitResult waitFor(int fd, short events, int timeoutMs, std::atomic<int>& lastEr
 }  // namespace
 
 WaitResult SerialPort::waitReadable(int timeoutMs) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return WaitResult::Failed;
     }
     return waitFor(fd_, POLLIN, timeoutMs, lastError_);
 }
 
 WaitResult SerialPort::waitWritable(int timeoutMs) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return WaitResult::Failed;
     }
     return waitFor(fd_, POLLOUT, timeoutMs, lastError_);
 }
 
 std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return -1;
     }
-    for (;;) {
-        const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
-        if (count >= 0) {
-            return count;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return 0;
-        }
-        if (errno != EINTR) {
-            lastError_ = errno;
-            return -1;
-        }
-    }
+    return transferWhatIsReady([&] { return ::read(fd_, buffer.data(), buffer.size()); }, lastError_);
 }
 
 std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return -1;
     }
-    for (;;) {
-        const ssize_t count = ::write(fd_, bytes.data(), bytes.size());
-        if (count >= 0) {
-            return count;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return 0;
-        }
-        if (errno != EINTR) {
-            lastError_ = errno;
-            return -1;
-        }
-    }
+    return transferWhatIsReady([&] { return ::write(fd_, bytes.data(), bytes.size()); }, lastError_);
 }
 
 bool SerialPort::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) {
@@ -394,8 +386,7 @@ std::size_t SerialPort::outputQueued() const {
 }
 
 bool SerialPort::errorCounters(LineErrorCounters& counters) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     serial_icounter_struct kernelCounters{};
@@ -411,8 +402,7 @@ bool SerialPort::errorCounters(LineErrorCounters& counters) {
 }
 
 bool SerialPort::driverInfo(SerialDriverInfo& info) {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     serial_struct serial{};
@@ -426,8 +416,7 @@ bool SerialPort::driverInfo(SerialDriverInfo& info) {
 }
 
 bool SerialPort::requestLowLatency() {
-    if (fd_ < 0) {
-        lastError_ = EBADF;
+    if (!requireOpen()) {
         return false;
     }
     serial_struct serial{};

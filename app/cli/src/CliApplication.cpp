@@ -14,6 +14,7 @@
 #include "data/FlashImage.h"
 #include "engine/UpdateEngine.h"
 #include "platform/Paths.h"
+#include "platform/PlainText.h"
 
 namespace cli {
 
@@ -26,14 +27,6 @@ constexpr std::chrono::milliseconds kPollPeriod{20};
 constexpr std::uint8_t kConnectionPointSRF7 = 0x00;
 constexpr std::uint8_t kConnectionPointENG7 = 0x10;
 
-bool sameTextIgnoringCase(const std::string& left, const std::string& right) {
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
 // A name matches exactly, or else without regard to case when only one does.
 template <typename NameOf>
 std::optional<int> findByName(int count, const std::string& wanted, NameOf nameOf) {
@@ -44,7 +37,7 @@ std::optional<int> findByName(int count, const std::string& wanted, NameOf nameO
         if (name == wanted) {
             return index;
         }
-        if (sameTextIgnoringCase(name, wanted)) {
+        if (platform::equalsIgnoringCase(name, wanted)) {
             caseless = index;
             ++caselessCount;
         }

@@ -1,15 +1,9 @@
 #include "data/CommaValueReader.h"
 
 #include "platform/IniFile.h"
+#include "platform/PlainText.h"
 
 namespace data {
-namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-}  // namespace
 
 std::optional<std::string_view> CommaValueReader::next() {
     if (rest_.empty())
@@ -21,12 +15,8 @@ std::optional<std::string_view> CommaValueReader::next() {
         return value;
     }
     std::string_view value = rest_.substr(0, comma);
-    while (!value.empty() && isBlank(value.back()))
-        value.remove_suffix(1);
-    rest_.remove_prefix(comma + 1);
-    while (!rest_.empty() && isBlank(rest_.front()))
-        rest_.remove_prefix(1);
-    return value;
+    rest_ = platform::trimLeadingBlanks(rest_.substr(comma + 1));
+    return platform::trimTrailingBlanks(value);
 }
 
 std::optional<std::string> CommaValueReader::nextText() {

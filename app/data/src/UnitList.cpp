@@ -5,21 +5,10 @@
 #include "data/CommaValueReader.h"
 #include "platform/Directory.h"
 #include "platform/IniFile.h"
+#include "platform/PlainText.h"
 
 namespace data {
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::string directoryErrorMessage(const std::string& systemText, const std::string& directory) {
     // "%sDirectory(%s)" with the system text first and the directory second.
@@ -33,7 +22,7 @@ std::string directoryErrorMessage(const std::string& systemText, const std::stri
 }  // namespace
 
 std::optional<UnitRecord> UnitList::parseLine(std::string_view line) {
-    CommaValueReader reader(trim(line));
+    CommaValueReader reader(platform::trimBlanks(line));
     std::optional<std::string_view> name = reader.next();
     if (!name || name->empty())
         return std::nullopt;

@@ -103,6 +103,8 @@ class SerialPort {
 
   private:
     bool fail();
+    // True when a device is open; otherwise records EBADF.
+    bool requireOpen();
     bool applyCustomBaudRate(std::uint32_t baudRate);
 
     int fd_ = -1;
