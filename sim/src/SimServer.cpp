@@ -11,7 +11,8 @@ namespace {
 constexpr double kNever = 1e18;
 // Longest wait of one loop pass, so that stop requests and stale input are seen.
 constexpr double kLongestWaitMs = 50;
-// Paced output goes out in slices of about this much line time.
+// Paced traffic moves in slices of about this much line time, in both
+// directions: often enough to look like a line, rarely enough not to spin.
 constexpr double kSliceMs = 4;
 // On a paced line the last stretch before a due time is waited out actively.
 constexpr double kPacedSpinMs = 0.3;
@@ -23,6 +24,12 @@ SimServer::SimServer(SimConsole& console, ServerOptions options)
 double SimServer::nowMs() const {
     return std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
 }
+
+namespace {
+std::size_t sliceBytes(double byteTime) {
+    return std::max<std::size_t>(1, static_cast<std::size_t>(kSliceMs / byteTime));
+}
+}  // namespace
 
 double SimServer::byteTimeMs() const {
     return options_.paceBaud > 0 ? terminal_.bitsPerByte() * 1000.0 / static_cast<double>(options_.paceBaud)
@@ -78,9 +85,7 @@ bool SimServer::sendDue(double now, double& nextDueMs) {
             continue;
         }
         // A slice leaves the line only once its last byte would have arrived.
-        const std::size_t sliceBytes =
-            std::max<std::size_t>(1, static_cast<std::size_t>(kSliceMs / byteTime));
-        const std::size_t count = std::min(sliceBytes, head.bytes.size() - head.sent);
+        const std::size_t count = std::min(sliceBytes(byteTime), head.bytes.size() - head.sent);
         const double lineStart = std::max(outputLineFreeMs_, head.dueMs);
         const double arrival = lineStart + static_cast<double>(count) * byteTime;
         if (arrival > now) {
@@ -128,10 +133,14 @@ void SimServer::readLine() {
         const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(count));
         const double byteTime = byteTimeMs();
         if (byteTime > 0) {
-            // Paced input reaches the console no faster than the line carries it.
-            inputLineFreeMs_ = std::max(inputLineFreeMs_, now) + static_cast<double>(count) * byteTime;
-            incoming_.push_back(
-                Arrival{inputLineFreeMs_, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+            // Paced input reaches the console no faster than the line carries
+            // it, byte after byte, behind what is still on the line.
+            Arrival arrival;
+            arrival.lineStartMs = std::max(inputLineFreeMs_, now);
+            arrival.byteMs = byteTime;
+            arrival.bytes.assign(bytes.begin(), bytes.end());
+            inputLineFreeMs_ = arrival.arrivalOf(arrival.bytes.size());
+            incoming_.push_back(std::move(arrival));
         } else {
             console_.receive(bytes, now, transmissions);
             schedule(transmissions, now);
@@ -147,6 +156,34 @@ void SimServer::readLine() {
     }
 }
 
+double SimServer::deliverArrived(double now, std::vector<Transmission>& transmissions) {
+    while (!incoming_.empty()) {
+        Arrival& head = incoming_.front();
+        const std::size_t nextSliceEnd =
+            head.delivered + std::min(sliceBytes(head.byteMs), head.bytes.size() - head.delivered);
+        const double nextSliceMs = head.arrivalOf(nextSliceEnd);
+        if (nextSliceMs > now) {
+            return nextSliceMs;
+        }
+        // Everything that has arrived by now goes to the console at once,
+        // stamped with the arrival of its last byte: an answer leaves when the
+        // request has arrived on the modelled line, however late this thread
+        // woke up, and unfinished input ages from its newest byte.
+        const auto carried = static_cast<std::size_t>((now - head.lineStartMs) / head.byteMs);
+        const std::size_t upTo = std::clamp(carried, nextSliceEnd, head.bytes.size());
+        const double arrived = head.arrivalOf(upTo);
+        console_.receive(
+            std::span<const std::uint8_t>(head.bytes).subspan(head.delivered, upTo - head.delivered), arrived,
+            transmissions);
+        schedule(transmissions, arrived);
+        head.delivered = upTo;
+        if (head.delivered == head.bytes.size()) {
+            incoming_.pop_front();
+        }
+    }
+    return kNever;
+}
+
 bool SimServer::run(const std::function<bool()>& stopRequested, std::string& error) {
     std::vector<Transmission> transmissions;
     const double lifetimeMs = options_.lifetimeSeconds > 0 ? options_.lifetimeSeconds * 1000 : kNever;
@@ -158,14 +195,7 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
         if (now >= lifetimeMs) {
             break;
         }
-        while (!incoming_.empty() && incoming_.front().availableMs <= now) {
-            // The answer leaves when the request has arrived on the modelled
-            // line, however late this thread woke up for it.
-            const double arrived = incoming_.front().availableMs;
-            console_.receive(incoming_.front().bytes, arrived, transmissions);
-            incoming_.pop_front();
-            schedule(transmissions, arrived);
-        }
+        const double nextInput = deliverArrived(now, transmissions);
         console_.tick(now);
         double nextOutput = kNever;
         if (!sendDue(now, nextOutput)) {
@@ -173,7 +203,6 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
             break;
         }
         reportEvents();
-        const double nextInput = incoming_.empty() ? kNever : incoming_.front().availableMs;
         const double wake = std::min({nextOutput, nextInput, lifetimeMs, now + kLongestWaitMs});
         if (byteTimeMs() > 0 && wake - now <= kPacedSpinMs) {
             // A timed wait would wake too late for a paced line; the reader

@@ -185,6 +185,27 @@ TEST_F(SimIntegrationTest, TheDirectPathWritesCompressedAndPlainChunks) {
     EXPECT_EQ(units.unit(kXdg7Direct)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0014).text());
 }
 
+TEST_F(SimIntegrationTest, TheDirectPathCompletesOverAPacedLine) {
+    // Block 0 only (no mask bit): one 4 KB chunk of noise, sent plain, which
+    // takes over a second of wire time at 38400 baud.
+    std::vector<std::uint8_t> window(0x1000);
+    std::uint32_t state = 777;
+    for (std::uint8_t& byte : window) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 16);
+    }
+    window[7] = 0x00;
+    window[kVersionWordOffset] = 0x00;
+    window[kVersionWordOffset + 1] = 0x15;
+    testing::writeSRecordFile(files.root() / "XDG7D" / "CARD0121.mot", 0x300000, window);
+    start({"--pace", "38400"});
+    run(data::OperationCode::Write, kXdg7Direct);
+    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
+    EXPECT_TRUE(host.messages().empty()) << host.messages().front();
+    run(data::OperationCode::GetVersion, kXdg7Direct);
+    EXPECT_EQ(units.unit(kXdg7Direct)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0015).text());
+}
+
 TEST_F(SimIntegrationTest, WithoutTheCompressionLibraryTheDirectWriteSendsPlainChunks) {
     writeSegmentedImage("XDG7D", "CARD0121.mot", 0x0014);
     start();

@@ -220,6 +220,19 @@ TEST_F(BootLoaderPath, StaleUnfinishedInputIsForgotten) {
     EXPECT_EQ(host->sendRaw(bootLoaderFrame({0x30, kCard, 0x01})), (std::vector<Bytes>{answer(0xB0, 0x01)}));
 }
 
+TEST_F(BootLoaderPath, UnfinishedInputAgesFromItsNewestByte) {
+    build();
+    const Bytes boot = bootLoaderFrame({0x30, kCard, 0x01});
+    host->nowMs = 0;
+    EXPECT_TRUE(host->sendRaw(Bytes(boot.begin(), boot.begin() + 2)).empty());
+    host->nowMs = 400;
+    EXPECT_TRUE(host->sendRaw(Bytes(boot.begin() + 2, boot.begin() + 4)).empty());
+    // Past the time-out counted from the first byte, within it from the last.
+    console->tick(400 + sim::SimConsole::kStaleInputMs - 10);
+    host->nowMs = 400 + sim::SimConsole::kStaleInputMs - 5;
+    EXPECT_EQ(host->sendRaw(Bytes(boot.begin() + 4, boot.end())), (std::vector<Bytes>{answer(0xB0, 0x01)}));
+}
+
 TEST_F(BootLoaderPath, FaultsOnTheBootLoader) {
     build([](sim::ConsoleDescription& d) {
         faultsOf(d, "XDG7D", "CARD").rejectErase = true;

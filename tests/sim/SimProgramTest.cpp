@@ -217,6 +217,30 @@ TEST(SimProgram, PacedLineCarriesNoMoreThanItsBaudRateAllows) {
     EXPECT_EQ(sim.stop(), 0);
 }
 
+TEST(SimProgram, PacedInputArrivesByteAfterByteSoAFrameSplitAcrossReadsIsKept) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--console", kDemoConsole, "--pace", "9600"})) << sim.error();
+    Line line;
+    ASSERT_TRUE(line.open(sim.portPath(), platform::StopBits::One));
+    constexpr int kFrames = 150;
+    Bytes burst;
+    Bytes expected;
+    for (int i = 0; i < kFrames; ++i) {
+        const Bytes request = bootLoaderFrame({0x30, 64, 0x01});
+        const Bytes reply = bootLoaderFrame({0xB0, 64, 0x01});
+        burst.insert(burst.end(), request.begin(), request.end());
+        expected.insert(expected.end(), reply.begin(), reply.end());
+    }
+    // Two writes, the first ending inside a frame; the second needs far longer
+    // than the stale-input time-out on a 9600 baud line (8N1: 960 bytes/s).
+    const std::size_t split = 102;
+    ASSERT_TRUE(line.write(Bytes(burst.begin(), burst.begin() + static_cast<long>(split))));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(line.write(Bytes(burst.begin() + static_cast<long>(split), burst.end())));
+    EXPECT_EQ(line.rawUntilQuiet(400), expected);
+    EXPECT_EQ(sim.stop(), 0);
+}
+
 TEST(SimProgram, LinkLifetimeAndDumpAtTheEnd) {
     const fs::path folder = scratchFolder("link");
     const fs::path link = folder / "port";

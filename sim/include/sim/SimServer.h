@@ -51,9 +51,17 @@ class SimServer {
         std::vector<std::uint8_t> bytes;
         std::size_t sent = 0;
     };
+    // Bytes taken off the pty in one read, as they travel the modelled line:
+    // byte i has arrived at lineStartMs + (i + 1) * byteMs.
     struct Arrival {
-        double availableMs = 0;
+        double lineStartMs = 0;
+        double byteMs = 0;
         std::vector<std::uint8_t> bytes;
+        std::size_t delivered = 0;
+
+        double arrivalOf(std::size_t count) const {
+            return lineStartMs + static_cast<double>(count) * byteMs;
+        }
     };
 
     double nowMs() const;
@@ -61,6 +69,9 @@ class SimServer {
     void schedule(std::vector<Transmission>& transmissions, double nowMs);
     // Writes what is due; returns when the next write falls due (or a large value).
     bool sendDue(double nowMs, double& nextDueMs);
+    // Hands the console every paced byte that has arrived by nowMs; returns
+    // when the next slice of input will have arrived (or a large value).
+    double deliverArrived(double nowMs, std::vector<Transmission>& transmissions);
     void reportEvents();
     void readLine();
 
