@@ -88,7 +88,8 @@ bool Directory::matchesPattern(std::string_view name, std::string_view pattern) 
         if (p < pattern.size() && pattern[p] == '*') {
             starAt = p++;
             starName = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::string_view::npos) {
