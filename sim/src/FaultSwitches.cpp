@@ -6,7 +6,7 @@ namespace sim {
 
 bool FaultSwitches::any() const {
     return silent || rejectErase || rejectBlock > 0 || rejectChecksum || wrongTarget || echoFirst ||
-           dropEvery > 0 || delayMs > 0 || corruptEvery > 0;
+           dropEvery > 0 || dropNth > 0 || delayMs > 0 || corruptEvery > 0;
 }
 
 FaultSwitches FaultSwitches::merged(const FaultSwitches& base, const FaultSwitches& override) {
@@ -18,6 +18,7 @@ FaultSwitches FaultSwitches::merged(const FaultSwitches& base, const FaultSwitch
     result.wrongTarget = base.wrongTarget || override.wrongTarget;
     result.echoFirst = base.echoFirst || override.echoFirst;
     result.dropEvery = override.dropEvery > 0 ? override.dropEvery : base.dropEvery;
+    result.dropNth = override.dropNth > 0 ? override.dropNth : base.dropNth;
     result.delayMs = override.delayMs > 0 ? override.delayMs : base.delayMs;
     result.corruptEvery = override.corruptEvery > 0 ? override.corruptEvery : base.corruptEvery;
     return result;
@@ -73,9 +74,8 @@ bool applyFaultSwitch(FaultSwitches& faults, std::string_view text, std::string&
         int minimum;
     };
     static constexpr Count kCounts[] = {
-        {"reject-block", &FaultSwitches::rejectBlock, 1},
-        {"drop-every", &FaultSwitches::dropEvery, 1},
-        {"delay", &FaultSwitches::delayMs, 0},
+        {"reject-block", &FaultSwitches::rejectBlock, 1},   {"drop-every", &FaultSwitches::dropEvery, 1},
+        {"drop-nth", &FaultSwitches::dropNth, 1},           {"delay", &FaultSwitches::delayMs, 0},
         {"corrupt-every", &FaultSwitches::corruptEvery, 1},
     };
     for (const Count& count : kCounts) {
@@ -89,7 +89,7 @@ bool applyFaultSwitch(FaultSwitches& faults, std::string_view text, std::string&
 
 std::string faultSwitchNames() {
     return "silent, reject-erase, reject-block=K, reject-checksum, wrong-target, echo-first, drop-every=N, "
-           "delay=MS, corrupt-every=N";
+           "drop-nth=K, delay=MS, corrupt-every=N";
 }
 
 }  // namespace sim

@@ -177,9 +177,10 @@ void SimConsole::tick(double nowMs) {
 void SimConsole::emit(Reply reply, std::vector<Transmission>& out) {
     const int number = ++replyCounts_[reply.faultOwner];
     const FaultSwitches& faults = reply.faults;
-    if (faults.dropEvery > 0 && number % faults.dropEvery == 0) {
+    const bool droppedEvery = faults.dropEvery > 0 && number % faults.dropEvery == 0;
+    if (droppedEvery || number == faults.dropNth) {
         auto& event = state_.events().add("fault");
-        event["fault"] = "drop-every";
+        event["fault"] = droppedEvery ? "drop-every" : "drop-nth";
         event["reply"] = number;
         return;
     }

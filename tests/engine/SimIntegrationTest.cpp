@@ -132,6 +132,15 @@ class SimIntegrationTest : public ::testing::Test {
         testing::writeSRecordFile(files.root() / unit / file, 0x300000, window);
     }
 
+    // The first bytes of a flash device's window as the simulator left it.
+    std::vector<std::uint8_t> dumpedFlash(const std::string& device, std::size_t length) {
+        std::ifstream in(files.root() / "dump" / (device + ".bin"), std::ios::binary);
+        std::vector<std::uint8_t> bytes(length);
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+        return bytes;
+    }
+
     testing::UnitFiles files;
     simtest::SimProcess simulator;
     platform::DynamicLibrary library;
@@ -282,6 +291,21 @@ TEST_F(SimIntegrationTest, ADroppedReplyCostsTheAttemptAndNothingUnverifiedReads
     // MAIN was written and verified in the first attempt; SUB never was.
     EXPECT_EQ(units.unit(kSrf7)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0007).text());
     EXPECT_EQ(units.unit(kSrf7)->row(1)->romVersionText(), "1.05");
+}
+
+TEST_F(SimIntegrationTest, OneDroppedReplyFailsTheFirstAttemptAndTheRetryCompletes) {
+    const auto mainImage = writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
+    const auto subImage = writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    // MAIN's fourth reply falls in the data transfer of the first attempt.
+    start({"--fault", "SRF7/MAIN:drop-nth=4"});
+    testing::StatusRecorder recorder(engine->status());
+    run(data::OperationCode::Write, kSrf7);
+    EXPECT_THAT(recorder.stop(), Contains("Time Out - Failed(1)"));
+    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=1) ===");
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed");
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(dumpedFlash("SRF7-MAIN", mainImage.size()), mainImage);
+    EXPECT_EQ(dumpedFlash("SRF7-SUB", subImage.size()), subImage);
 }
 
 TEST_F(SimIntegrationTest, DelayedRepliesWithinTheTimeoutComplete) {

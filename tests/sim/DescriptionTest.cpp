@@ -32,17 +32,18 @@ TEST(FaultSwitchText, EverySwitchAndItsErrors) {
     sim::FaultSwitches faults;
     std::string error;
     for (const char* text : {"silent", "reject-erase", "reject-block=3", "reject-checksum", "wrong-target",
-                             "echo-first", "drop-every=2", "delay=40", "corrupt-every=5"}) {
+                             "echo-first", "drop-every=2", "drop-nth=4", "delay=40", "corrupt-every=5"}) {
         EXPECT_TRUE(sim::applyFaultSwitch(faults, text, error)) << text << ": " << error;
     }
     EXPECT_TRUE(faults.silent && faults.rejectErase && faults.rejectChecksum && faults.wrongTarget &&
                 faults.echoFirst);
     EXPECT_EQ(faults.rejectBlock, 3);
     EXPECT_EQ(faults.dropEvery, 2);
+    EXPECT_EQ(faults.dropNth, 4);
     EXPECT_EQ(faults.delayMs, 40);
     EXPECT_EQ(faults.corruptEvery, 5);
     for (const char* bad :
-         {"loud", "reject-block", "reject-block=0", "drop-every=x", "silent=1", "delay=-4"}) {
+         {"loud", "reject-block", "reject-block=0", "drop-every=x", "drop-nth=0", "silent=1", "delay=-4"}) {
         sim::FaultSwitches untouched;
         error.clear();
         EXPECT_FALSE(sim::applyFaultSwitch(untouched, bad, error)) << bad;

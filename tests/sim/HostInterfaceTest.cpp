@@ -360,6 +360,16 @@ TEST_F(Faults, DropEveryNthReplyOfThatCpu) {
     EXPECT_EQ(console->events().count("fault"), 3u);
 }
 
+TEST_F(Faults, DropNthLosesThatOneReplyOnly) {
+    build([](sim::ConsoleDescription& d) { faultsOf(d, "SRF7", "MAIN").dropNth = 3; });
+    std::vector<std::size_t> counts;
+    for (int i = 0; i < 7; ++i) {
+        counts.push_back(host->send(readRequest(0x0C, 0x00, 258, 2)).size());
+    }
+    EXPECT_EQ(counts, (std::vector<std::size_t>{1, 1, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(console->events().count("fault"), 1u);
+}
+
 TEST_F(Faults, DelayHoldsEveryReplyBack) {
     build([](sim::ConsoleDescription& d) { d.findUnit("SRF7")->faults.delayMs = 25; });
     ASSERT_EQ(host->send(readRequest(0x0C, 0x00, 256, 2)).size(), 1u);

@@ -15,6 +15,7 @@ struct FaultSwitches {
     bool wrongTarget = false;     // a type-3/4 select says "not the intended object"
     bool echoFirst = false;       // a type-3/4 select first asks for an echo
     int dropEvery = 0;            // every n-th reply is not sent
+    int dropNth = 0;              // the k-th reply only is not sent, once (1-based; 0: none)
     int delayMs = 0;              // every reply is held back this long
     int corruptEvery = 0;         // one byte of every n-th reply is spoilt
 
@@ -24,7 +25,7 @@ struct FaultSwitches {
 };
 
 // Sets one switch from its text form: silent, reject-erase, reject-block=K,
-// reject-checksum, wrong-target, echo-first, drop-every=N, delay=MS,
+// reject-checksum, wrong-target, echo-first, drop-every=N, drop-nth=K, delay=MS,
 // corrupt-every=N. False with a readable error for anything else.
 bool applyFaultSwitch(FaultSwitches& faults, std::string_view text, std::string& error);
 
