@@ -3,10 +3,10 @@
 // frame exchange, and sends firmware in 4 KB chunks, compressed when that
 // makes them smaller.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <thread>
 
+#include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
 #include "engine/BootLoaderFrames.h"
@@ -42,13 +42,6 @@ constexpr std::int32_t kDirectEraseOnlyCurrentSteps = 18;
 constexpr std::int32_t kDirectExtraSteps = 4;
 constexpr std::int32_t kOverallStepsPerErase = 3;
 constexpr std::int32_t kOverallStepsPerWrite = 4;
-
-template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-    char text[160];
-    std::snprintf(text, sizeof text, pattern, args...);
-    return text;
-}
 
 }  // namespace
 
@@ -94,7 +87,7 @@ ResultCode UpdateEngine::directBootChange(bool enter) {
 }
 
 ResultCode UpdateEngine::directEraseBlock(std::uint8_t block) {
-    status_.setStatusText(format("Erasing Block %02d ...", block));
+    status_.setStatusText(formatText("Erasing Block %02d ...", block));
     boot::Frame frame;
     const std::size_t length = boot::buildEraseBlock(frame, targetAddress_, block);
     return directFrameExchange(frame.data(), length, boot::kCommandErase | boot::kAnswerBit,
@@ -119,9 +112,9 @@ ResultCode UpdateEngine::directWrite(std::uint32_t unitAddress, const std::uint8
             }
         }
         for (std::uint32_t offset = 0; offset < sendLength; offset += boot::kMaxPiece) {
-            status_.setStatusText(format("Writing %08XH - %08XH (Rest %04d)", unitAddress,
-                                         unitAddress + kChunkSize - 1,
-                                         static_cast<int>(sendLength - offset)));
+            status_.setStatusText(formatText("Writing %08XH - %08XH (Rest %04d)", unitAddress,
+                                             unitAddress + kChunkSize - 1,
+                                             static_cast<int>(sendLength - offset)));
             const std::uint32_t piece = std::min<std::uint32_t>(boot::kMaxPiece, sendLength - offset);
             const std::uint32_t address =
                 compressed ? (offset | boot::kCompressedAddressBit) : unitAddress + offset;
@@ -138,7 +131,7 @@ ResultCode UpdateEngine::directWrite(std::uint32_t unitAddress, const std::uint8
         }
         if (compressed) {
             status_.setStatusText(
-                format("Writing %08XH - %08XH(Wait Done)", unitAddress, unitAddress + kChunkSize - 1));
+                formatText("Writing %08XH - %08XH(Wait Done)", unitAddress, unitAddress + kChunkSize - 1));
             if (!directPort_->open(comm_.deviceName)) {
                 return ResultCode::DeviceError;
             }
@@ -170,7 +163,7 @@ ResultCode UpdateEngine::directImageSteps(data::UnitRecord& unit, data::ImageRow
 
     status_.setStatusText("Exit Text Mode");
     if (!directPort_->open(comm_.deviceName)) {
-        status_.setStatusText(format("Failed to open \"%s\"", comm_.deviceName.c_str()));
+        status_.setStatusText(formatText("Failed to open \"%s\"", comm_.deviceName.c_str()));
         return ResultCode::OpenFailed;
     }
     static constexpr std::uint8_t kExitCommand[] = {'e', 'x', 'i', 't', '\r'};
@@ -204,7 +197,7 @@ ResultCode UpdateEngine::directImageSteps(data::UnitRecord& unit, data::ImageRow
             return;
         }
         if (directEraseBlock(block) != ResultCode::Ok) {
-            showMessage(format("Failed in Flash Erasing Block%02d", block), true);
+            showMessage(formatText("Failed in Flash Erasing Block%02d", block), true);
             failed = true;
             return;
         }
@@ -220,21 +213,11 @@ ResultCode UpdateEngine::directImageSteps(data::UnitRecord& unit, data::ImageRow
             eraseBlock(static_cast<std::uint8_t>(i + kEraseBlockOffset));
         }
     } else {
-        status_.setFileName(row.fileName());
-        flashImage_->allocate(data::FlashImage::kSegmentedWindowSize);
-        row.setTopAddress(data::FlashImage::kSegmentedBaseAddress);
-        const data::ImageLoadResult loaded =
-            flashImage_->loadClipping(row.filePath(), data::FlashImage::kSegmentedBaseAddress);
-        if (!loaded.ok()) {
-            status_.setStatusText(loaded.errorText);
-            return ResultCode::ImageError;
+        const ResultCode loaded = loadSegmentedImage(row);
+        if (loaded != ResultCode::Ok) {
+            return loaded;
         }
-        flashImage_->buildBlockChecksumTable();
         const std::uint8_t mask = flashImage_->blockMask();
-        status_.setLowAddress(flashImage_->lowestAddress());
-        status_.setHighAddress(flashImage_->highestAddress());
-        status_.setChecksum(flashImage_->checksum());
-        status_.setCurrentPos(0);
         status_.setCurrentTotal(kDirectStepsPerSegment * flashImage_->blocksToWrite() + kDirectExtraSteps);
         requestKind_ = RequestKind::Write;
         auto segmentSelected = [mask](std::int32_t i) { return i < 8 && (mask & (1u << i)) != 0; };
@@ -307,9 +290,7 @@ ResultCode UpdateEngine::directUpdate(data::UnitRecord& unit) {
         }
         if (result == ResultCode::Ok) {
             status_.setErrorFlag(false);
-            status_.setStatusText(
-                format(write ? "=== Write Completed (Retry=%d) ===" : "=== Erase Completed (Retry=%d) ===",
-                       attempt - 1));
+            status_.setStatusText(completedText(write, attempt - 1));
             break;
         }
         status_.setErrorFlag(true);
@@ -320,7 +301,7 @@ ResultCode UpdateEngine::directUpdate(data::UnitRecord& unit) {
             status_.setStatusText("Retry TimeOut !!!");
             break;
         }
-        status_.setStatusText(format("Time Out - Failed(%d)", attempt));
+        status_.setStatusText(formatText("Time Out - Failed(%d)", attempt));
         if (!waitTicksCancellable(retryTicks_.load())) {
             result = ResultCode::Cancelled;
             break;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
 #include "engine/UpdateEngine.h"
@@ -28,13 +29,6 @@ constexpr std::int32_t kEraseOnlyCurrentSteps = 2;
 constexpr std::int32_t kType4EraseOnlyCurrentSteps = 18;
 // Total-bar steps an erase-only image or a wrong target adds after the erase reply.
 constexpr std::int32_t kSkippedOverallSteps = 2;
-
-template <typename... Args>
-void setStatus(StatusModel& status, const char* pattern, Args... args) {
-    char text[96];
-    std::snprintf(text, sizeof text, pattern, args...);
-    status.setStatusText(text);
-}
 
 std::uint16_t word(std::span<const std::uint8_t> payload, std::size_t at) {
     if (payload.size() < at + 2) {
@@ -179,7 +173,7 @@ void UpdateEngine::sendGenericBlock() {
     const std::uint32_t cursor = sourceCursor_.load();
     copyBlock(cursor, block);
     const std::uint32_t unitAddress = unitCursor_.load();
-    setStatus(status_, "  Writing %08XH - %08XH", unitAddress, unitAddress + 127);
+    status_.setStatusText(formatText("  Writing %08XH - %08XH", unitAddress, unitAddress + 127));
     sourceCursor_ = cursor + host::kDataBlockSize;
     unitCursor_ = unitAddress + host::kDataBlockSize;
     status_.advanceCurrent();
@@ -191,7 +185,7 @@ void UpdateEngine::sendGenericBlock() {
 
 void UpdateEngine::failTransfer() {
     const std::uint32_t unitAddress = unitCursor_.load();
-    setStatus(status_, "Write Failed (%08XH - %08XH)", unitAddress - 128, unitAddress - 1);
+    status_.setStatusText(formatText("Write Failed (%08XH - %08XH)", unitAddress - 128, unitAddress - 1));
     sequenceError_ = ResultCode::WriteFailed;
     setPhase(ExchangePhase::Idle, true, true);
 }
@@ -204,7 +198,7 @@ void UpdateEngine::handleGenericTransfer() {
     if (!writeBack_) {
         setPhase(ExchangePhase::Checksum, false, true);
         const std::uint16_t checksum = imageChecksum_.load();
-        setStatus(status_, "  Writing Checksum %04XH", static_cast<unsigned>(checksum));
+        status_.setStatusText(formatText("  Writing Checksum %04XH", static_cast<unsigned>(checksum)));
         host::Buffer message;
         if (interfaceOpen_) {
             send(message, host::buildChecksumRequest(message, pcAddress_, targetAddress_, checksum));
@@ -302,14 +296,19 @@ ResultCode UpdateEngine::runType3Image(data::UnitRecord& unit, data::ImageRow& r
     if (result != ResultCode::Ok) {
         return result;
     }
-    const std::uint16_t mask = rowMask(index);
+    return runSelectAndTransfer(row, rowMask(index), false);
+}
+
+ResultCode UpdateEngine::runSelectAndTransfer(data::ImageRow& row, std::uint16_t mask, bool typeFour) {
     setPhase(ExchangePhase::Erase, false, true);
     status_.setStatusText("Erasing...");
     host::Buffer message;
-    if (interfaceOpen_) {
+    if (typeFour) {
+        send(message, host::buildType4Select(message, mask));
+    } else if (interfaceOpen_) {
         send(message, host::buildType3Select(message, pcAddress_, mask));
     }
-    result = afterWait(waitForExchange(), status_.errorFlag());
+    ResultCode result = afterWait(waitForExchange(), status_.errorFlag());
     if (result == ResultCode::WrongTarget) {
         row.setSelected(false);
     }
@@ -322,15 +321,35 @@ ResultCode UpdateEngine::runType3Image(data::UnitRecord& unit, data::ImageRow& r
         return ResultCode::Ok;
     }
     setPhase(ExchangePhase::Transfer, false, true);
-    send(message, host::buildType3WriteStart(message, mask));
+    send(message,
+         typeFour ? host::buildType4WriteStart(message, mask) : host::buildType3WriteStart(message, mask));
     std::this_thread::sleep_for(kWriteStartPause);
-    // The cursors stay: the acknowledgement of the write start sends this block again.
-    sendSegmentedBlock(false, false);
+    // Type 3 keeps its cursors: the acknowledgement of the write start sends
+    // this block again.
+    sendSegmentedBlock(false, typeFour);
     result = afterWait(waitForExchange(), status_.errorFlag());
     if (result != ResultCode::Ok) {
         return result;
     }
     row.setSelected(false);
+    return ResultCode::Ok;
+}
+
+ResultCode UpdateEngine::loadSegmentedImage(data::ImageRow& row) {
+    status_.setFileName(row.fileName());
+    row.setTopAddress(data::FlashImage::kSegmentedBaseAddress);
+    flashImage_->allocate(data::FlashImage::kSegmentedWindowSize);
+    const data::ImageLoadResult loaded =
+        flashImage_->loadClipping(row.filePath(), data::FlashImage::kSegmentedBaseAddress);
+    if (!loaded.ok()) {
+        status_.setStatusText(loaded.errorText);
+        return ResultCode::ImageError;
+    }
+    flashImage_->buildBlockChecksumTable();
+    status_.setLowAddress(flashImage_->lowestAddress());
+    status_.setHighAddress(flashImage_->highestAddress());
+    status_.setChecksum(flashImage_->checksum());
+    status_.setCurrentPos(0);
     return ResultCode::Ok;
 }
 
@@ -345,21 +364,11 @@ ResultCode UpdateEngine::runType4Image(data::UnitRecord& unit, data::ImageRow& r
         status_.setCurrentPos(0);
         requestKind_ = RequestKind::EraseOnly;
     } else if (operationCode_ == data::OperationCode::Write) {
-        status_.setFileName(row.fileName());
-        row.setTopAddress(data::FlashImage::kSegmentedBaseAddress);
-        flashImage_->allocate(data::FlashImage::kSegmentedWindowSize);
-        const data::ImageLoadResult loaded =
-            flashImage_->loadClipping(row.filePath(), data::FlashImage::kSegmentedBaseAddress);
-        if (!loaded.ok()) {
-            status_.setStatusText(loaded.errorText);
-            return ResultCode::ImageError;
+        const ResultCode loaded = loadSegmentedImage(row);
+        if (loaded != ResultCode::Ok) {
+            return loaded;
         }
-        flashImage_->buildBlockChecksumTable();
         blockMask_ = flashImage_->blockMask();
-        status_.setLowAddress(flashImage_->lowestAddress());
-        status_.setHighAddress(flashImage_->highestAddress());
-        status_.setChecksum(flashImage_->checksum());
-        status_.setCurrentPos(0);
         status_.setCurrentTotal(kType4StepsPerSegment * flashImage_->blocksToWrite() + kExtraTransferSteps);
         requestKind_ = RequestKind::Write;
         // Block 0 and every block i are taken from their fixed places in the
@@ -372,33 +381,7 @@ ResultCode UpdateEngine::runType4Image(data::UnitRecord& unit, data::ImageRow& r
     segmentBlocks_ = 0;
     blockStage_ = 0;
     blockIndex_ = 0;
-    const std::uint16_t mask = rowMask(index);
-    setPhase(ExchangePhase::Erase, false, true);
-    status_.setStatusText("Erasing...");
-    host::Buffer message;
-    send(message, host::buildType4Select(message, mask));
-    ResultCode result = afterWait(waitForExchange(), status_.errorFlag());
-    if (result == ResultCode::WrongTarget) {
-        row.setSelected(false);
-    }
-    if (result != ResultCode::Ok) {
-        return result;
-    }
-    if (requestKind_.load() == RequestKind::EraseOnly) {
-        status_.advanceOverall(kSkippedOverallSteps);
-        row.setSelected(false);
-        return ResultCode::Ok;
-    }
-    setPhase(ExchangePhase::Transfer, false, true);
-    send(message, host::buildType4WriteStart(message, mask));
-    std::this_thread::sleep_for(kWriteStartPause);
-    sendSegmentedBlock(false);
-    result = afterWait(waitForExchange(), status_.errorFlag());
-    if (result != ResultCode::Ok) {
-        return result;
-    }
-    row.setSelected(false);
-    return ResultCode::Ok;
+    return runSelectAndTransfer(row, rowMask(index), true);
 }
 
 void UpdateEngine::sendSegmentedBlock(bool advanceBar, bool advanceCursors) {
@@ -463,13 +446,13 @@ void UpdateEngine::handleType3(const host::HostMessage& message) {
     } else if (sourceCursor_.load() > sourceEnd_.load()) {
         setPhase(ExchangePhase::Checksum, false, false);
         const std::uint16_t checksum = imageChecksum_.load();
-        setStatus(status_, "  Writing Checksum %04XH", static_cast<unsigned>(checksum));
+        status_.setStatusText(formatText("  Writing Checksum %04XH", static_cast<unsigned>(checksum)));
         if (interfaceOpen_) {
             send(out, host::buildType3Checksum(out, pcAddress_, checksum));
         }
     } else {
         const std::uint32_t unitAddress = unitCursor_.load();
-        setStatus(status_, "  Writing %08XH - %08XH", unitAddress, unitAddress + 127);
+        status_.setStatusText(formatText("  Writing %08XH - %08XH", unitAddress, unitAddress + 127));
         sendSegmentedBlock(true);
     }
 }
@@ -512,7 +495,8 @@ void UpdateEngine::handleType4(const host::HostMessage& message) {
     const std::uint32_t unitAddress = unitCursor_.load();
     const std::uint32_t base = data::FlashImage::kSegmentedBaseAddress;
     if (unitAddress >= base && unitAddress < base + kFirstSegmentEnd) {
-        setStatus(status_, "Writing %08XH - %08XH (Block 0000)", unitAddress, unitAddress + 127);
+        status_.setStatusText(
+            formatText("Writing %08XH - %08XH (Block 0000)", unitAddress, unitAddress + 127));
         sendSegmentedBlock(false);
         if (unitCursor_.load() >= base + kFirstSegmentEnd) {
             unitCursor_ = base + data::FlashImage::kBlockSize;
@@ -548,8 +532,8 @@ void UpdateEngine::handleType4(const host::HostMessage& message) {
     }
     if (blockStage_.load() == 2) {
         const std::uint32_t address = unitCursor_.load();
-        setStatus(status_, "Writing %08XH - %08XH (Block %04d)", address, address + 127,
-                  blockIndex_.load() - 1);
+        status_.setStatusText(
+            formatText("Writing %08XH - %08XH (Block %04d)", address, address + 127, blockIndex_.load() - 1));
         sendSegmentedBlock(true);
         if (++segmentBlocks_ >= kBlocksPerSegment) {
             segmentBlocks_ = 0;

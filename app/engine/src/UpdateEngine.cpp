@@ -1,9 +1,9 @@
 // Operation worker: start, timing choice, get version, the erase/write loop
 // with its attempts, and the end of an operation with the user's OK.
 #include "engine/UpdateEngine.h"
+#include "StatusText.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "data/FlashImage.h"
 #include "data/UnitList.h"
@@ -24,13 +24,6 @@ constexpr std::uint8_t kBootModeOff = 0;
 // Steps of the Total bar per image (erase, transfer, checksum, boot switch) and per operation.
 constexpr std::int32_t kOverallStepsPerImage = 4;
 constexpr std::int32_t kOverallStepsPerOperation = 2;
-
-template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-    char text[160];
-    std::snprintf(text, sizeof text, pattern, args...);
-    return text;
-}
 
 }  // namespace
 
@@ -192,8 +185,8 @@ void UpdateEngine::runDirectOperation(data::UnitRecord& unit) {
         compress_ = library.function<CompressFunction>("Compress");
         decompress_ = library.function<DecompressFunction>("Decompress");
     } else {
-        showMessage(format("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(library.errorCode()),
-                           library.errorText().c_str()),
+        showMessage(formatText("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(library.errorCode()),
+                               library.errorText().c_str()),
                     true);
     }
     lastResult_ = directUpdate(unit);
@@ -353,7 +346,7 @@ ResultCode UpdateEngine::runBootChangeWait() {
     status_.setTitle("");
     for (std::int32_t n = bootInTicks_.load(); n >= 1; --n) {
         if (n % kTicksPerSecond == 0) {
-            status_.setStatusText(format("  BOOT Change Wait %d seconds", n / kTicksPerSecond));
+            status_.setStatusText(formatText("  BOOT Change Wait %d seconds", n / kTicksPerSecond));
         }
         if (status_.cancelEvent().waitFor(kTick)) {
             status_.cancelEvent().signal();
@@ -468,8 +461,7 @@ void UpdateEngine::runEraseWriteLoop() {
         }
         if (result == ResultCode::Ok) {
             status_.setErrorFlag(false);
-            status_.setStatusText(format(
-                write ? "=== Write Completed (Retry=%d) ===" : "=== Erase Completed (Retry=%d) ===", retry));
+            status_.setStatusText(completedText(write, retry));
             break;
         }
         if (result == ResultCode::Cancelled) {
@@ -485,7 +477,7 @@ void UpdateEngine::runEraseWriteLoop() {
                     status_.setStatusText("Retry TimeOut !!!");
                     break;
                 }
-                status_.setStatusText(format("Time Out - Failed(%d)", attempt));
+                status_.setStatusText(formatText("Time Out - Failed(%d)", attempt));
             }
             status_.setOverallPos(std::min(savedOverall_, status_.overallTotal()));
         }

@@ -135,10 +135,16 @@ class UpdateEngine final : public data::OperationEngine {
     // Flash sequences (Sequences.cpp).
     void setSequenceTitles(const data::UnitRecord& unit, const data::ImageRow& row);
     ResultCode prepareTransfer(data::ImageRow& row);
+    // Loads a type-4 or direct-path image into the 1 MB window with its block
+    // checksum table, and shows its range and checksum.
+    ResultCode loadSegmentedImage(data::ImageRow& row);
     ResultCode runGenericSequence(data::UnitRecord& unit, data::ImageRow& row);
     ResultCode runSegmentedUnit(data::UnitRecord& unit, bool typeFour, bool& anythingDone);
     ResultCode runType3Image(data::UnitRecord& unit, data::ImageRow& row, std::int32_t index);
     ResultCode runType4Image(data::UnitRecord& unit, data::ImageRow& row, std::int32_t index);
+    // The select (which erases), the write start and the first block of a
+    // type-3 or type-4 image; the receive thread sends every further block.
+    ResultCode runSelectAndTransfer(data::ImageRow& row, std::uint16_t mask, bool typeFour);
     void handleGenericStatus(const host::HostMessage& message);
     void handleGenericTransfer();
     void handleReadBack(const host::HostMessage& message);
