@@ -183,6 +183,16 @@ void UpdateEngine::sendGenericBlock() {
     }
 }
 
+void UpdateEngine::finishChecksum(bool rejected) {
+    if (rejected) {
+        status_.setStatusText("Checksum Failed");
+        sequenceError_ = ResultCode::ChecksumFailed;
+    } else {
+        status_.setStatusText("Write Completed");
+    }
+    setPhase(ExchangePhase::Idle, rejected, true);
+}
+
 void UpdateEngine::failTransfer() {
     const std::uint32_t unitAddress = unitCursor_.load();
     status_.setStatusText(formatText("Write Failed (%08XH - %08XH)", unitAddress - 128, unitAddress - 1));
@@ -235,13 +245,7 @@ void UpdateEngine::handleGenericStatus(const host::HostMessage& message) {
             }
             break;
         case ExchangePhase::Checksum:
-            if (rejected) {
-                status_.setStatusText("Checksum Failed");
-                sequenceError_ = ResultCode::ChecksumFailed;
-            } else {
-                status_.setStatusText("Write Completed");
-            }
-            setPhase(ExchangePhase::Idle, rejected, true);
+            finishChecksum(rejected);
             break;
         case ExchangePhase::Transfer:
             if (rejected) {
@@ -426,14 +430,7 @@ void UpdateEngine::handleType3(const host::HostMessage& message) {
             }
         } else if (phase == ExchangePhase::Checksum) {
             resetIdleTicks();
-            const bool rejected = word(message.payload, 0) != 0;
-            if (rejected) {
-                status_.setStatusText("Checksum Failed");
-                sequenceError_ = ResultCode::ChecksumFailed;
-            } else {
-                status_.setStatusText("Write Completed");
-            }
-            setPhase(ExchangePhase::Idle, rejected, true);
+            finishChecksum(word(message.payload, 0) != 0);
         }
         return;
     }

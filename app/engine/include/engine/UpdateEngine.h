@@ -154,6 +154,8 @@ class UpdateEngine final : public data::OperationEngine {
     void sendSegmentedBlock(bool advanceBar, bool advanceCursors = true);
     void copyBlock(std::uint32_t cursor, std::array<std::uint8_t, host::kDataBlockSize>& block) const;
     void failTransfer();
+    // The reply to a checksum request ends the image's exchanges.
+    void finishChecksum(bool rejected);
 
     // Direct boot-loader path (DirectPath.cpp).
     ResultCode directUpdate(data::UnitRecord& unit);
