@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include "EngineTestSupport.h"
 #include "SimProcess.h"
@@ -110,6 +111,12 @@ class SimIntegrationTest : public ::testing::Test {
         return image;
     }
 
+    // New MAIN and SUB images of SRF7, both with this version word.
+    std::pair<std::vector<std::uint8_t>, std::vector<std::uint8_t>> writeSrf7Images(std::uint16_t word) {
+        return {writeGenericImage("SRF7", "MAIN0107.mot", word, 3),
+                writeGenericImage("SRF7", "SUB_0107.mot", word, 4)};
+    }
+
     // A segmented image: block 0 with the mask byte and the version word, and block 1.
     void writeSegmentedImage(const std::string& unit, const std::string& file, std::uint16_t word) {
         std::vector<std::uint8_t> window(0x20000, 0xFF);
@@ -163,8 +170,7 @@ TEST_F(SimIntegrationTest, GetVersionOfAllUnitsReadsEveryUnit) {
 
 TEST_F(SimIntegrationTest, AGenericWriteIsVerifiedByTheConsole) {
     const std::uint16_t mainWord = 0x0007;
-    writeGenericImage("SRF7", "MAIN0107.mot", mainWord, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", mainWord, 4);
+    writeSrf7Images(mainWord);
     start();
     testing::StatusRecorder recorder(engine->status());
     run(data::OperationCode::Write, kSrf7);
@@ -227,8 +233,7 @@ TEST_F(SimIntegrationTest, WithoutTheCompressionLibraryTheDirectWriteSendsPlainC
 }
 
 TEST_F(SimIntegrationTest, ASilentUnitEndsWithRetryTimeOut) {
-    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    writeSrf7Images(0x0007);
     start({"--fault", "SRF7:silent"});
     engine->setCheckBeforeWrite(0);
     testing::StatusRecorder recorder(engine->status());
@@ -241,8 +246,7 @@ TEST_F(SimIntegrationTest, ASilentUnitEndsWithRetryTimeOut) {
 }
 
 TEST_F(SimIntegrationTest, AChecksumRejectionFailsTheWrite) {
-    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    writeSrf7Images(0x0007);
     start({"--fault", "SRF7/MAIN:reject-checksum"});
     engine->setRetryCount(1);
     testing::StatusRecorder recorder(engine->status());
@@ -276,8 +280,7 @@ TEST_F(SimIntegrationTest, TypeThreeWrongTargetDeselectsAndTheRowNeverReadsCompl
 }
 
 TEST_F(SimIntegrationTest, ADroppedReplyCostsTheAttemptAndNothingUnverifiedReadsCompleted) {
-    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    writeSrf7Images(0x0007);
     // SUB (the unit with the preserved area) gets 35 replies per attempt, so
     // one of every 19 goes missing in every attempt.
     start({"--fault", "SRF7/SUB:drop-every=19"});
@@ -294,8 +297,7 @@ TEST_F(SimIntegrationTest, ADroppedReplyCostsTheAttemptAndNothingUnverifiedReads
 }
 
 TEST_F(SimIntegrationTest, OneDroppedReplyFailsTheFirstAttemptAndTheRetryCompletes) {
-    const auto mainImage = writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    const auto subImage = writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    const auto [mainImage, subImage] = writeSrf7Images(0x0007);
     // MAIN's fourth reply falls in the data transfer of the first attempt.
     start({"--fault", "SRF7/MAIN:drop-nth=4"});
     testing::StatusRecorder recorder(engine->status());
@@ -309,8 +311,7 @@ TEST_F(SimIntegrationTest, OneDroppedReplyFailsTheFirstAttemptAndTheRetryComplet
 }
 
 TEST_F(SimIntegrationTest, DelayedRepliesWithinTheTimeoutComplete) {
-    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    writeSrf7Images(0x0007);
     start({"--fault", "SRF7:delay=40"});
     run(data::OperationCode::Write, kSrf7);
     EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
@@ -318,8 +319,7 @@ TEST_F(SimIntegrationTest, DelayedRepliesWithinTheTimeoutComplete) {
 }
 
 TEST_F(SimIntegrationTest, EraseOnlyCompletesWithoutData) {
-    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    writeSrf7Images(0x0007);
     start();
     run(data::OperationCode::Erase, kSrf7);
     EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
@@ -345,8 +345,7 @@ TEST_F(SimIntegrationTest, CancelDuringTheTransferEndsCanceled) {
 }
 
 TEST_F(SimIntegrationTest, CardDirectWritesAsTheUnitsOwnAddress) {
-    writeGenericImage("SRF7", "MAIN0107.mot", 0x0007, 3);
-    writeGenericImage("SRF7", "SUB_0107.mot", 0x0007, 4);
+    writeSrf7Images(0x0007);
     start({}, data::WritingPort::CardDirect);
     units.unit(kSrf7)->loadRows(false);
     units.unit(kSrf7)->row(0)->setSelected(true);

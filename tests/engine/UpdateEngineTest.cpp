@@ -46,6 +46,7 @@ class UpdateEngineTest : public ::testing::Test {
         engine.setDefaultTarget(0x00);
     }
 
+    void loadTypeThreeUnit(int selectedRow, const std::vector<std::uint8_t>& image);
     void load(data::WritingPort port = data::WritingPort::HostInterface) {
         engine.setWritingPort(port);
         ASSERT_TRUE(files.load(units, port));
@@ -438,14 +439,19 @@ std::string segmentedSettings(int type) {
            "1\n";
 }
 
-TEST_F(UpdateEngineTest, TypeThreeWriteAnswersTheEchoAndSendsTheChecksum) {
+// A type-3 unit LIO with one of its two rows selected, holding this image.
+void UpdateEngineTest::loadTypeThreeUnit(int selectedRow, const std::vector<std::uint8_t>& image) {
     const auto dir = files.addUnit("LIO", segmentedSettings(3));
-    const auto image = testing::patternBytes(0x400, 6);
-    testing::writeSRecordFile(dir / "BBBB0105.mot", 0x200000, image);
-    console.selectEcho = 0xA55A;
+    testing::writeSRecordFile(dir / (selectedRow == 0 ? "AAAA0105.mot" : "BBBB0105.mot"), 0x200000, image);
     load();
     units.unit(0)->loadRows(true);
-    units.unit(0)->row(0)->setSelected(false);
+    units.unit(0)->row(1 - selectedRow)->setSelected(false);
+}
+
+TEST_F(UpdateEngineTest, TypeThreeWriteAnswersTheEchoAndSendsTheChecksum) {
+    const auto image = testing::patternBytes(0x400, 6);
+    console.selectEcho = 0xA55A;
+    loadTypeThreeUnit(1, image);
     run(data::OperationCode::Write);
 
     EXPECT_EQ(units.unit(0)->resultText(), "Completed");
@@ -462,13 +468,9 @@ TEST_F(UpdateEngineTest, TypeThreeWriteAnswersTheEchoAndSendsTheChecksum) {
 }
 
 TEST_F(UpdateEngineTest, TypeThreeWrongTargetDeselectsWithoutUsingAnAttemptAndNeverReadsCompleted) {
-    const auto dir = files.addUnit("LIO", segmentedSettings(3));
-    testing::writeSRecordFile(dir / "AAAA0105.mot", 0x200000, testing::patternBytes(128, 1));
     console.selectRefusal = 1;
     engine.setRetryCount(1);
-    load();
-    units.unit(0)->loadRows(true);
-    units.unit(0)->row(1)->setSelected(false);
+    loadTypeThreeUnit(0, testing::patternBytes(128, 1));
     StatusRecorder recorder(engine.status());
     run(data::OperationCode::Write);
     EXPECT_THAT(recorder.stop(), Contains("Not the intended object!!"));
@@ -480,13 +482,9 @@ TEST_F(UpdateEngineTest, TypeThreeWrongTargetDeselectsWithoutUsingAnAttemptAndNe
 }
 
 TEST_F(UpdateEngineTest, TypeThreeChecksumRejectionFails) {
-    const auto dir = files.addUnit("LIO", segmentedSettings(3));
-    testing::writeSRecordFile(dir / "AAAA0105.mot", 0x200000, testing::patternBytes(256, 1));
     console.checksumAnswer = 1;
     engine.setRetryCount(1);
-    load();
-    units.unit(0)->loadRows(true);
-    units.unit(0)->row(1)->setSelected(false);
+    loadTypeThreeUnit(0, testing::patternBytes(256, 1));
     StatusRecorder recorder(engine.status());
     run(data::OperationCode::Write);
     EXPECT_THAT(recorder.stop(), Contains("Checksum Failed"));
