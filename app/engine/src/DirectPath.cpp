@@ -371,13 +371,7 @@ ResultCode UpdateEngine::directGetVersion(data::UnitRecord& unit, bool oneUnit) 
         }
     }
     if (oneUnit) {
-        setMainWindowEnabled(true);
-        if (result != ResultCode::Ok) {
-            showMessage(result == ResultCode::TimedOut ? "Get Version - Timeout Error !"
-                                                       : "Get Version - Error occured !",
-                        true);
-        }
-        status_.doneEvent().signal();
+        finishGetVersion(result);
         currentUnit_ = nullptr;
     }
     return result;

@@ -193,6 +193,17 @@ void UpdateEngine::finishChecksum(bool rejected) {
     setPhase(ExchangePhase::Idle, rejected, true);
 }
 
+void UpdateEngine::finishSelect(bool refused) {
+    if (refused) {
+        status_.setStatusText("Not the intended object!!");
+        sequenceError_ = ResultCode::WrongTarget;
+        status_.advanceOverall(kSkippedOverallSteps);
+    } else {
+        sequenceError_ = ResultCode::Ok;
+    }
+    setPhase(ExchangePhase::Idle, refused, true);
+}
+
 void UpdateEngine::failTransfer() {
     const std::uint32_t unitAddress = unitCursor_.load();
     status_.setStatusText(formatText("Write Failed (%08XH - %08XH)", unitAddress - 128, unitAddress - 1));
@@ -419,14 +430,8 @@ void UpdateEngine::handleType3(const host::HostMessage& message) {
             const std::uint16_t refusal = word(message.payload, 2);
             if (echo != 0) {
                 send(out, host::buildType3Echo(out, echo));
-            } else if (refusal != 0) {
-                status_.setStatusText("Not the intended object!!");
-                sequenceError_ = ResultCode::WrongTarget;
-                status_.advanceOverall(kSkippedOverallSteps);
-                setPhase(ExchangePhase::Idle, true, true);
             } else {
-                sequenceError_ = ResultCode::Ok;
-                setPhase(ExchangePhase::Idle, false, true);
+                finishSelect(refusal != 0);
             }
         } else if (phase == ExchangePhase::Checksum) {
             resetIdleTicks();
@@ -467,14 +472,8 @@ void UpdateEngine::handleType4(const host::HostMessage& message) {
             const std::uint16_t refusal = word(message.payload, 2);
             if (echo != 0) {
                 send(out, host::buildType4Select(out, rowMask(echo % 32)));
-            } else if (refusal != 0) {
-                status_.setStatusText("Not the intended object!!");
-                sequenceError_ = ResultCode::WrongTarget;
-                status_.advanceOverall(kSkippedOverallSteps);
-                setPhase(ExchangePhase::Idle, true, true);
             } else {
-                sequenceError_ = ResultCode::Ok;
-                setPhase(ExchangePhase::Idle, false, true);
+                finishSelect(refusal != 0);
             }
         } else if (phase == ExchangePhase::Checksum && message.address == host::kType4WriteStartRegister) {
             sequenceError_ = word(message.payload, 0) != 0 ? ResultCode::WriteFailed : ResultCode::Ok;

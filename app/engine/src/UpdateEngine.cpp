@@ -221,6 +221,11 @@ ResultCode UpdateEngine::getVersions() {
         }
     }
     currentUnit_ = nullptr;
+    finishGetVersion(result);
+    return result;
+}
+
+void UpdateEngine::finishGetVersion(ResultCode result) {
     setMainWindowEnabled(true);
     if (result != ResultCode::Ok) {
         showMessage(result == ResultCode::TimedOut ? "Get Version - Timeout Error !"
@@ -228,7 +233,6 @@ ResultCode UpdateEngine::getVersions() {
                     true);
     }
     status_.doneEvent().signal();
-    return result;
 }
 
 namespace {

@@ -156,6 +156,10 @@ class UpdateEngine final : public data::OperationEngine {
     void failTransfer();
     // The reply to a checksum request ends the image's exchanges.
     void finishChecksum(bool rejected);
+    // The final answer to a type-3 or type-4 select: erased, or not this unit.
+    void finishSelect(bool refused);
+    // The end of a get-version operation: main window back, failure shown, done.
+    void finishGetVersion(ResultCode result);
 
     // Direct boot-loader path (DirectPath.cpp).
     ResultCode directUpdate(data::UnitRecord& unit);
