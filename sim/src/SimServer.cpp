@@ -165,17 +165,18 @@ double SimServer::deliverArrived(double now, std::vector<Transmission>& transmis
         if (nextSliceMs > now) {
             return nextSliceMs;
         }
-        // Everything that has arrived by now goes to the console at once,
-        // stamped with the arrival of its last byte: an answer leaves when the
-        // request has arrived on the modelled line, however late this thread
-        // woke up, and unfinished input ages from its newest byte.
+        // Everything that has arrived by now goes to the console, each byte
+        // stamped with its own arrival: an answer leaves when the request has
+        // arrived on the modelled line, however late this thread woke up, and
+        // unfinished input ages from its newest byte.
         const auto carried = static_cast<std::size_t>((now - head.lineStartMs) / head.byteMs);
         const std::size_t upTo = std::clamp(carried, nextSliceEnd, head.bytes.size());
-        const double arrived = head.arrivalOf(upTo);
-        console_.receive(
-            std::span<const std::uint8_t>(head.bytes).subspan(head.delivered, upTo - head.delivered), arrived,
-            transmissions);
-        schedule(transmissions, arrived);
+        for (std::size_t at = head.delivered; at < upTo; ++at) {
+            const double arrived = head.arrivalOf(at + 1);
+            console_.receive(std::span<const std::uint8_t>(head.bytes).subspan(at, 1), arrived,
+                             transmissions);
+            schedule(transmissions, arrived);
+        }
         head.delivered = upTo;
         if (head.delivered == head.bytes.size()) {
             incoming_.pop_front();
