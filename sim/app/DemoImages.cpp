@@ -9,17 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "sim/FlashDevice.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-// Window offset of the version word the simulated console takes over after a
-// verified write.
-constexpr std::uint32_t kVersionWordOffset = 0x40;
-constexpr std::uint32_t kStandardBase = 0x200000;
-constexpr std::uint32_t kSegmentedBase = 0x300000;
-constexpr std::uint32_t kBlockSize = 0x10000;
-constexpr std::uint32_t kBlockMaskOffset = 7;
+// The images follow the layout of the simulated flash: the version word the
+// console takes over after a verified write, the windows and the block mask.
+constexpr std::uint32_t kVersionWordOffset = sim::FlashDevice::kVersionWordOffset;
+constexpr std::uint32_t kStandardBase = sim::FlashDevice::kStandardBase;
+constexpr std::uint32_t kSegmentedBase = sim::FlashDevice::kSegmentedBase;
+constexpr std::uint32_t kBlockSize = sim::FlashDevice::kBlockSize;
+constexpr std::uint32_t kBlockMaskOffset = sim::FlashDevice::kBlockMaskOffset;
 constexpr std::size_t kBytesPerRecord = 32;
 
 struct DemoImage {
