@@ -211,6 +211,22 @@ TEST_F(TrxOnPty, MessagesGoOutAsPackedFrames) {
     EXPECT_EQ(frames[1], (Bytes{0x00, 0x03, 0x41, 0xDF, 0x05}));
 }
 
+TEST_F(TrxOnPty, CloseStillSendsWhatMessageSendAccepted) {
+    // A pause after every message keeps most of them queued when the close comes.
+    open(0, 5);
+    constexpr std::size_t kMessages = 20;
+    std::vector<Bytes> frames;
+    std::thread reader([&] { frames = peer.readFrames(kMessages, 3000); });
+    for (std::size_t index = 0; index < kMessages; ++index) {
+        const Bytes message{0x02, 0x41, static_cast<std::uint8_t>(index)};
+        ASSERT_EQ(MessageSend(message.data(), static_cast<uint32_t>(message.size())), 1);
+    }
+    CloseInterface();
+    reader.join();
+    ASSERT_EQ(frames.size(), kMessages);
+    EXPECT_EQ(frames.back(), betweenMarkersOf(Bytes{0x02, 0x41, kMessages - 1}));
+}
+
 TEST_F(TrxOnPty, RandomMessagesRoundTripInBothDirections) {
     open();
     LoopBackModeChange(0);  // receive-all, as the program runs it

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "DebugOutput.h"
 #include "trx/frame/SequenceNumbering.h"
@@ -19,6 +20,11 @@ constexpr std::uint8_t kLoopedRequestMark = 0x1F;
 constexpr std::uint8_t kLoopedRequestKind = 0x12;
 constexpr std::uint8_t kLoopedReplyMark = 0x12;
 constexpr std::uint8_t kLoopedReplyKind = 0x0F;
+
+// How long a close waits for the transmit thread to send what MessageSend
+// had already accepted.
+constexpr auto kCloseHandOffLimit = std::chrono::milliseconds(1000);
+constexpr auto kCloseHandOffPoll = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -111,6 +117,7 @@ void TrxInterface::endThread(std::thread& thread, std::atomic<bool>& ended, cons
 void TrxInterface::close() {
     DebugOutput::text("TRX.DLL - Call CloseInterFace Function,");
     state_.log.notice(CommLog::kLifecycleNotice, "TRX.DLL - Call CloseInterFace Function.");
+    sendWhatWasAccepted();
     state_.stop = 1;
     {
         std::lock_guard portLock(state_.port.lock());
@@ -132,6 +139,27 @@ void TrxInterface::close() {
     }
     initialised_ = false;
     state_.log.notice(CommLog::kLifecycleNotice, "TRX.DLL - End of CloseInterFace Function.");
+}
+
+void TrxInterface::sendWhatWasAccepted() {
+    // A message that MessageSend accepted is sent before the port closes: the
+    // last one is often the broadcast that takes the console out of boot
+    // mode, and purging the port would otherwise discard it with the queue.
+    if (transmitEnded_.load() || !state_.port.isOpen()) {
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kCloseHandOffLimit;
+    while (state_.transmitQueue.readPosition() != state_.transmitQueue.writePosition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+        std::this_thread::sleep_for(kCloseHandOffPoll);
+    }
+    // The queue is empty: let the driver put the last frame on the line.
+    std::lock_guard portLock(state_.port.lock());
+    if (state_.port.isOpen()) {
+        state_.port.port().drain();
+    }
 }
 
 std::int32_t TrxInterface::send(const std::uint8_t* message, std::uint32_t length) {

@@ -45,6 +45,7 @@ class TrxInterface {
     InterfaceState& state() { return state_; }
 
   private:
+    void sendWhatWasAccepted();
     void resetCounters();
     // Waits for one thread to leave after the stop flag was set, then joins it.
     void endThread(std::thread& thread, std::atomic<bool>& ended, const char* name);
