@@ -81,14 +81,22 @@ QString gridCell(ui::UnitGrid* grid, int row, int column) {
     return grid->item(row, column)->text();
 }
 
-TEST(EndToEnd, GetVersionThenWriteAgainstTheSimulatedConsole) {
+// The demo console on a pseudo-terminal, a program folder beside it, and the
+// message boxes answered and recorded.
+class EndToEndOnConsole : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"}))
+            << console.error();
+    }
+
     simtest::SimProcess console;
-    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"}))
-        << console.error();
     ProgramFolder program;
     uitest::MessageCloser messages;
     QObject owner;
+};
 
+TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
     ui::CDIAGApp app(program.options(console.portPath()));
     answerModeDialog(ui::ModeSelectDialog::HostInterface, &owner);
     ASSERT_TRUE(app.start({"flashkit"})) << messages.texts.join("; ").toStdString();
@@ -153,14 +161,7 @@ TEST(EndToEnd, GetVersionThenWriteAgainstTheSimulatedConsole) {
     EXPECT_EQ(console.stop(), 0);
 }
 
-TEST(EndToEnd, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
-    simtest::SimProcess console;
-    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"}))
-        << console.error();
-    ProgramFolder program;
-    uitest::MessageCloser messages;
-    QObject owner;
-
+TEST_F(EndToEndOnConsole, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
     ui::CDIAGApp app(program.options(console.portPath()));
     answerModeDialog(ui::ModeSelectDialog::CardDirect, &owner);
     ASSERT_TRUE(app.start({"flashkit"}));
@@ -183,14 +184,7 @@ TEST(EndToEnd, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
     EXPECT_EQ(console.stop(), 0);
 }
 
-TEST(EndToEnd, EndingTheProgramDuringAnOperationLetsTheWorkerFinish) {
-    simtest::SimProcess console;
-    ASSERT_TRUE(console.start({"--console", std::string(FLASHKIT_DEMO_ROOT) + "/console.json"}))
-        << console.error();
-    ProgramFolder program;
-    uitest::MessageCloser messages;
-    QObject owner;
-
+TEST_F(EndToEndOnConsole, EndingTheProgramDuringAnOperationLetsTheWorkerFinish) {
     ui::CDIAGApp app(program.options(console.portPath()));
     answerModeDialog(ui::ModeSelectDialog::HostInterface, &owner);
     ASSERT_TRUE(app.start({"flashkit"}));
