@@ -161,7 +161,7 @@ TEST_F(SettingsReaderTest, RootThatIsNoFolderFallsBackWithTheMessage) {
 }
 
 TEST_F(SettingsReaderTest, ReadsARealFileWithGarbageAround) {
-    std::string content = std::string("\x01\x02\xff\xfe garbage\n", 16) +
+    std::string content = std::string("\x01\x02\xff\xfe garbage\n") +
                           "[host]\r\n device = /dev/ttyUSB0 \r\nno equals here\r\n" +
                           std::string(100000, 'z') + "\r\n[Data]\r\nCHECKSTATUS=0\r\n";
     Settings settings = readFile(IniFile::load(folder.writeFile("program/FLASHKIT.INI", content)));
