@@ -99,7 +99,6 @@ class SerialPort {
     bool requestLowLatency();
 
     int lastError() const { return lastError_.load(std::memory_order_relaxed); }
-    int nativeHandle() const { return fd_; }
 
   private:
     bool fail();

@@ -35,7 +35,6 @@ class FrameScanner {
     void reset();
 
     bool insideFrame() const { return inside_; }
-    std::size_t keptBytes() const { return kept_; }
 
   private:
     std::array<std::uint8_t, kBufferSize> buffer_{};
