@@ -11,43 +11,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "trx.h"
 #include "trx/frame/FrameScanner.h"
-
-// The replacements below pair malloc with free on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 namespace {
 
@@ -118,12 +88,12 @@ void LoopBackThroughput(benchmark::State& state) {
     }
     std::uint8_t message[136] = {135, 0x41, 0x00, 0x1F};
     std::uint8_t buffer[512];
-    const long before = allocations.load();
+    const long before = testsupport::allocationCount();
     for (auto _ : state) {
         MessageSend(message, sizeof(message));
         benchmark::DoNotOptimize(MessageReceive(buffer));
     }
-    const long allocated = allocations.load() - before;
+    const long allocated = testsupport::allocationCount() - before;
     CloseInterface();
     state.SetItemsProcessed(state.iterations());
     state.counters["allocs_per_msg"] =
@@ -148,7 +118,7 @@ void EchoRoundTrip(benchmark::State& state) {
     std::vector<double> samples;
     samples.reserve(1 << 20);
     long lost = 0;
-    const long before = allocations.load();
+    const long before = testsupport::allocationCount();
     for (auto _ : state) {
         const auto sent = std::chrono::steady_clock::now();
         MessageSend(message, sizeof(message));
@@ -160,7 +130,7 @@ void EchoRoundTrip(benchmark::State& state) {
             samples.push_back(std::chrono::duration<double, std::micro>(back - sent).count());
         }
     }
-    const long allocated = allocations.load() - before;
+    const long allocated = testsupport::allocationCount() - before;
     peer.stop();
     CloseInterface();
     std::sort(samples.begin(), samples.end());

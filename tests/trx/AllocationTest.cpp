@@ -1,55 +1,15 @@
 // Counts every heap allocation of the process (the library's included) while
 // messages flow, to show the message paths never allocate.
 
-// The replacements below pair malloc with free on purpose.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <thread>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "PtyPeer.h"
 #include "trx.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    return std::malloc(size == 0 ? 1 : size);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 TEST(TrxAllocations, NoneAroundTenThousandMessages) {
     PtyPeer peer;
@@ -80,7 +40,7 @@ TEST(TrxAllocations, NoneAroundTenThousandMessages) {
         }
         peerDone = true;
     });
-    counting = true;
+    const long before = testsupport::allocationCount();
     long received = 0;
     for (int index = 0; index < 2000; ++index) {
         ASSERT_EQ(MessageSend(message.data(), static_cast<uint32_t>(message.size())), 1);
@@ -93,12 +53,12 @@ TEST(TrxAllocations, NoneAroundTenThousandMessages) {
         ASSERT_EQ(MessageReceive(buffer), static_cast<int32_t>(local.size()));
     }
     far.join();
-    counting = false;
+    const long allocated = testsupport::allocationCount() - before;
     while (MessageReceive(buffer) > 0) {
         ++received;
     }
     CloseInterface();
-    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(allocated, 0);
     EXPECT_EQ(received, 2000);
     EXPECT_TRUE(peerDone.load());
 }
