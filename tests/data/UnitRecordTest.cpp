@@ -90,7 +90,8 @@ TEST(UnitSettings, ModeVersionAndType) {
     EXPECT_EQ(unit.listMode(), 1);
     EXPECT_EQ(unit.fileVersion().text(), "1.06");
     EXPECT_EQ(unit.unitType(), 258);
-    // The low 8 bits of 258 are 2: the XDG7 set.
+    // The low 8 bits of 258 are 2: a unit of the direct path, with the XDG7 set.
+    EXPECT_EQ(unit.kind(), UnitKind::Direct);
     EXPECT_EQ(unit.timingModel(), UnitModel::XDG7);
     EXPECT_EQ(withSettings("[SETTINGS]\nMODE=abc\n").listMode(), 0);
 }
@@ -102,6 +103,16 @@ TEST(UnitSettings, TypeSelectsTheTimingSet) {
     EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=3\n").timingModel(), UnitModel::LIO7);
     EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=4\n").timingModel(), UnitModel::XDG7);
     EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=5\n").timingModel(), UnitModel::SRF7);
+}
+
+TEST(UnitSettings, TypesWithoutASequenceOfTheirOwnAreGeneric) {
+    EXPECT_EQ(withSettings("").kind(), UnitKind::Generic);
+    EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=3\n").kind(), UnitKind::Type3);
+    EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=4\n").kind(), UnitKind::Type4);
+    EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=5\n").kind(), UnitKind::Generic);
+    EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=-1\n").kind(), UnitKind::Generic);
+    // Only the low 8 bits count: 0x103 is a type-3 unit.
+    EXPECT_EQ(withSettings("[SETTINGS]\nTYPE=259\n").kind(), UnitKind::Type3);
 }
 
 // A unit directory with its settings file and image files.

@@ -273,8 +273,7 @@ std::uint64_t CliApplication::imageBytes(int unitIndex, const std::vector<int>& 
     const data::UnitRecord& unit = *document_->units().unit(unitIndex);
     // Type-4 units and the direct path load a 1 MB window at 0x300000 and clip; the others load the
     // row's own window strictly.
-    const int type = unit.unitType() & 0xFF;
-    const bool segmented = type == 2 || type == 4;
+    const bool segmented = unit.kind() == data::UnitKind::Direct || unit.kind() == data::UnitKind::Type4;
     data::FlashImage image;
     std::uint64_t total = 0;
     for (const int index : rows) {

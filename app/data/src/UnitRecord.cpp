@@ -10,12 +10,6 @@ namespace {
 constexpr std::string_view kSettingsSection = "SETTINGS";
 constexpr std::string_view kCpuSection = "CPU";
 
-// Unit types that select a timing set other than SRF7's.
-constexpr std::uint8_t kTypeEng7 = 1;
-constexpr std::uint8_t kTypeDirect = 2;
-constexpr std::uint8_t kTypeLio7 = 3;
-constexpr std::uint8_t kTypeXdg7 = 4;
-
 // Key names of section CPU are read from a buffer of this size, each name
 // with its terminating zero and the list with a final one.
 constexpr std::size_t kCpuKeyNameBuffer = 4096;
@@ -164,17 +158,18 @@ bool UnitRecord::mergeRowVersion(int index, bool firstMergedRow) {
 }
 
 UnitModel UnitRecord::timingModel() const {
-    switch (static_cast<std::uint8_t>(unitType_)) {
-        case kTypeEng7:
+    switch (kind()) {
+        case UnitKind::Eng7:
             return UnitModel::ENG7;
-        case kTypeLio7:
+        case UnitKind::Type3:
             return UnitModel::LIO7;
-        case kTypeDirect:
-        case kTypeXdg7:
+        case UnitKind::Direct:
+        case UnitKind::Type4:
             return UnitModel::XDG7;
-        default:
-            return UnitModel::SRF7;
+        case UnitKind::Generic:
+            break;
     }
+    return UnitModel::SRF7;
 }
 
 }  // namespace data

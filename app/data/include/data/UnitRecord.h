@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/ImageRow.h"
+#include "data/UnitKind.h"
 #include "data/UnitTiming.h"
 #include "data/VersionValue.h"
 
@@ -72,6 +73,7 @@ class UnitRecord {
     UnitModel timingModel() const;
 
     std::int32_t unitType() const { return unitType_; }
+    UnitKind kind() const { return unitKindOf(unitType_); }
     const std::string& name() const { return name_; }
     const std::string& directory() const { return directory_; }
     void setDirectory(std::string directory) { directory_ = std::move(directory); }
