@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>

@@ -155,7 +155,7 @@ TEST_F(DialogTest, OpenOffersUnitListsAndLoadsTheChosenFile) {
     uitest::whenModal<QFileDialog>(
         [&](QFileDialog* dialog) {
             filters = dialog->nameFilters();
-            dialog->setDirectory(fixture.root.path());
+            dialog->setDirectory(fixture.rootPath());
             auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
             ASSERT_NE(name, nullptr);
             name->setText("UNIT.LST");

@@ -4,7 +4,7 @@
 
 #include "data/OperationEngine.h"
 
-namespace uitest {
+namespace viewtest {
 
 // An engine that records what it is asked to start and ends when told.
 class FakeEngine : public data::OperationEngine {
@@ -41,4 +41,4 @@ class FakeEngine : public data::OperationEngine {
     bool busy() const override { return !starts.empty() && !done; }
 };
 
-}  // namespace uitest
+}  // namespace viewtest

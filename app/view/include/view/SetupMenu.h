@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace view {
+
+// The Setup menu's Serial Port and Connection Point submenus: what the first
+// opening of the menu makes of them, once per run of the program.
+class SetupMenu {
+  public:
+    struct PortItem {
+        std::string text;
+        int command = 0;
+    };
+
+    // Serial Port, built on the first opening: item i becomes port i with
+    // command 32784 + i (replacing the placeholder at that position, or
+    // appended), the items from the number of ports on are deleted, and,
+    // when there is a port, the item at marked gets the radio mark.
+    struct PortMenu {
+        std::vector<PortItem> items;
+        int marked = 0;
+    };
+
+    // What an opening of the Setup menu changes; nothing after the first.
+    struct Opening {
+        std::optional<PortMenu> ports;
+        // Connection Point, on the first opening: SRF7 gets the radio mark
+        // and the connection point becomes 0x00.
+        bool initialiseConnection = false;
+    };
+
+    // ports in the order of the port list; deviceName is the port in use.
+    Opening open(const std::vector<std::string>& ports, std::string_view deviceName);
+
+  private:
+    bool portMenuBuilt_ = false;
+    bool connectionMenuInitialised_ = false;
+};
+
+}  // namespace view
