@@ -117,8 +117,8 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
     EXPECT_TRUE(frame->isEnabled());
     ui::UnitGrid* grid = view->grid();
     ASSERT_EQ(grid->rowCount(), 2);
-    EXPECT_TRUE(gridCell(grid, 0, ui::UnitGrid::RomVersionColumn).startsWith("1.05"))
-        << gridCell(grid, 0, ui::UnitGrid::RomVersionColumn).toStdString();
+    EXPECT_TRUE(gridCell(grid, 0, ui::UnitGrid::Model::RomVersionColumn).startsWith("1.05"))
+        << gridCell(grid, 0, ui::UnitGrid::Model::RomVersionColumn).toStdString();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
     uitest::saveScreenshot(frame, "main-window");
 
@@ -153,8 +153,8 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
     // The written version is what the console reports now.
     QTest::mouseClick(view->getVersionButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view->polling(); }, kOperationTimeoutMs));
-    EXPECT_EQ(gridCell(grid, 0, ui::UnitGrid::RomVersionColumn),
-              gridCell(grid, 0, ui::UnitGrid::FileVersionColumn));
+    EXPECT_EQ(gridCell(grid, 0, ui::UnitGrid::Model::RomVersionColumn),
+              gridCell(grid, 0, ui::UnitGrid::Model::FileVersionColumn));
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
 
     app.shutdown();

@@ -12,6 +12,7 @@
 #include "data/CommSettings.h"
 #include "ui/CDIAGView.h"
 #include "ui/CMainFrame.h"
+#include "view/MainFrame.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ TEST_F(FrameTest, OpenNewAndSaveFollowTheDocumentAndNeverWriteTheFile) {
 
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));
     EXPECT_EQ(list.readAll(), before);
-    EXPECT_STREQ(CMainFrame::kFileFilter, "UnitList(*.lst)");
+    EXPECT_STREQ(view::MainFrame::kFileFilter, "UnitList(*.lst)");
 
     QStringList shortcuts;
     for (QAction* command : frame->actions()) {

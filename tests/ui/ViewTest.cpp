@@ -44,9 +44,9 @@ TEST_F(ViewTest, OpeningAListFillsTheSelectorAndTheGridOfUnitZero) {
     EXPECT_EQ(view.unitSelector()->itemText(0), "ALPHA");
     EXPECT_EQ(view.unitSelector()->currentIndex(), 0);
     ASSERT_EQ(grid().rowCount(), 3);
-    EXPECT_EQ(cell(0, UnitGrid::CpuColumn), "MAIN");
-    EXPECT_EQ(cell(0, UnitGrid::FileNameColumn), "MAIN0106.mot");
-    EXPECT_EQ(cell(0, UnitGrid::FileVersionColumn), QString::fromStdString(row(0).fileVersionText()));
+    EXPECT_EQ(cell(0, UnitGrid::Model::CpuColumn), "MAIN");
+    EXPECT_EQ(cell(0, UnitGrid::Model::FileNameColumn), "MAIN0106.mot");
+    EXPECT_EQ(cell(0, UnitGrid::Model::FileVersionColumn), QString::fromStdString(row(0).fileVersionText()));
     EXPECT_TRUE(grid().isChecked(0));  // rows start checked under Host I/F
     EXPECT_EQ(view.versionBar().fileValue()->text(),
               QString::fromStdString(document.currentUnit()->fileVersion().text()));
@@ -56,10 +56,10 @@ TEST_F(ViewTest, OpeningAListFillsTheSelectorAndTheGridOfUnitZero) {
 
 TEST_F(ViewTest, AddressesShowInUpperCaseHexWithoutLeadingZeros) {
     open();
-    EXPECT_EQ(cell(0, UnitGrid::TopAddressColumn), "200000H");
-    EXPECT_EQ(cell(0, UnitGrid::FlashAddressColumn), "200000H");
-    EXPECT_EQ(UnitGrid::addressText(0x3FFAB), "3FFABH");
-    EXPECT_EQ(UnitGrid::addressText(0), "0H");
+    EXPECT_EQ(cell(0, UnitGrid::Model::TopAddressColumn), "200000H");
+    EXPECT_EQ(cell(0, UnitGrid::Model::FlashAddressColumn), "200000H");
+    EXPECT_EQ(UnitGrid::Model::addressText(0x3FFAB), "3FFABH");
+    EXPECT_EQ(UnitGrid::Model::addressText(0), "0H");
 }
 
 TEST_F(ViewTest, AUnitWithoutRowsShowsSevenHeadersAsWideAsTheirTextPlusPadding) {
@@ -87,7 +87,7 @@ TEST_F(ViewTest, AUnitWithoutRowsShowsSevenHeadersAsWideAsTheirTextPlusPadding) 
 TEST_F(ViewTest, ColumnsGrowToTheirWidestCell) {
     open();
     const int padding = grid().padding();
-    EXPECT_EQ(grid().columnWidth(UnitGrid::FileNameColumn),
+    EXPECT_EQ(grid().columnWidth(UnitGrid::Model::FileNameColumn),
               grid().fontMetrics().horizontalAdvance("MAIN0106.mot") + padding);
 }
 
@@ -100,7 +100,7 @@ TEST_F(ViewTest, NoCellTextIsCutAtABoldFont) {
     open();
     const int margins = 2 * (grid().style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid()) + 1);
     for (int row = 0; row < grid().rowCount(); ++row) {
-        for (int column = UnitGrid::CpuColumn; column < UnitGrid::ColumnCount; ++column) {
+        for (int column = UnitGrid::Model::CpuColumn; column < UnitGrid::Model::ColumnCount; ++column) {
             EXPECT_GE(grid().columnWidth(column),
                       grid().fontMetrics().horizontalAdvance(cell(row, column)) + margins)
                 << cell(row, column).toStdString();
@@ -190,8 +190,8 @@ TEST_F(ViewTest, GetVersionDisablesItsButtonUntilTheEndUnderHostInterface) {
     view.pollOperation();
     EXPECT_FALSE(view.polling());
     EXPECT_TRUE(view.getVersionButton()->isEnabled());
-    EXPECT_EQ(cell(0, UnitGrid::RomVersionColumn), QString::fromStdString(row(0).romVersionText()));
-    EXPECT_FALSE(cell(0, UnitGrid::RomVersionColumn).isEmpty());
+    EXPECT_EQ(cell(0, UnitGrid::Model::RomVersionColumn), QString::fromStdString(row(0).romVersionText()));
+    EXPECT_FALSE(cell(0, UnitGrid::Model::RomVersionColumn).isEmpty());
 }
 
 TEST_F(ViewTest, UnderCardDirectGetVersionStaysDisabledAfterAnOperation) {

@@ -1,5 +1,8 @@
 #include "ui/BlinkStatic.h"
 
+#include "ui/ViewGeometry.h"
+#include "view/CellText.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimerEvent>
@@ -12,8 +15,17 @@ BlinkStatic::BlinkStatic(QWidget* parent)
       colourB_(palette().color(QPalette::Button)) {}
 
 BlinkStatic::~BlinkStatic() {
-    timer_.stop();
-    lit_ = savedLit_;
+    follow(phase_.end());
+}
+
+BlinkStatic* BlinkStatic::makeValueCell(QWidget* parent) {
+    auto* cell = new BlinkStatic(parent);
+    cell->setOwnColours(true);
+    cell->setColourA(toQColor(view::BlinkPhase::kValueCellText));
+    cell->setColourB(toQColor(view::BlinkPhase::kValueCellBackground));
+    cell->setSunken(true);
+    cell->setAlignment(Qt::AlignCenter);
+    return cell;
 }
 
 void BlinkStatic::setText(const QString& text) {
@@ -24,7 +36,7 @@ void BlinkStatic::setText(const QString& text) {
 }
 
 bool BlinkStatic::setTextIfDiffers(const QString& text) {
-    if (text_.compare(text, Qt::CaseInsensitive) == 0) {
+    if (!view::CellText::differsIgnoringCase(text_.toStdString(), text.toStdString())) {
         return false;
     }
     setText(text);
@@ -69,39 +81,43 @@ QColor BlinkStatic::setColourB(const QColor& colour) {
 }
 
 bool BlinkStatic::setBlinking(bool blink) {
-    const bool wasBlinking = timer_.isActive();
-    if (blink && !wasBlinking) {
-        savedLit_ = lit_;
-        timer_.start(kBlinkPeriodMs, this);
-    } else if (!blink && wasBlinking) {
-        timer_.stop();
-        if (lit_ != savedLit_) {
-            lit_ = savedLit_;
-            update();
-        }
+    const view::BlinkStep step = phase_.setBlinking(blink);
+    follow(step);
+    return step.wasBlinking;
+}
+
+void BlinkStatic::follow(const view::BlinkStep& step) {
+    if (step.startTimer) {
+        timer_.start(view::BlinkPhase::kPeriodMs, this);
     }
-    return wasBlinking;
+    if (step.stopTimer) {
+        timer_.stop();
+    }
+    if (step.repaint) {
+        update();
+    }
+}
+
+view::BlinkColours BlinkStatic::shownColours() const {
+    return phase_.colours(ownColours_, toRgb(colourA_), toRgb(colourB_),
+                          toRgb(palette().color(QPalette::WindowText)),
+                          toRgb(palette().color(QPalette::Window)));
 }
 
 QColor BlinkStatic::shownTextColour() const {
-    if (ownColours_) {
-        return lit_ ? colourB_ : colourA_;
-    }
-    return lit_ ? palette().color(QPalette::Window) : palette().color(QPalette::WindowText);
+    return toQColor(shownColours().text);
 }
 
 QColor BlinkStatic::shownBackgroundColour() const {
-    if (ownColours_) {
-        return lit_ ? colourA_ : colourB_;
-    }
-    return lit_ ? palette().color(QPalette::WindowText) : palette().color(QPalette::Window);
+    return toQColor(shownColours().background);
 }
 
 void BlinkStatic::paintEvent(QPaintEvent* event) {
     {
+        const view::BlinkColours colours = shownColours();
         QPainter painter(this);
-        painter.fillRect(rect(), shownBackgroundColour());
-        painter.setPen(shownTextColour());
+        painter.fillRect(rect(), toQColor(colours.background));
+        painter.setPen(toQColor(colours.text));
         painter.setFont(font());
         const int inset = frameWidth() + 1;
         painter.drawText(rect().adjusted(inset, 0, -inset, 0),
@@ -115,8 +131,7 @@ void BlinkStatic::timerEvent(QTimerEvent* event) {
         QFrame::timerEvent(event);
         return;
     }
-    lit_ = !lit_;
-    update();
+    follow(phase_.tick());
 }
 
 }  // namespace ui

@@ -1,10 +1,11 @@
 #include "ui/CDIAGView.h"
 
 #include "core/FontSetting.h"
-#include "data/CDIAGDoc.h"
 #include "ui/BlinkStatic.h"
-#include "ui/Edges.h"
 #include "ui/UnitGrid.h"
+#include "ui/ViewGeometry.h"
+#include "view/MainViewLayout.h"
+#include "view/ViewFont.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -17,6 +18,8 @@
 namespace ui {
 
 namespace {
+
+using view::MainViewLogic;
 
 constexpr int kTopRuleHeight = 2;
 
@@ -31,15 +34,15 @@ QPushButton* makeButton(const char* text, QWidget* parent) {
 
 CDIAGView::CDIAGView(data::CDIAGDoc& document, QWidget* parent)
     : QWidget(parent),
-      document_(document),
+      logic_(document),
       topRule_(new QFrame(this)),
       unitSelector_(new QComboBox(this)),
       versionBar_(this),
       grid_(new UnitGrid(this)),
-      getVersion_(makeButton("Get Ver.", this)),
-      write_(makeButton("Write", this)),
-      all_(makeButton("ALL", this)),
-      clear_(makeButton("CLEAR", this)) {
+      getVersion_(makeButton(MainViewLogic::kGetVersionText, this)),
+      write_(makeButton(MainViewLogic::kWriteText, this)),
+      all_(makeButton(MainViewLogic::kAllText, this)),
+      clear_(makeButton(MainViewLogic::kClearText, this)) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     topRule_->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -56,15 +59,15 @@ CDIAGView::CDIAGView(data::CDIAGDoc& document, QWidget* parent)
 }
 
 void CDIAGView::setAdvanced(int advanced) {
-    viewMode_ = advanced != 0 ? kListMode : 0;
+    logic_.setAdvanced(advanced);
 }
 
 void CDIAGView::setFontSetting(const core::FontSetting& setting) {
-    QFont font(QString::fromStdString(setting.faceName));
-    font.setPointSize(setting.pointSize);
-    font.setWeight(setting.bold != 0 ? static_cast<QFont::Weight>(core::FontSetting::kBoldWeight)
-                                     : QFont::Normal);
-    font.setItalic(setting.italic != 0);
+    const view::ViewFont described = view::ViewFont::fromSetting(setting);
+    QFont font(QString::fromStdString(described.faceName));
+    font.setPointSize(described.pointSize());
+    font.setWeight(described.bold() ? static_cast<QFont::Weight>(described.weight) : QFont::Normal);
+    font.setItalic(described.italic);
     applyViewFont(font);
 }
 
@@ -93,85 +96,56 @@ void CDIAGView::resizeEvent(QResizeEvent*) {
 }
 
 void CDIAGView::layOut() {
-    const Edges client = Edges::of(rect());
-    topRule_->setGeometry(Edges{client.left, client.top, client.right, client.top + kTopRuleHeight}.toRect());
-
-    const Edges inner = client.shrunk(kMargin);
-    const int W = inner.width();
-    const int H = inner.height();
-
-    const int selectorWidth = W - (3 * W) / 4;
-    const int selectorHeight = unitSelector_->sizeHint().height();
-    unitSelector_->setGeometry(inner.left, inner.top, selectorWidth, selectorHeight);
-    // The opened list reaches down to half the view.
-    const int listExtent = H - H / 2;
+    const view::Rect client = toRect(rect());
+    const view::Rect drop = view::MainViewLayout::selectorDropRect(client);
+    const int closedHeight = unitSelector_->sizeHint().height();
+    unitSelector_->setGeometry(drop.left, drop.top, drop.width(), closedHeight);
+    // The opened list reaches down as far as the drop rectangle.
     const int itemHeight = std::max(1, unitSelector_->fontMetrics().height() + 2);
-    unitSelector_->setMaxVisibleItems(std::max(1, (listExtent - selectorHeight) / itemHeight));
+    unitSelector_->setMaxVisibleItems(std::max(1, (drop.height() - closedHeight) / itemHeight));
 
-    const int Sw = unitSelector_->width();
-    const int S = unitSelector_->height();
-    versionBar_.place(Edges{inner.left + Sw + kMargin, inner.top, inner.right, inner.top + S}.toRect());
-
-    const Edges panel{inner.left, inner.top + S + kMargin, inner.right, inner.bottom};
-    const int L = panel.left;
-    const int T = panel.top;
-    const int R = panel.right;
-    const int B = panel.bottom;
-    const int w = panel.width();
-    const int h = panel.height();
-    const int e = h / 10 + 8;
-    const int f = w / 5 + 8;
-    const int g = (4 * w) / 5;
-
-    grid_->setGeometry(Edges{L, T, R - f, B - e}.toRect());
-
-    const int columnBottom = B - e;
-    const int b1 = columnBottom + ((T - columnBottom) * 3) / 4;
-    const int k = b1 - T;
-    const Edges getVersion{L + g, T, R, b1};
-    getVersion_->setGeometry(getVersion.toRect());
-    write_->setGeometry(getVersion.movedBy(0, k).toRect());
-
-    const Edges strip{L, T + (9 * h) / 10, R - g, B};
-    all_->setGeometry(strip.toRect());
-    clear_->setGeometry(strip.movedBy(strip.width(), 0).toRect());
-
+    const view::MainViewLayout layout = view::MainViewLayout::arrange(
+        client, topRule_->height(), unitSelector_->width(), unitSelector_->height());
+    topRule_->setGeometry(toQRect(layout.topRule));
+    versionBar_.place(layout.versionCells);
+    grid_->setGeometry(toQRect(layout.grid));
+    getVersion_->setGeometry(toQRect(layout.getVersion));
+    write_->setGeometry(toQRect(layout.write));
+    all_->setGeometry(toQRect(layout.all));
+    clear_->setGeometry(toQRect(layout.clear));
     grid_->autoSizeColumns();
 }
 
 void CDIAGView::refresh() {
-    if (document_.takeListReloaded()) {
+    const view::MainViewUpdate update = logic_.takeUpdate();
+    if (update.unitNames) {
         unitSelector_->clear();
-        for (int index = 0; index < document_.units().count(); ++index) {
-            unitSelector_->addItem(QString::fromStdString(document_.units().unit(index)->name()));
+        for (const std::string& name : *update.unitNames) {
+            unitSelector_->addItem(QString::fromStdString(name));
         }
         unitSelector_->setCurrentIndex(unitSelector_->count() > 0 ? 0 : -1);
     }
-    if (document_.takeUnitChanged()) {
-        data::UnitRecord* unit = document_.currentUnit();
-        versionBar_.setRomValue(QString());
-        versionBar_.setFileValue(unit != nullptr ? QString::fromStdString(unit->fileVersion().text())
-                                                 : QString());
-        grid_->fill(unit);
+    if (update.unit) {
+        versionBar_.setRomValue(QString::fromStdString(update.unit->romValue));
+        versionBar_.setFileValue(QString::fromStdString(update.unit->fileValue));
+        grid_->fill(update.unit->unit);
     }
-    if (document_.takePortChanged()) {
-        versionBar_.setAllVisible(document_.writingPort() == data::WritingPort::HostInterface);
+    if (update.versionBarShown) {
+        versionBar_.setAllVisible(*update.versionBarShown);
         togglePanel();
     }
 }
 
-// From the creation state (all enabled, several rows at a time) one toggle
-// gives the Card Direct state: one row at a time and only Write usable.
 void CDIAGView::togglePanel() {
-    const bool clearWasEnabled = clear_->isEnabled();
-    grid_->setSingleSelect(clearWasEnabled);
-    clear_->setEnabled(!clearWasEnabled);
-    all_->setEnabled(!clearWasEnabled);
-    getVersion_->setEnabled(!clearWasEnabled);
+    const view::PanelState panel = MainViewLogic::togglePanel(clear_->isEnabled());
+    grid_->setSingleSelect(panel.singleSelect);
+    clear_->setEnabled(panel.clearEnabled);
+    all_->setEnabled(panel.allEnabled);
+    getVersion_->setEnabled(panel.getVersionEnabled);
 }
 
 void CDIAGView::onUnitConfirmed(int index) {
-    document_.selectUnit(index);
+    logic_.unitConfirmed(index);
 }
 
 void CDIAGView::onCheckAll() {
@@ -184,36 +158,29 @@ void CDIAGView::onClearAll() {
 
 void CDIAGView::onGetVersion() {
     getVersion_->setEnabled(false);
-    if (document_.currentUnit() == nullptr ||
-        !document_.startOperation(data::OperationCode::GetVersion, document_.currentUnitIndex(), false)) {
-        // Nothing was started, so no end will ever be seen: the button
-        // comes back at once instead of staying dead.
-        getVersion_->setEnabled(document_.writingPort() == data::WritingPort::HostInterface);
+    const MainViewLogic::GetVersionStart start = logic_.startGetVersion();
+    if (!start.started) {
+        getVersion_->setEnabled(start.getVersionEnabled);
         return;
     }
-    pollTimer_.start(kPollPeriodMs, this);
+    pollTimer_.start(MainViewLogic::kPollPeriodMs, this);
 }
 
 void CDIAGView::onWrite() {
-    if (document_.countSelectedRows() < 1) {
-        return;
-    }
-    if (document_.startOperation(data::OperationCode::Write, document_.currentUnitIndex(), true)) {
-        pollTimer_.start(kPollPeriodMs, this);
+    if (logic_.startWrite()) {
+        pollTimer_.start(MainViewLogic::kPollPeriodMs, this);
     }
 }
 
 void CDIAGView::pollOperation() {
-    if (!document_.engine().pollDone()) {
+    const MainViewLogic::PollAnswer answer = logic_.poll();
+    if (!answer.ended) {
         return;
     }
     pollTimer_.stop();
-    if (viewMode_ == kListMode && document_.writingPort() == data::WritingPort::HostInterface) {
+    if (answer.enableGetVersion) {
         getVersion_->setEnabled(true);
     }
-    // Selecting the current unit again raises its changed flag and redraws
-    // the grid and the version bar from what the engine wrote.
-    document_.selectUnit(document_.currentUnitIndex());
 }
 
 void CDIAGView::timerEvent(QTimerEvent* event) {

@@ -22,13 +22,17 @@ namespace ui {
 
 namespace {
 
-constexpr const char* kPortPrompt = "Select this port";
-constexpr const char* kDefaultExtension = "lst";
-constexpr const char* kFailedToOpen = "Failed to open document.";
-constexpr int kPlaceholderPorts = 4;
+using view::MainFrame;
 
 int commandOf(const QAction* item) {
     return item->data().toInt();
+}
+
+QAction* addItem(QMenu* menu, const char* text, int command) {
+    QAction* item = menu->addAction(text);
+    item->setData(command);
+    item->setStatusTip(QString::fromUtf8(MainFrame::prompt(command)));
+    return item;
 }
 
 }  // namespace
@@ -42,7 +46,7 @@ CMainFrame::CMainFrame(data::CDIAGDoc& document, const std::vector<std::string>&
       comm_(comm),
       connectionPoint_(connectionPoint),
       view_(new CDIAGView(document, this)),
-      statusPane_(new QLabel(kReady, this)) {
+      statusPane_(new QLabel(MainFrame::kReady, this)) {
     setWindowIcon(ProgramIcon::icon());
     setCentralWidget(view_);
     statusBar()->addWidget(statusPane_, 1);
@@ -53,43 +57,39 @@ CMainFrame::CMainFrame(data::CDIAGDoc& document, const std::vector<std::string>&
 }
 
 void CMainFrame::buildMenus() {
-    QMenu* file = menuBar()->addMenu("&File");
-    QAction* exit = file->addAction("E&xit", this, &QWidget::close);
+    QMenu* file = menuBar()->addMenu(MainFrame::kFileMenu);
+    QAction* exit = file->addAction(MainFrame::kExitItem, this, &QWidget::close);
+    exit->setData(MainFrame::kExitCommand);
     exit->setMenuRole(QAction::NoRole);
 
-    setupMenu_ = menuBar()->addMenu("&Setup");
-    serialPortMenu_ = setupMenu_->addMenu("Serial Port");
+    setupMenu_ = menuBar()->addMenu(MainFrame::kSetupMenu);
+    serialPortMenu_ = setupMenu_->addMenu(MainFrame::kSerialPortMenu);
     portGroup_ = new QActionGroup(this);
     portGroup_->setExclusive(true);
-    for (int i = 0; i < kPlaceholderPorts; ++i) {
-        QAction* item = serialPortMenu_->addAction(QString("COM%1").arg(i + 1));
-        item->setData(kFirstPortCommand + i);
-        item->setStatusTip(kPortPrompt);
+    int placeholder = MainFrame::kFirstPortCommand;
+    for (const char* port : MainFrame::kPlaceholderPorts) {
+        addItem(serialPortMenu_, port, placeholder++);
     }
     connect(serialPortMenu_, &QMenu::triggered, this, &CMainFrame::choosePort);
 
-    connectionMenu_ = setupMenu_->addMenu("Connection Point");
+    connectionMenu_ = setupMenu_->addMenu(MainFrame::kConnectionPointMenu);
     connectionGroup_ = new QActionGroup(this);
     connectionGroup_->setExclusive(true);
-    QAction* srf7 = connectionMenu_->addAction("SRF7");
-    srf7->setData(kSrf7Command);
-    srf7->setStatusTip("Connect PC to SRF7 port");
-    QAction* eng7 = connectionMenu_->addAction("ENG7");
-    eng7->setData(kEng7Command);
-    eng7->setStatusTip("Connect PC to ENG7 port (Get Ver. Only ENG7) ");
-    for (QAction* item : {srf7, eng7}) {
+    for (QAction* item : {addItem(connectionMenu_, MainFrame::kSrf7Item, MainFrame::kSrf7Command),
+                          addItem(connectionMenu_, MainFrame::kEng7Item, MainFrame::kEng7Command)}) {
         item->setCheckable(true);
         connectionGroup_->addAction(item);
     }
     connect(connectionMenu_, &QMenu::triggered, this, &CMainFrame::chooseConnection);
 
-    QAction* fonts = setupMenu_->addAction("Fonts...", view_, &CDIAGView::chooseFont);
-    fonts->setData(kFontsCommand);
-    fonts->setStatusTip("Select Font");
+    QAction* fonts = setupMenu_->addAction(MainFrame::kFontsItem, view_, &CDIAGView::chooseFont);
+    fonts->setData(MainFrame::kFontsCommand);
+    fonts->setStatusTip(QString::fromUtf8(MainFrame::prompt(MainFrame::kFontsCommand)));
     connect(setupMenu_, &QMenu::aboutToShow, this, &CMainFrame::prepareSetupMenu);
 
-    QMenu* help = menuBar()->addMenu("&Help");
-    QAction* about = help->addAction("&About FLASHKIT...", this, &CMainFrame::showAbout);
+    QMenu* help = menuBar()->addMenu(MainFrame::kHelpMenu);
+    QAction* about = help->addAction(MainFrame::kAboutItem, this, &CMainFrame::showAbout);
+    about->setData(MainFrame::kAboutCommand);
     about->setMenuRole(QAction::NoRole);
 
     // The document commands have keys but no menu items.
@@ -102,38 +102,30 @@ void CMainFrame::buildMenus() {
 }
 
 void CMainFrame::prepareSetupMenu() {
-    if (!portMenuBuilt_) {
-        portMenuBuilt_ = true;
+    const view::SetupMenu::Opening opening = setupMenuState_.open(portNames_, comm_.deviceName);
+    if (opening.ports) {
         QList<QAction*> items = serialPortMenu_->actions();
-        int marked = 0;
-        for (std::size_t i = 0; i < portNames_.size(); ++i) {
-            const QString name = QString::fromStdString(portNames_[i]);
+        const std::vector<view::SetupMenu::PortItem>& ports = opening.ports->items;
+        for (std::size_t i = 0; i < ports.size(); ++i) {
             const int position = static_cast<int>(i);
-            QAction* item = position < items.size() ? items[position] : serialPortMenu_->addAction(name);
-            item->setText(name);
-            item->setData(kFirstPortCommand + position);
-            item->setStatusTip(kPortPrompt);
+            QAction* item = position < items.size() ? items[position] : serialPortMenu_->addAction(QString());
+            item->setText(QString::fromStdString(ports[i].text));
+            item->setData(ports[i].command);
+            item->setStatusTip(MainFrame::kPortPrompt);
             item->setCheckable(true);
             portGroup_->addAction(item);
-            if (name.compare(QString::fromStdString(comm_.deviceName), Qt::CaseInsensitive) == 0 &&
-                marked == 0) {
-                marked = position;
-            }
         }
         items = serialPortMenu_->actions();
-        for (qsizetype position = static_cast<qsizetype>(portNames_.size()); position < items.size();
-             ++position) {
+        for (qsizetype position = static_cast<qsizetype>(ports.size()); position < items.size(); ++position) {
             serialPortMenu_->removeAction(items[position]);
             items[position]->deleteLater();
         }
-        if (!portNames_.empty()) {
-            serialPortMenu_->actions().at(marked)->setChecked(true);
+        if (!ports.empty()) {
+            serialPortMenu_->actions().at(opening.ports->marked)->setChecked(true);
         }
     }
-    if (!connectionMenuInitialised_) {
-        connectionMenuInitialised_ = true;
-        connectionMenu_->actions().at(0)->setChecked(true);
-        connectionPoint_ = kConnectSrf7;
+    if (opening.initialiseConnection) {
+        chooseConnection(connectionMenu_->actions().at(0));
     }
 }
 
@@ -151,14 +143,14 @@ void CMainFrame::chooseConnection(QAction* item) {
         return;
     }
     item->setChecked(true);
-    connectionPoint_ = commandOf(item) == kEng7Command ? kConnectEng7 : kConnectSrf7;
+    connectionPoint_ = MainFrame::connectionPointOf(commandOf(item));
 }
 
 void CMainFrame::openDocument() {
-    QFileDialog dialog(this, "Open", QDir::currentPath(), kFileFilter);
+    QFileDialog dialog(this, "Open", QDir::currentPath(), MainFrame::kFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(kDefaultExtension);
+    dialog.setDefaultSuffix(MainFrame::kDefaultExtension);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         openDocumentFile(dialog.selectedFiles().constFirst());
     }
@@ -168,11 +160,12 @@ bool CMainFrame::openDocumentFile(const QString& path) {
     const data::CDIAGDoc::OpenResult result = document_.openFile(path.toStdString());
     updateTitle();
     if (result == data::CDIAGDoc::OpenResult::CannotOpen) {
-        const QString message = path + "\n" + kFailedToOpen;
+        const std::string message = MainFrame::openFailedMessage(path.toStdString());
         if (notifier_ != nullptr) {
-            notifier_->showMessage(message.toStdString(), core::MessageIcon::Warning);
+            notifier_->showMessage(message, core::MessageIcon::Warning);
         } else {
-            QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, message);
+            QMessageBox::warning(isVisible() ? this : nullptr, MainFrame::kAppTitle,
+                                 QString::fromStdString(message));
         }
         return false;
     }
@@ -193,13 +186,13 @@ void CMainFrame::showAbout() {
 }
 
 void CMainFrame::updateTitle() {
-    setWindowTitle(QString::fromStdString(document_.title()) + " - " + kAppTitle);
+    setWindowTitle(QString::fromStdString(MainFrame::frameTitle(document_.title())));
 }
 
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        statusPane_->setText(tip.isEmpty() ? QString(kReady) : tip);
+        statusPane_->setText(tip.isEmpty() ? QString(MainFrame::kReady) : tip);
         return true;
     }
     return QMainWindow::event(event);

@@ -1,38 +1,37 @@
 #include "ui/UnitGrid.h"
 
-#include "data/UnitRecord.h"
-
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 namespace ui {
 
 namespace {
 
-constexpr int kInitialColumnWidth = 10;
 constexpr int kCellSpacing = 6;  // room between a cell's text and the grid lines
-const std::array<const char*, UnitGrid::ColumnCount> kHeaders = {
-    "", "To CPU", "ROM Ver", "File Ver", "File Name", "Top Adr", "Flash Adr"};
 
-QTableWidgetItem* textItem(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QTableWidgetItem* textItem(std::string_view text) {
+    auto* item = new QTableWidgetItem(fromUtf8(text));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return item;
 }
 
-QTableWidgetItem* textItem(const std::string& text) {
-    return textItem(QString::fromStdString(text));
+Qt::CheckState checkState(bool checked) {
+    return checked ? Qt::Checked : Qt::Unchecked;
 }
 
 }  // namespace
 
-UnitGrid::UnitGrid(QWidget* parent) : QTableWidget(0, ColumnCount, parent) {
+UnitGrid::UnitGrid(QWidget* parent) : QTableWidget(0, Model::ColumnCount, parent) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -48,30 +47,22 @@ UnitGrid::UnitGrid(QWidget* parent) : QTableWidget(0, ColumnCount, parent) {
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setStretchLastSection(false);
-    for (int column = 0; column < ColumnCount; ++column) {
-        setHorizontalHeaderItem(column, new QTableWidgetItem(kHeaders[static_cast<std::size_t>(column)]));
-        setColumnWidth(column, kInitialColumnWidth);
+    for (int column = 0; column < Model::ColumnCount; ++column) {
+        setHorizontalHeaderItem(column, new QTableWidgetItem(fromUtf8(Model::headerText(column))));
+        setColumnWidth(column, Model::kInitialColumnWidth);
         setColumnWidth(column, headerFitWidth(column));
     }
     measurePadding();
     connect(this, &QTableWidget::itemChanged, this, &UnitGrid::onItemChanged);
 }
 
-QString UnitGrid::headerText(int column) {
-    return column >= 0 && column < ColumnCount ? kHeaders[static_cast<std::size_t>(column)] : "";
-}
-
-QString UnitGrid::addressText(std::uint32_t address) {
-    return QString::number(address, 16).toUpper() + 'H';
-}
-
-int UnitGrid::textWidth(const QString& text) const {
-    return fontMetrics().horizontalAdvance(text);
+int UnitGrid::textWidth(std::string_view text) const {
+    return fontMetrics().horizontalAdvance(fromUtf8(text));
 }
 
 int UnitGrid::headerFitWidth(int column) const {
     int width = horizontalHeader()->sectionSizeHint(column);
-    if (column == CheckColumn) {
+    if (column == Model::CheckColumn) {
         // The check box lives in this column; it must stay whole.
         QStyleOptionViewItem option;
         option.initFrom(this);
@@ -83,56 +74,48 @@ int UnitGrid::headerFitWidth(int column) const {
     return width;
 }
 
-// The padding of a column is what fitting the header adds to its text, but
-// never less than a cell needs around its text, so that no cell text is cut.
+// A cell draws its text inside focus-frame margins; the padding never lets
+// that cut a text.
 void UnitGrid::measurePadding() {
     const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    padding_ =
-        std::max(headerFitWidth(CpuColumn) - textWidth(headerText(CpuColumn)), cellMargins + kCellSpacing);
+    padding_ = Model::padding(headerFitWidth(Model::CpuColumn),
+                              textWidth(Model::headerText(Model::CpuColumn)), cellMargins + kCellSpacing);
 }
 
 void UnitGrid::fill(data::UnitRecord* unit) {
-    populated_ = false;
-    unit_ = unit;
+    model_.beginFill(unit);
     setRowCount(0);
-    const int rows = unit != nullptr ? unit->rowCount() : 0;
-    setRowCount(rows);
-    for (int index = 0; index < rows; ++index) {
-        const data::ImageRow* row = unit->row(index);
+    setRowCount(model_.rowCount());
+    for (int row = 0; row < model_.rowCount(); ++row) {
         auto* check = new QTableWidgetItem();
         check->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        check->setCheckState(row->selectedFlag() ? Qt::Checked : Qt::Unchecked);
-        setItem(index, CheckColumn, check);
-        setItem(index, CpuColumn, textItem(row->cpuName()));
-        setItem(index, RomVersionColumn, textItem(row->romVersionText()));
-        setItem(index, FileVersionColumn, textItem(row->fileVersionText()));
-        setItem(index, FileNameColumn, textItem(row->fileName()));
-        setItem(index, TopAddressColumn, textItem(addressText(row->topAddress())));
-        setItem(index, FlashAddressColumn, textItem(addressText(row->flashAddress())));
+        check->setCheckState(checkState(model_.isChecked(row)));
+        setItem(row, Model::CheckColumn, check);
+        for (int column = Model::CpuColumn; column < Model::ColumnCount; ++column) {
+            setItem(row, column, textItem(model_.cellText(row, column)));
+        }
     }
     autoSizeColumns();
-    populated_ = true;
+    model_.endFill();
 }
 
 void UnitGrid::autoSizeColumns() {
     measurePadding();
-    setColumnWidth(CheckColumn, headerFitWidth(CheckColumn));
-    for (int column = CpuColumn; column < ColumnCount; ++column) {
-        int width = textWidth(headerText(column)) + padding_;
-        for (int row = 0; row < rowCount(); ++row) {
-            if (const QTableWidgetItem* cell = item(row, column)) {
-                width = std::max(width, textWidth(cell->text()) + padding_);
-            }
+    setColumnWidth(Model::CheckColumn, headerFitWidth(Model::CheckColumn));
+    for (int column = Model::CpuColumn; column < Model::ColumnCount; ++column) {
+        std::vector<int> widths;
+        for (const std::string_view text : model_.columnTexts(column)) {
+            widths.push_back(textWidth(text));
         }
-        setColumnWidth(column, width);
+        setColumnWidth(column, Model::fitWidth(widths, padding_));
     }
     const int rowHeight = std::max(fontMetrics().height() + 4, verticalHeader()->minimumSectionSize());
     verticalHeader()->setDefaultSectionSize(rowHeight);
 }
 
 void UnitGrid::setCheck(int row, bool checked) {
-    if (QTableWidgetItem* check = item(row, CheckColumn)) {
-        check->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    if (QTableWidgetItem* check = item(row, Model::CheckColumn)) {
+        check->setCheckState(checkState(checked));
     }
 }
 
@@ -143,43 +126,28 @@ void UnitGrid::setAllChecks(bool checked) {
 }
 
 bool UnitGrid::isChecked(int row) const {
-    const QTableWidgetItem* check = item(row, CheckColumn);
+    const QTableWidgetItem* check = item(row, Model::CheckColumn);
     return check != nullptr && check->checkState() == Qt::Checked;
 }
 
 void UnitGrid::setSingleSelect(bool singleSelect) {
-    singleSelect_ = singleSelect;
-    setAllChecks(!singleSelect);
+    setAllChecks(model_.setSingleSelect(singleSelect));
 }
 
 void UnitGrid::onItemChanged(QTableWidgetItem* changed) {
-    if (!populated_ || changed == nullptr || changed->column() != CheckColumn || unit_ == nullptr) {
+    if (changed == nullptr || changed->column() != Model::CheckColumn) {
         return;
     }
-    const int index = changed->row();
-    data::ImageRow* row = unit_->row(index);
-    if (row == nullptr) {
-        return;
+    const int row = changed->row();
+    const Model::CheckAnswer answer = model_.checkChanged(row, changed->checkState() == Qt::Checked);
+    if (answer.refused) {
+        setCheck(row, false);
+        if (QTableWidgetItem* rom = item(row, Model::RomVersionColumn)) {
+            rom->setText(QString::fromStdString(answer.romText));
+        }
     }
-    if (changed->checkState() == Qt::Checked) {
-        if (!row->setSelected(true)) {
-            // A CPU that cannot be selected does not keep a check mark it
-            // would not be written with.
-            changed->setCheckState(Qt::Unchecked);
-            if (QTableWidgetItem* rom = item(index, RomVersionColumn)) {
-                rom->setText(QString::fromStdString(row->romVersionText()));
-            }
-            return;
-        }
-        if (singleSelect_) {
-            for (int other = 0; other < rowCount(); ++other) {
-                if (other != index && isChecked(other)) {
-                    setCheck(other, false);
-                }
-            }
-        }
-    } else {
-        row->setSelected(false);
+    for (const int other : answer.uncheck) {
+        setCheck(other, false);
     }
 }
 

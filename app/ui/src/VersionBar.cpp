@@ -1,7 +1,7 @@
 #include "ui/VersionBar.h"
 
 #include "ui/BlinkStatic.h"
-#include "ui/Edges.h"
+#include "ui/ViewGeometry.h"
 
 #include <QLabel>
 
@@ -9,45 +9,41 @@ namespace ui {
 
 namespace {
 
-QLabel* makeLabel(const QString& text, QWidget* parent) {
+using view::VersionBarCells;
+
+QLabel* makeLabel(const char* text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
 
-BlinkStatic* makeValue(QWidget* parent) {
-    auto* value = new BlinkStatic(parent);
-    value->setOwnColours(true);
-    value->setColourA(QColor(0, 0, 0));
-    value->setColourB(QColor(255, 255, 255));
-    value->setSunken(true);
-    value->setAlignment(Qt::AlignCenter);
-    return value;
-}
-
 }  // namespace
 
 VersionBar::VersionBar(QWidget* parent)
-    : romLabel_(makeLabel("ROM Ver.", parent)),
-      romValue_(makeValue(parent)),
-      fileLabel_(makeLabel("File Ver.", parent)),
-      fileValue_(makeValue(parent)) {
-    romLabel_->hide();
-    romValue_->hide();
+    : romLabel_(makeLabel(VersionBarCells::kRomLabel, parent)),
+      romValue_(BlinkStatic::makeValueCell(parent)),
+      fileLabel_(makeLabel(VersionBarCells::kFileLabel, parent)),
+      fileValue_(BlinkStatic::makeValueCell(parent)) {
+    const std::array<QWidget*, VersionBarCells::CellCount> all = cells();
+    for (int cell = 0; cell < VersionBarCells::CellCount; ++cell) {
+        all[static_cast<std::size_t>(cell)]->setVisible(
+            VersionBarCells::shownAtCreation(static_cast<VersionBarCells::Cell>(cell)));
+    }
 }
 
-void VersionBar::place(const QRect& rectangle) {
-    const Edges bar = Edges::of(rectangle);
-    const int c = cellWidth(bar.width());
-    int left = bar.left;
-    for (QWidget* cell : std::array<QWidget*, 4>{romLabel_, romValue_, fileLabel_, fileValue_}) {
-        cell->setGeometry(Edges{left, bar.top, left + c, bar.bottom}.toRect());
-        left += c;
+std::array<QWidget*, VersionBarCells::CellCount> VersionBar::cells() const {
+    return {romLabel_, romValue_, fileLabel_, fileValue_};
+}
+
+void VersionBar::place(const std::array<view::Rect, VersionBarCells::CellCount>& rectangles) {
+    const std::array<QWidget*, VersionBarCells::CellCount> all = cells();
+    for (std::size_t cell = 0; cell < all.size(); ++cell) {
+        all[cell]->setGeometry(toQRect(rectangles[cell]));
     }
 }
 
 void VersionBar::setAllVisible(bool visible) {
-    for (QWidget* cell : std::array<QWidget*, 4>{romLabel_, romValue_, fileLabel_, fileValue_}) {
+    for (QWidget* cell : cells()) {
         cell->setVisible(visible);
     }
 }

@@ -5,6 +5,8 @@
 #include <QFrame>
 #include <QString>
 
+#include "view/BlinkPhase.h"
+
 namespace ui {
 
 // A text field with two colours that can swap them every half second. With
@@ -15,10 +17,11 @@ class BlinkStatic : public QFrame {
     Q_OBJECT
 
   public:
-    static constexpr int kBlinkPeriodMs = 500;
-
     explicit BlinkStatic(QWidget* parent = nullptr);
     ~BlinkStatic() override;
+
+    // A value cell of the main view or the progress window.
+    static BlinkStatic* makeValueCell(QWidget* parent);
 
     QString text() const { return text_; }
     void setText(const QString& text);
@@ -37,10 +40,10 @@ class BlinkStatic : public QFrame {
     QColor colourA() const { return colourA_; }
     QColor colourB() const { return colourB_; }
 
-    bool isBlinking() const { return timer_.isActive(); }
+    bool isBlinking() const { return phase_.blinking(); }
     // Starts or stops blinking; returns whether it was blinking before.
     bool setBlinking(bool blink);
-    bool isLit() const { return lit_; }
+    bool isLit() const { return phase_.lit(); }
     int blinkTimerId() const { return timer_.timerId(); }
 
     // The colours the current phase is drawn with.
@@ -52,10 +55,12 @@ class BlinkStatic : public QFrame {
     void timerEvent(QTimerEvent* event) override;
 
   private:
+    view::BlinkColours shownColours() const;
+    void follow(const view::BlinkStep& step);
+
     QString text_;
     Qt::Alignment alignment_ = Qt::AlignCenter;
-    bool lit_ = false;
-    bool savedLit_ = false;
+    view::BlinkPhase phase_;
     bool ownColours_ = false;
     QColor colourA_;
     QColor colourB_;

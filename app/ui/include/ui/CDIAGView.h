@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/VersionBar.h"
+#include "view/MainViewLogic.h"
 
 #include <QBasicTimer>
 #include <QFont>
@@ -22,22 +23,18 @@ namespace ui {
 class UnitGrid;
 
 // The main view over the document: the unit selector, the version bar, the
-// image grid and the Get Ver., Write, ALL and CLEAR buttons. It never talks
-// to the units itself: it asks the document to start an operation, polls
-// for its end and redraws from the document's records.
+// image grid and the Get Ver., Write, ALL and CLEAR buttons. What they show,
+// where they go and what the commands do is decided by the shared view
+// logic; this class creates, places and updates the widgets.
 class CDIAGView : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kListMode = 1;
-    static constexpr int kPollPeriodMs = 100;
-    static constexpr int kMargin = 8;
-
     explicit CDIAGView(data::CDIAGDoc& document, QWidget* parent = nullptr);
 
     // The advanced flag of the settings: non-zero chooses the list layout.
     void setAdvanced(int advanced);
-    int viewMode() const { return viewMode_; }
+    int viewMode() const { return logic_.viewMode(); }
     // The view font from the settings' face, size, bold and italic.
     void setFontSetting(const core::FontSetting& setting);
     // Gives every child control the font and lays them out again.
@@ -77,8 +74,7 @@ class CDIAGView : public QWidget {
   private:
     void togglePanel();
 
-    data::CDIAGDoc& document_;
-    int viewMode_ = 0;
+    view::MainViewLogic logic_;
     QFont viewFont_;
     QBasicTimer pollTimer_;
     QFrame* topRule_;

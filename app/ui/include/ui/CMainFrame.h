@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 
+#include "view/MainFrame.h"
+#include "view/SetupMenu.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,18 +33,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 
   public:
-    static constexpr int kWidth = 600;
-    static constexpr int kHeight = 450;
-    static constexpr const char* kAppTitle = "FLASHKIT";
-    static constexpr const char* kReady = "Ready";
-    static constexpr const char* kFileFilter = "UnitList(*.lst)";
-    static constexpr std::uint8_t kConnectSrf7 = 0x00;
-    static constexpr std::uint8_t kConnectEng7 = 0x10;
-    // Command identifiers of the menu items.
-    static constexpr int kFirstPortCommand = 32784;
-    static constexpr int kSrf7Command = 32800;
-    static constexpr int kEng7Command = 32801;
-    static constexpr int kFontsCommand = 32769;
+    static constexpr int kWidth = view::MainFrame::kWidth;
+    static constexpr int kHeight = view::MainFrame::kHeight;
 
     // portNames, comm and connectionPoint belong to the application.
     CMainFrame(data::CDIAGDoc& document, const std::vector<std::string>& portNames, data::CommSettings& comm,
@@ -89,8 +82,7 @@ class CMainFrame : public QMainWindow {
     QMenu* connectionMenu_ = nullptr;
     QActionGroup* portGroup_ = nullptr;
     QActionGroup* connectionGroup_ = nullptr;
-    bool portMenuBuilt_ = false;
-    bool connectionMenuInitialised_ = false;
+    view::SetupMenu setupMenuState_;
 };
 
 }  // namespace ui

@@ -2,30 +2,23 @@
 
 #include <QTableWidget>
 
+#include "view/UnitGridModel.h"
+
 namespace data {
 class UnitRecord;
 }
 
 namespace ui {
 
-// The report-style list of the main view: one row per image row of the
-// current unit, a check box per row for the selected-for-writing flag, grid
-// lines, whole-row selection and a header that does not sort. A check box
-// the user changes writes through to its image row.
+// The report-style list of the main view: grid lines, whole-row selection, a
+// header that does not sort and a check box per row. What it shows and how
+// its check boxes behave is the grid model's; a check box the user changes
+// writes through to its image row.
 class UnitGrid : public QTableWidget {
     Q_OBJECT
 
   public:
-    enum Column {
-        CheckColumn = 0,
-        CpuColumn,
-        RomVersionColumn,
-        FileVersionColumn,
-        FileNameColumn,
-        TopAddressColumn,
-        FlashAddressColumn,
-        ColumnCount
-    };
+    using Model = view::UnitGridModel;
 
     explicit UnitGrid(QWidget* parent = nullptr);
 
@@ -37,28 +30,22 @@ class UnitGrid : public QTableWidget {
     bool isChecked(int row) const;
     // Setting unchecks every row, clearing checks every row.
     void setSingleSelect(bool singleSelect);
-    bool singleSelect() const { return singleSelect_; }
-    bool populated() const { return populated_; }
+    bool singleSelect() const { return model_.singleSelect(); }
+    bool populated() const { return model_.populated(); }
     int padding() const { return padding_; }
     // Fits every column to its header and cells.
     void autoSizeColumns();
-
-    // A cell text of the address columns.
-    static QString addressText(std::uint32_t address);
-    static QString headerText(int column);
 
   protected:
     void changeEvent(QEvent* event) override;
 
   private:
     void onItemChanged(QTableWidgetItem* item);
-    int textWidth(const QString& text) const;
+    int textWidth(std::string_view text) const;
     int headerFitWidth(int column) const;
     void measurePadding();
 
-    data::UnitRecord* unit_ = nullptr;
-    bool populated_ = false;
-    bool singleSelect_ = false;
+    Model model_;
     int padding_ = 0;
 };
 

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QRect>
 #include <QString>
 
 #include <array>
+
+#include "view/Rect.h"
+#include "view/VersionBarCells.h"
 
 class QLabel;
 class QWidget;
@@ -12,14 +14,13 @@ namespace ui {
 
 class BlinkStatic;
 
-// The four cells beside the unit selector: "ROM Ver." label and value,
-// "File Ver." label and value, of equal width, left to right. They are
-// children of the view itself, so that a font change reaches them.
+// The four cells beside the unit selector. They are children of the view
+// itself, so that a font change reaches them.
 class VersionBar {
   public:
     explicit VersionBar(QWidget* parent);
 
-    void place(const QRect& rectangle);
+    void place(const std::array<view::Rect, view::VersionBarCells::CellCount>& cells);
     void setAllVisible(bool visible);
     // Each writes its cell only when the text differs without regard to case.
     void setRomValue(const QString& text);
@@ -30,9 +31,9 @@ class VersionBar {
     QLabel* fileLabel() const { return fileLabel_; }
     BlinkStatic* fileValue() const { return fileValue_; }
 
-    static int cellWidth(int barWidth) { return barWidth - (barWidth / 4) * 3; }
-
   private:
+    std::array<QWidget*, view::VersionBarCells::CellCount> cells() const;
+
     QLabel* romLabel_;
     BlinkStatic* romValue_;
     QLabel* fileLabel_;
