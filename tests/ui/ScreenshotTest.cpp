@@ -17,16 +17,16 @@
 #include "ui/CMainFrame.h"
 #include "ui/CQButton.h"
 #include "ui/ModeSelectDialog.h"
-#include "ui/StatusFeed.h"
 #include "ui/StatusWindow.h"
 #include "ui/UnitGrid.h"
+#include "view/StatusFeed.h"
 
 namespace {
 
-class FixedFeed : public ui::StatusFeed {
+class FixedFeed : public view::StatusFeed {
   public:
-    ui::StatusSnapshot status;
-    ui::StatusSnapshot snapshot() const override { return status; }
+    view::StatusSnapshot status;
+    view::StatusSnapshot snapshot() const override { return status; }
     bool isDone() override { return false; }
     void signalCancel() override {}
 };

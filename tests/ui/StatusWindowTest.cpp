@@ -8,20 +8,20 @@
 #include <QTest>
 
 #include "ui/BlinkStatic.h"
-#include "ui/StatusFeed.h"
 #include "ui/StatusWindow.h"
+#include "view/StatusFeed.h"
 
 namespace {
 
 using ui::StatusWindow;
 
-class FakeFeed : public ui::StatusFeed {
+class FakeFeed : public view::StatusFeed {
   public:
-    ui::StatusSnapshot status;
+    view::StatusSnapshot status;
     bool done = false;
     int cancels = 0;
 
-    ui::StatusSnapshot snapshot() const override { return status; }
+    view::StatusSnapshot snapshot() const override { return status; }
     bool isDone() override { return done; }
     void signalCancel() override { ++cancels; }
 };
@@ -52,7 +52,7 @@ TEST_F(StatusWindowTest, AddressesAndTheChecksumShowEightHexDigits) {
     EXPECT_EQ(lowCell(), "00200000H");
     EXPECT_EQ(highCell(), "002FFFFFH");
     EXPECT_EQ(checksumCell(), "00001234H");
-    EXPECT_EQ(StatusWindow::hexCell(0xFFFFFFFFu), "FFFFFFFFH");
+    EXPECT_EQ(view::StatusWindowRefresh::hexCell(0xFFFFFFFFu), "FFFFFFFFH");
 }
 
 TEST_F(StatusWindowTest, AnEmptyTitleBlanksAllThreePanes) {

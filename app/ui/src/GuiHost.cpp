@@ -1,8 +1,8 @@
 #include "ui/GuiHost.h"
 
 #include "engine/StatusModel.h"
-#include "ui/EngineStatusFeed.h"
 #include "ui/StatusWindow.h"
+#include "view/EngineStatusFeed.h"
 
 #include <QMessageBox>
 #include <QThread>
@@ -79,7 +79,7 @@ void GuiHost::showStatusWindow(engine::StatusModel& status) {
             return;
         }
         if (feed_ == nullptr || &feed_->status() != &status) {
-            feed_ = std::make_unique<EngineStatusFeed>(status);
+            feed_ = std::make_unique<view::EngineStatusFeed>(status);
         }
         auto* window = new StatusWindow(*feed_, mainWindow_);
         if (fontSource_) {

@@ -1,6 +1,6 @@
 #include "ui/LabeledProgress.h"
 
-#include "ui/Edges.h"
+#include "ui/ViewGeometry.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -9,17 +9,16 @@
 
 namespace ui {
 
-LabeledProgress::LabeledProgress(const QString& caption, QWidget* parent)
+LabeledProgress::LabeledProgress(const char* caption, QWidget* parent)
     : caption_(new QLabel(caption, parent)), bar_(new QProgressBar(parent)) {
     caption_->setAlignment(Qt::AlignCenter);
     bar_->setTextVisible(false);
     show();
 }
 
-void LabeledProgress::place(const QRect& rectangle) {
-    const Edges row = Edges::of(rectangle);
-    caption_->setGeometry(Edges{row.left, row.top, row.left + kCaptionWidth, row.bottom}.toRect());
-    bar_->setGeometry(Edges{row.left + kCaptionWidth, row.top, row.right, row.bottom}.toRect());
+void LabeledProgress::place(const view::ProgressRowCells& cells) {
+    caption_->setGeometry(toQRect(cells.caption));
+    bar_->setGeometry(toQRect(cells.bar));
 }
 
 void LabeledProgress::setFont(const QFont& font) {
@@ -28,17 +27,13 @@ void LabeledProgress::setFont(const QFont& font) {
 }
 
 void LabeledProgress::setUpperRange(std::int32_t upper) {
-    if (upper != upper_) {
-        upper_ = upper;
-        show();
-    }
+    upper_ = upper;
+    show();
 }
 
 void LabeledProgress::setPosition(std::int32_t position) {
-    if (position != position_) {
-        position_ = position;
-        show();
-    }
+    position_ = position;
+    show();
 }
 
 // A bar of range 0..0 would turn into a busy indicator; an empty range is

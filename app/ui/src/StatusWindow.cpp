@@ -1,8 +1,8 @@
 #include "ui/StatusWindow.h"
 
 #include "ui/BlinkStatic.h"
-#include "ui/Edges.h"
-#include "ui/StatusFeed.h"
+#include "ui/ViewGeometry.h"
+#include "view/StatusFeed.h"
 
 #include <qdrawutil.h>
 #include <QCloseEvent>
@@ -11,18 +11,14 @@
 #include <QPushButton>
 #include <QTimerEvent>
 
-#include <algorithm>
-
 namespace ui {
 
 namespace {
 
+using view::StatusWindowLayout;
+using view::StatusWindowRefresh;
+
 constexpr int kFrameWidth = 3;  // the dialog frame around the client area
-constexpr int kMargin = 8;
-constexpr const char* kCancelCaption = "Cancel";
-constexpr const char* kOkCaption = "OK";
-const QColor kErrorColour(255, 0, 0);
-const QColor kNormalColour(0, 0, 0);
 
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -30,37 +26,33 @@ QString fromUtf8(const std::string& text) {
 
 }  // namespace
 
-StatusWindow::StatusWindow(StatusFeed& feed, QWidget* mainWindow)
+StatusWindow::StatusWindow(view::StatusFeed& feed, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint),
       feed_(feed),
       mainWindow_(mainWindow),
       group_(new QGroupBox(this)),
-      fileName_(InfoPane::Kind::FileName, "File Name", this),
-      address_(InfoPane::Kind::Address, "Address", this),
-      checkSum_(InfoPane::Kind::CheckSum, "CheckSum", this),
-      statusLine_(new BlinkStatic(this)),
-      current_("Current", this),
-      total_("Total", this),
-      button_(new QPushButton(kCancelCaption, this)) {
-    setWindowTitle("Status");
+      fileName_(InfoPane::Kind::FileName, StatusWindowLayout::kFileNameCaption, this),
+      address_(InfoPane::Kind::Address, StatusWindowLayout::kAddressCaption, this),
+      checkSum_(InfoPane::Kind::CheckSum, StatusWindowLayout::kCheckSumCaption, this),
+      statusLine_(BlinkStatic::makeValueCell(this)),
+      current_(StatusWindowLayout::kCurrentCaption, this),
+      total_(StatusWindowLayout::kTotalCaption, this),
+      button_(new QPushButton(StatusWindowRefresh::kCancelCaption, this)) {
+    setWindowTitle(StatusWindowLayout::kWindowText);
     setModal(false);
     group_->lower();  // the panes lie over the group box
-    statusLine_->setOwnColours(true);
-    statusLine_->setColourA(kNormalColour);
-    statusLine_->setColourB(QColor(255, 255, 255));
-    statusLine_->setSunken(true);
-    statusLine_->setAlignment(Qt::AlignCenter);
     button_->setAutoDefault(false);
     connect(button_, &QPushButton::clicked, this, &StatusWindow::onButton);
 
-    resize(kWidth, kHeight);
+    const view::Rect owner =
+        mainWindow_ != nullptr ? toRect(mainWindow_->window()->frameGeometry()) : view::Rect{};
+    const view::Rect placement = StatusWindowLayout::placement(owner);
+    resize(placement.width(), placement.height());
     if (mainWindow_ != nullptr) {
-        const QRect owner = mainWindow_->window()->frameGeometry();
-        move(std::max(0, owner.left() + (owner.width() - kWidth) / 2),
-             std::max(0, owner.top() + (owner.height() - kHeight) / 2));
+        move(placement.left, placement.top);
     }
     layOut();
-    refreshTimer_.start(kRefreshPeriodMs, this);
+    refreshTimer_.start(StatusWindowRefresh::kPeriodMs, this);
     setEnabled(true);
 }
 
@@ -73,34 +65,15 @@ QRect StatusWindow::clientRect() const {
 }
 
 void StatusWindow::layOut() {
-    const Edges inner = Edges::of(clientRect()).shrunk(kMargin);
-    const int h = inner.height();
-
-    Edges upper = inner;
-    upper.bottom -= (4 * h) / 10;
-    group_->setGeometry(upper.toRect());
-
-    const Edges panes{upper.left + 16, upper.top + 32, upper.right - 16, upper.bottom};
-    const int r = (panes.height() - 40) / 4;
-    Edges row{panes.left, panes.top + 8, panes.right, panes.top + 8 + r};
-    fileName_.place(row.toRect());
-    row = row.movedBy(0, r + 8);
-    address_.place(row.toRect());
-    row = row.movedBy(0, r + 8);
-    checkSum_.place(row.toRect());
-    row = row.movedBy(0, r + 8);
-    statusLine_->setGeometry(row.toRect());
-
-    Edges lower = inner;
-    lower.top += (6 * h) / 10;
-    const int r2 = (lower.height() - 24) / 3;
-    Edges bar{lower.left, lower.top + 8, lower.right, lower.top + 8 + r2};
-    current_.place(bar.toRect());
-    bar = bar.movedBy(0, r2 + 8);
-    total_.place(bar.toRect());
-    bar = bar.movedBy(0, r2 + 8);
-    const int quarter = bar.width() / 4;
-    button_->setGeometry(Edges{bar.left + quarter, bar.top, bar.right - quarter, bar.bottom}.toRect());
+    const StatusWindowLayout layout = StatusWindowLayout::arrange(toRect(clientRect()));
+    group_->setGeometry(toQRect(layout.group));
+    fileName_.place(layout.fileName);
+    address_.place(layout.address);
+    checkSum_.place(layout.checkSum);
+    statusLine_->setGeometry(toQRect(layout.statusLine));
+    current_.place(layout.current);
+    total_.place(layout.total);
+    button_->setGeometry(toQRect(layout.button));
 }
 
 void StatusWindow::applyFont(const QFont& font) {
@@ -116,52 +89,48 @@ void StatusWindow::applyFont(const QFont& font) {
     update();
 }
 
-QString StatusWindow::hexCell(std::uint32_t value) {
-    return QString::asprintf("%08X", static_cast<unsigned>(value)) + 'H';
-}
-
 void StatusWindow::refresh() {
-    const StatusSnapshot status = feed_.snapshot();
-
-    const QString title = fromUtf8(status.title);
-    if (group_->title().compare(title, Qt::CaseInsensitive) != 0) {
-        group_->setTitle(title);
+    const StatusWindowRefresh::Changes changes = refresh_.refresh(feed_.snapshot(), feed_.isDone());
+    const view::StatusCells& shown = refresh_.shown();
+    if (changes.has(StatusWindowRefresh::GroupTitle)) {
+        group_->setTitle(fromUtf8(shown.groupTitle));
     }
-    if (!title.isEmpty()) {
-        fileName_.setValue(fromUtf8(status.fileName));
-        if (!status.fileName.empty()) {
-            address_.setValue(hexCell(status.lowAddress));
-            address_.setHighValue(hexCell(status.highAddress));
-            checkSum_.setValue(hexCell(status.checksum));
-        } else {
-            address_.clear();
-            checkSum_.clear();
+    const auto writeCell = [&changes](StatusWindowRefresh::Change change, BlinkStatic* cell,
+                                      const std::string& text) {
+        if (changes.has(change)) {
+            cell->setText(fromUtf8(text));
         }
-    } else {
-        fileName_.clear();
-        address_.clear();
-        checkSum_.clear();
+    };
+    writeCell(StatusWindowRefresh::FileName, fileName_.valueCell(), shown.fileName);
+    writeCell(StatusWindowRefresh::LowAddress, address_.valueCell(), shown.lowAddress);
+    writeCell(StatusWindowRefresh::HighAddress, address_.highValueCell(), shown.highAddress);
+    writeCell(StatusWindowRefresh::CheckSum, checkSum_.valueCell(), shown.checksum);
+    if (changes.has(StatusWindowRefresh::StatusColour)) {
+        statusLine_->setColourA(toQColor(shown.statusColour));
     }
-
-    const QColor textColour = status.errorFlag ? kErrorColour : kNormalColour;
-    if (statusLine_->colourA() != textColour) {
-        statusLine_->setColourA(textColour);
+    if (changes.has(StatusWindowRefresh::Blinking)) {
+        statusLine_->setBlinking(shown.blinking);
     }
-    if (status.finishedFlag != statusLine_->isBlinking()) {
-        statusLine_->setBlinking(status.finishedFlag);
+    if (changes.has(StatusWindowRefresh::StatusText)) {
+        statusLine_->setText(fromUtf8(shown.statusText));
     }
-    statusLine_->setTextIfDiffersExactly(fromUtf8(status.statusText));
-
-    total_.setUpperRange(status.overallTotal);
-    total_.setPosition(status.overallPos);
-    current_.setUpperRange(status.currentTotal);
-    current_.setPosition(status.currentPos);
-
-    if (button_->isEnabled() != status.cancelEnabled) {
-        button_->setEnabled(status.cancelEnabled);
+    if (changes.has(StatusWindowRefresh::TotalRange)) {
+        total_.setUpperRange(shown.totalRange);
     }
-    if (feed_.isDone() && button_->text() != kOkCaption) {
-        button_->setText(kOkCaption);
+    if (changes.has(StatusWindowRefresh::TotalPos)) {
+        total_.setPosition(shown.totalPos);
+    }
+    if (changes.has(StatusWindowRefresh::CurrentRange)) {
+        current_.setUpperRange(shown.currentRange);
+    }
+    if (changes.has(StatusWindowRefresh::CurrentPos)) {
+        current_.setPosition(shown.currentPos);
+    }
+    if (changes.has(StatusWindowRefresh::ButtonEnabled)) {
+        button_->setEnabled(shown.buttonEnabled);
+    }
+    if (changes.has(StatusWindowRefresh::ButtonCaption)) {
+        button_->setText(fromUtf8(shown.buttonCaption));
     }
 }
 

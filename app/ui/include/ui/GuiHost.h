@@ -14,9 +14,11 @@
 
 class QWidget;
 
-namespace ui {
-
+namespace view {
 class EngineStatusFeed;
+}
+
+namespace ui {
 
 // How start-up, the document and the engine reach the user in the desktop
 // program. Requests from the engine's worker thread are carried to the
@@ -58,7 +60,7 @@ class GuiHost : public QObject, public core::UserNotifier, public engine::Operat
 
     QPointer<QWidget> mainWindow_;
     std::function<QFont()> fontSource_;
-    std::unique_ptr<EngineStatusFeed> feed_;
+    std::unique_ptr<view::EngineStatusFeed> feed_;
     QPointer<StatusWindow> statusWindow_;
     std::atomic<bool> detached_{false};
 };

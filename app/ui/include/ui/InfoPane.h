@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QRect>
 #include <QString>
+
+#include "view/InfoPaneCells.h"
 
 class QLabel;
 class QWidget;
@@ -15,30 +16,18 @@ class BlinkStatic;
 // a single value fills the row, or a low and a high value around a dash.
 class InfoPane {
   public:
-    enum class Kind { FileName, Address, CheckSum };
+    using Kind = view::InfoPaneCells::Kind;
 
-    static constexpr int kCaptionWidth = 100;
-    static constexpr int kDashWidth = 48;
+    InfoPane(Kind kind, const char* caption, QWidget* parent);
 
-    InfoPane(Kind kind, const QString& caption, QWidget* parent);
-
-    void place(const QRect& rectangle);
+    void place(const view::InfoPaneCells& cells);
     void setFont(const QFont& font);
-
-    // Each writes its cell only when the text differs without regard to case.
-    void setValue(const QString& text);
-    void setHighValue(const QString& text);
-    void clear();
 
     BlinkStatic* valueCell() const { return value_; }
     BlinkStatic* highValueCell() const { return high_; }
     QLabel* captionCell() const { return caption_; }
 
-    // Width of a value cell of the address and checksum panes.
-    static int valueWidth(int paneWidth);
-
   private:
-    Kind kind_;
     QLabel* caption_;
     BlinkStatic* value_;
     QLabel* dash_ = nullptr;

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QRect>
 #include <QString>
 
 #include <cstdint>
+
+#include "view/ProgressRowCells.h"
 
 class QFont;
 class QLabel;
@@ -17,16 +18,13 @@ namespace ui {
 // range, and shows them clamped on the bar.
 class LabeledProgress {
   public:
-    static constexpr int kCaptionWidth = 100;
+    LabeledProgress(const char* caption, QWidget* parent);
 
-    LabeledProgress(const QString& caption, QWidget* parent);
-
-    void place(const QRect& rectangle);
+    void place(const view::ProgressRowCells& cells);
     void setFont(const QFont& font);
 
     std::int32_t upperRange() const { return upper_; }
     std::int32_t position() const { return position_; }
-    // Each touches the bar only when the value differs.
     void setUpperRange(std::int32_t upper);
     void setPosition(std::int32_t position);
 
@@ -38,7 +36,7 @@ class LabeledProgress {
 
     QLabel* caption_;
     QProgressBar* bar_;
-    std::int32_t upper_ = 100;
+    std::int32_t upper_ = view::ProgressRowCells::kInitialUpperRange;
     std::int32_t position_ = 0;
 };
 

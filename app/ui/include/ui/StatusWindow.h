@@ -2,34 +2,35 @@
 
 #include "ui/InfoPane.h"
 #include "ui/LabeledProgress.h"
+#include "view/StatusWindowLayout.h"
+#include "view/StatusWindowRefresh.h"
 
 #include <QBasicTimer>
 #include <QDialog>
 
-#include <memory>
-
 class QGroupBox;
 class QPushButton;
+
+namespace view {
+class StatusFeed;
+}
 
 namespace ui {
 
 class BlinkStatic;
-class StatusFeed;
 
 // The progress window of a write: it reads the engine's progress record on
-// a fast timer and writes a control only when its shown value differs. Its
-// only way out is its button, Cancel while running and OK at the end; both
-// close it at once and signal the cancel event.
+// a fast timer and writes the controls the refresh names. Its only way out
+// is its button, Cancel while running and OK at the end; both close it at
+// once and signal the cancel event.
 class StatusWindow : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr int kWidth = 480;
-    static constexpr int kHeight = 360;
-    static constexpr int kRefreshPeriodMs = 10;
-    static constexpr int kButtonCommand = 100;
+    static constexpr int kWidth = view::StatusWindowLayout::kWidth;
+    static constexpr int kHeight = view::StatusWindowLayout::kHeight;
 
-    StatusWindow(StatusFeed& feed, QWidget* mainWindow);
+    StatusWindow(view::StatusFeed& feed, QWidget* mainWindow);
     ~StatusWindow() override;
 
     // Gives every child control the font.
@@ -47,9 +48,6 @@ class StatusWindow : public QDialog {
     QPushButton* button() const { return button_; }
     QRect clientRect() const;
 
-    // The text an address or checksum cell shows.
-    static QString hexCell(std::uint32_t value);
-
   public slots:
     void reject() override;  // Escape does not close the window
 
@@ -66,7 +64,8 @@ class StatusWindow : public QDialog {
     void layOut();
     void onButton();
 
-    StatusFeed& feed_;
+    view::StatusFeed& feed_;
+    view::StatusWindowRefresh refresh_;
     QWidget* mainWindow_;
     QGroupBox* group_;
     InfoPane fileName_;

@@ -1,8 +1,8 @@
-#include "ui/EngineStatusFeed.h"
+#include "view/EngineStatusFeed.h"
 
 #include "engine/StatusModel.h"
 
-namespace ui {
+namespace view {
 
 StatusSnapshot EngineStatusFeed::snapshot() const {
     StatusSnapshot snapshot;
@@ -30,4 +30,4 @@ void EngineStatusFeed::signalCancel() {
     status_.cancelEvent().signal();
 }
 
-}  // namespace ui
+}  // namespace view

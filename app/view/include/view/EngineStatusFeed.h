@@ -1,12 +1,12 @@
 #pragma once
 
-#include "ui/StatusFeed.h"
+#include "view/StatusFeed.h"
 
 namespace engine {
 class StatusModel;
 }
 
-namespace ui {
+namespace view {
 
 // The progress window's reading of the engine's status record: the texts
 // are copied under the record's lock, the numbers read one by one.
@@ -24,4 +24,4 @@ class EngineStatusFeed : public StatusFeed {
     engine::StatusModel& status_;
 };
 
-}  // namespace ui
+}  // namespace view
