@@ -65,11 +65,11 @@ class ProgramFolder {
     }
 };
 
-void answerModeDialog(int choice, QObject* owner) {
+void answerModeDialog(data::WritingPort choice, QObject* owner) {
     uitest::whenModal<ui::ModeSelectDialog>(
         [choice](ui::ModeSelectDialog* dialog) {
             uitest::saveScreenshot(dialog, "mode-select");
-            if (choice == ui::ModeSelectDialog::CardDirect) {
+            if (choice == data::WritingPort::CardDirect) {
                 QTest::mouseClick(dialog->cardDirectButton(), Qt::LeftButton);
             }
             QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
@@ -98,7 +98,7 @@ class EndToEndOnConsole : public ::testing::Test {
 
 TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
     ui::CDIAGApp app(program.options(console.portPath()));
-    answerModeDialog(ui::ModeSelectDialog::HostInterface, &owner);
+    answerModeDialog(data::WritingPort::HostInterface, &owner);
     ASSERT_TRUE(app.start({"flashkit"})) << messages.texts.join("; ").toStdString();
 
     ui::CMainFrame* frame = app.mainFrame();
@@ -163,7 +163,7 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
 
 TEST_F(EndToEndOnConsole, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
     ui::CDIAGApp app(program.options(console.portPath()));
-    answerModeDialog(ui::ModeSelectDialog::CardDirect, &owner);
+    answerModeDialog(data::WritingPort::CardDirect, &owner);
     ASSERT_TRUE(app.start({"flashkit"}));
     ui::CDIAGView* view = app.mainFrame()->view();
     EXPECT_EQ(app.document()->writingPort(), data::WritingPort::CardDirect);
@@ -186,7 +186,7 @@ TEST_F(EndToEndOnConsole, CardDirectLeavesOneRowAtATimeAndOnlyWrite) {
 
 TEST_F(EndToEndOnConsole, EndingTheProgramDuringAnOperationLetsTheWorkerFinish) {
     ui::CDIAGApp app(program.options(console.portPath()));
-    answerModeDialog(ui::ModeSelectDialog::HostInterface, &owner);
+    answerModeDialog(data::WritingPort::HostInterface, &owner);
     ASSERT_TRUE(app.start({"flashkit"}));
     QTest::mouseClick(app.mainFrame()->view()->writeButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return app.host().statusWindow() != nullptr; }, 10000));

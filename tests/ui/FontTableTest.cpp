@@ -4,11 +4,12 @@
 
 #include "ui/CaptionStatic.h"
 #include "ui/FontTable.h"
+#include "view/FontKeyTable.h"
 
 namespace {
 
 TEST(FontTable, EqualRequestsShareOneEntryAndDifferentOnesDoNot) {
-    ui::FontTable table(ui::FontTable::kButtonCapacity, ui::FontTable::Rendering::Bitmap);
+    ui::FontTable table(view::FontKeyTable::kButtonCapacity, ui::FontTable::Rendering::Bitmap);
     const int first = table.acquire({"Times New Roman", 12, 0, false, false});
     const int second = table.acquire({"Times New Roman", 12, 0, false, false});
     EXPECT_EQ(first, 1);
@@ -30,7 +31,7 @@ TEST(FontTable, AFullTableAnswersWithTheSystemFont) {
 }
 
 TEST(FontTable, FaceNamesAreCutToTheirFieldSoLongNamesStillShare) {
-    ui::FontTable table(ui::FontTable::kCaptionCapacity, ui::FontTable::Rendering::Outline);
+    ui::FontTable table(view::FontKeyTable::kCaptionCapacity, ui::FontTable::Rendering::Outline);
     const std::string longFace(60, 'x');
     const int first = table.acquire({longFace, 10, 0, false, false});
     const int second = table.acquire({longFace.substr(0, 39) + "yy", 10, 0, false, false});
@@ -43,7 +44,7 @@ TEST(FontTable, TwoCaptionsOfTheDefaultFontShareOneEntryOfTheCaptionTable) {
     ui::CaptionStatic second("b", QRect(0, 20, 50, 20), &parent, 2);
     EXPECT_NE(first.fontIndex(), 0);
     EXPECT_EQ(first.fontIndex(), second.fontIndex());
-    second.setCaptionFont("Times New Roman", 14, 0, true, false);
+    second.setCaptionFont({"Times New Roman", 14, 0, true, false});
     EXPECT_NE(first.fontIndex(), second.fontIndex());
     EXPECT_EQ(second.font().pixelSize(), ui::FontTable::captions().font(second.fontIndex()).pixelSize());
 }

@@ -6,6 +6,7 @@
 #include "UiTestSupport.h"
 #include "ui/CQButton.h"
 #include "ui/ModeSelectDialog.h"
+#include "view/ModeSelectLayout.h"
 
 namespace {
 
@@ -25,18 +26,18 @@ void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::No
 
 TEST(ModeSelectDialog, OkAtOnceAnswersHostInterface) {
     OpenDialog open;
-    EXPECT_EQ(open.dialog.size(), QSize(ModeSelectDialog::kWidth, ModeSelectDialog::kHeight));
+    EXPECT_EQ(open.dialog.size(), QSize(view::ModeSelectLayout::kWidth, view::ModeSelectLayout::kHeight));
     EXPECT_EQ(open.dialog.hostInterfaceButton()->checkState(), 1);
     EXPECT_EQ(open.dialog.cardDirectButton()->checkState(), 0);
     uitest::click(open.dialog.okButton());
     EXPECT_TRUE(open.ended());
-    EXPECT_EQ(open.dialog.choice(), ModeSelectDialog::HostInterface);
+    EXPECT_EQ(open.dialog.choice(), data::WritingPort::HostInterface);
 }
 
 TEST(ModeSelectDialog, CardDirectThenHostInterfaceAnswersHostInterfaceAndTheMarksFollow) {
     OpenDialog open;
     uitest::click(open.dialog.cardDirectButton());
-    EXPECT_EQ(open.dialog.choice(), ModeSelectDialog::CardDirect);
+    EXPECT_EQ(open.dialog.choice(), data::WritingPort::CardDirect);
     EXPECT_EQ(open.dialog.cardDirectButton()->checkState(), 1);
     EXPECT_EQ(open.dialog.hostInterfaceButton()->checkState(), 0);
     uitest::click(open.dialog.hostInterfaceButton());
@@ -44,7 +45,7 @@ TEST(ModeSelectDialog, CardDirectThenHostInterfaceAnswersHostInterfaceAndTheMark
     EXPECT_EQ(open.dialog.cardDirectButton()->checkState(), 0);
     uitest::click(open.dialog.okButton());
     EXPECT_TRUE(open.ended());
-    EXPECT_EQ(open.dialog.choice(), ModeSelectDialog::HostInterface);
+    EXPECT_EQ(open.dialog.choice(), data::WritingPort::HostInterface);
 }
 
 TEST(ModeSelectDialog, CardDirectIsTheAnswerWhenLeftChecked) {
@@ -53,7 +54,7 @@ TEST(ModeSelectDialog, CardDirectIsTheAnswerWhenLeftChecked) {
     uitest::click(open.dialog.cardDirectButton());  // already checked: nothing changes
     EXPECT_EQ(open.dialog.cardDirectButton()->checkState(), 1);
     uitest::click(open.dialog.okButton());
-    EXPECT_EQ(open.dialog.choice(), ModeSelectDialog::CardDirect);
+    EXPECT_EQ(open.dialog.choice(), data::WritingPort::CardDirect);
 }
 
 TEST(ModeSelectDialog, EnterEscapeAndTheCloseRequestLeaveItOpen) {
@@ -67,7 +68,7 @@ TEST(ModeSelectDialog, EnterEscapeAndTheCloseRequestLeaveItOpen) {
     EXPECT_FALSE(open.dialog.close());                // Alt+F4 and the close box ask the same
     open.dialog.reject();
     EXPECT_TRUE(open.dialog.isVisible());
-    EXPECT_EQ(open.dialog.choice(), ModeSelectDialog::HostInterface);
+    EXPECT_EQ(open.dialog.choice(), data::WritingPort::HostInterface);
 }
 
 TEST(ModeSelectDialog, TheControlsSitWhereTheDialogLayoutPutsThem) {

@@ -94,10 +94,9 @@ void CDIAGApp::runModeSelect() {
     ModeSelectDialog dialog(frame_.get());
     frame_->setEnabled(false);
     dialog.setEnabled(true);
-    const int choice = dialog.run();
+    const data::WritingPort choice = dialog.run();
     frame_->setEnabled(true);
-    document_->setWritingPort(choice == ModeSelectDialog::CardDirect ? data::WritingPort::CardDirect
-                                                                     : data::WritingPort::HostInterface);
+    document_->setWritingPort(choice);
 }
 
 void CDIAGApp::shutdown() {

@@ -1,6 +1,7 @@
 #include "ui/CQButton.h"
 
 #include "ui/FontTable.h"
+#include "ui/ViewGeometry.h"
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -10,15 +11,13 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <vector>
+
 namespace ui {
 
 namespace {
 
-constexpr QColor kFocusFrameColour{0, 255, 0};
-constexpr int kFocusFrameWidth = 2;
-constexpr int kFocusFrameInset = 2;
-constexpr int kTextInset = 3;
-constexpr int kMaxCheckState = 2;
+using view::ButtonState;
 
 // The buttons' own pointer: a 32 x 32 hand-drawn arrow with a white rim.
 const QCursor& buttonCursor() {
@@ -36,16 +35,15 @@ const QCursor& buttonCursor() {
     return cursor;
 }
 
-bool isRadioOrCommand(const QWidget* widget) {
-    const auto* button = qobject_cast<const CQButton*>(widget);
-    return button != nullptr &&
-           (static_cast<int>(button->kind()) & static_cast<int>(CQButton::Kind::Radio)) != 0;
-}
-
 }  // namespace
 
 CQButton::CQButton(const QString& text, const QRect& rectangle, QWidget* parent, int commandId, Kind kind)
-    : QWidget(parent), text_(text.left(kMaxTextLength)), kind_(kind), commandId_(commandId) {
+    : QWidget(parent),
+      text_(text.left(ButtonState::kMaxTextLength)),
+      state_(kind),
+      commandId_(commandId),
+      textColour_(toQColor(ButtonState::kTextColour)),
+      disabledTextColour_(toQColor(ButtonState::kDisabledTextColour)) {
     setGeometry(rectangle);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -54,51 +52,49 @@ CQButton::CQButton(const QString& text, const QRect& rectangle, QWidget* parent,
 }
 
 void CQButton::setText(const QString& text) {
-    text_ = text.left(kMaxTextLength);
+    text_ = text.left(ButtonState::kMaxTextLength);
     update();
 }
 
-void CQButton::setButtonFont(const std::string& face, int size, int width, bool bold, bool italic) {
-    fontIndex_ = FontTable::buttons().acquire(FontRequest{face, size, width, bold, italic});
+void CQButton::setButtonFont(const view::FontRequest& request) {
+    fontIndex_ = FontTable::buttons().acquire(request);
     update();
 }
 
 int CQButton::setCheck(int state, bool notify) {
-    if (state < 0 || state > kMaxCheckState) {
-        return 0;
+    const ButtonState::CheckChange change = state_.setCheck(state, notify);
+    follow(change.reaction, true);
+    return change.result;
+}
+
+void CQButton::follow(const view::ButtonReaction& reaction, bool repaintAtOnce) {
+    if (reaction.repaint) {
+        if (repaintAtOnce) {
+            repaint();
+        } else {
+            update();
+        }
     }
-    switch (kind_) {
-        case Kind::Push:
-            if (notify) {
-                emit clicked(commandId_, state);
-            }
-            return 1;
-        case Kind::Command:
-            if (notify) {
-                emit command(commandId_);
-            }
-            return 1;
-        case Kind::Check:
-        case Kind::Radio:
-            break;
-    }
-    if (state == checkState_) {
-        return 0;
-    }
-    checkState_ = state;
-    repaint();
-    if (kind_ == Kind::Radio && state == 1) {
+    if (reaction.clearRadioGroup) {
         clearRadioGroup();
     }
-    if (notify && (kind_ == Kind::Check || state == 1)) {
-        emit clicked(commandId_, state);
+    switch (reaction.notice) {
+        case view::ButtonReaction::Notice::Clicked:
+            emit clicked(commandId_, reaction.noticeState);
+            break;
+        case view::ButtonReaction::Notice::Command:
+            emit command(commandId_);
+            break;
+        case view::ButtonReaction::Notice::Focused:
+            emit focused(commandId_);
+            break;
+        case view::ButtonReaction::Notice::None:
+            break;
     }
-    return 1;
 }
 
 void CQButton::clearRadio() {
-    if (kind_ == Kind::Radio && checkState_ != 0) {
-        checkState_ = 0;
+    if (state_.clearRadio()) {
         update();
     }
 }
@@ -110,52 +106,30 @@ bool CQButton::startsGroup(const QWidget* widget) {
     return widget->property(kGroupStartProperty).toBool();
 }
 
-// The group runs from the control that starts it up to the next control that
-// starts another one, in the parent's child order.
+// The siblings in the parent's child order, as the group walk sees them.
 void CQButton::clearRadioGroup() {
     QWidget* owner = parentWidget();
     if (owner == nullptr) {
         return;
     }
-    const QObjectList& siblings = owner->children();
-    const qsizetype self = siblings.indexOf(this);
-    for (qsizetype i = self + 1; i < siblings.size(); ++i) {
-        auto* sibling = qobject_cast<QWidget*>(siblings[i]);
+    std::vector<QWidget*> siblings;
+    std::vector<view::RadioSibling> walk;
+    std::size_t self = 0;
+    for (QObject* child : owner->children()) {
+        auto* sibling = qobject_cast<QWidget*>(child);
         if (sibling == nullptr) {
             continue;
         }
-        if (startsGroup(sibling)) {
-            break;
+        if (sibling == this) {
+            self = siblings.size();
         }
-        if (isRadioOrCommand(sibling)) {
-            static_cast<CQButton*>(sibling)->clearRadio();
-        }
+        const auto* button = qobject_cast<const CQButton*>(sibling);
+        siblings.push_back(sibling);
+        walk.push_back({button != nullptr && button->state_.radioOrCommand(), startsGroup(sibling)});
     }
-    if (groupStart_) {
-        return;
+    for (const std::size_t index : ButtonState::radioGroupToClear(walk, self)) {
+        static_cast<CQButton*>(siblings[index])->clearRadio();
     }
-    for (qsizetype i = self - 1; i >= 0; --i) {
-        auto* sibling = qobject_cast<QWidget*>(siblings[i]);
-        if (sibling == nullptr) {
-            continue;
-        }
-        if (isRadioOrCommand(sibling)) {
-            static_cast<CQButton*>(sibling)->clearRadio();
-        }
-        if (startsGroup(sibling)) {
-            break;
-        }
-    }
-}
-
-CQButton::DrawState CQButton::drawState() const {
-    if (!isEnabled()) {
-        return checkState_ == 1 ? InactiveChecked : Inactive;
-    }
-    if (mouseDown_ && pointerInside_) {
-        return checkState_ == 1 ? Checked : Pushed;
-    }
-    return checkState_ == 1 ? Checked : Plain;
 }
 
 void CQButton::paintEvent(QPaintEvent*) {
@@ -179,19 +153,19 @@ void CQButton::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().color(QPalette::Button));
     style()->drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter, this);
 
-    if (hasFocus_) {
-        QPen pen(kFocusFrameColour);
-        pen.setWidth(kFocusFrameWidth);
+    if (state_.hasFocus()) {
+        QPen pen(toQColor(ButtonState::kFocusFrameColour));
+        pen.setWidth(ButtonState::kFocusFrameWidth);
         pen.setJoinStyle(Qt::MiterJoin);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        const int half = kFocusFrameWidth / 2;
-        painter.drawRect(rect().adjusted(kFocusFrameInset + half, kFocusFrameInset + half,
-                                         -(kFocusFrameInset + half), -(kFocusFrameInset + half)));
+        const int inset = ButtonState::kFocusFrameInset + ButtonState::kFocusFrameWidth / 2;
+        painter.drawRect(rect().adjusted(inset, inset, -inset, -inset));
     }
 
-    QRect textRect = rect().adjusted(kTextInset, kTextInset, -kTextInset, -kTextInset);
-    if (state == Checked || state == InactiveChecked || state == Pushed) {
+    const int textInset = ButtonState::kTextInset;
+    QRect textRect = rect().adjusted(textInset, textInset, -textInset, -textInset);
+    if (ButtonState::textPressedIn(state)) {
         textRect.translate(1, 1);
     }
     painter.setFont(FontTable::buttons().font(fontIndex_));
@@ -200,20 +174,13 @@ void CQButton::paintEvent(QPaintEvent*) {
 }
 
 void CQButton::press() {
-    setFocus(Qt::MouseFocusReason);
-    mouseDown_ = true;
-    pointerInside_ = true;
-    if (checkState_ == 1) {
-        pressedChecked_ = true;
-    }
-    if (!pressedChecked_) {
-        repaint();
-    }
+    setFocus(Qt::MouseFocusReason);  // the widget holds the mouse until the release
+    follow(state_.press(), true);
 }
 
 void CQButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        press();  // the widget holds the mouse until the release
+        press();
     }
 }
 
@@ -224,67 +191,24 @@ void CQButton::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CQButton::mouseMoveEvent(QMouseEvent* event) {
-    if (!mouseDown_) {
-        return;
-    }
-    const bool inside = clientRect_.contains(event->position().toPoint());
-    if (inside != pointerInside_) {
-        pointerInside_ = inside;
-        if (!pressedChecked_) {
-            repaint();
-        }
-    }
+    follow(state_.move(clientRect_.contains(event->position().toPoint())), true);
 }
 
 void CQButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !mouseDown_) {
+    if (event->button() != Qt::LeftButton) {
         return;
     }
-    mouseDown_ = false;
-    pointerInside_ = false;
-    pressedChecked_ = false;
-    if (!clientRect_.contains(event->position().toPoint())) {
-        update();
-        return;
-    }
-    switch (kind_) {
-        case Kind::Push:
-            repaint();
-            emit clicked(commandId_, 1);
-            break;
-        case Kind::Check:
-        case Kind::Radio:
-            repaint();
-            requestToggle();
-            break;
-        case Kind::Command:
-            emit command(commandId_);
-            break;
-    }
-}
-
-void CQButton::requestToggle() {
-    if (kind_ == Kind::Check) {
-        emit clicked(commandId_, checkState_ == 0 ? 1 : 0);
-        return;
-    }
-    if (checkState_ == 0) {
-        clearRadioGroup();
-        emit clicked(commandId_, 1);
-    } else if (checkState_ == 2) {
-        emit clicked(commandId_, 0);
-    }
+    const bool inside = clientRect_.contains(event->position().toPoint());
+    // Released outside, the pushed look ends with the next paint.
+    follow(state_.release(inside), inside);
 }
 
 void CQButton::focusInEvent(QFocusEvent*) {
-    hasFocus_ = true;
-    emit focused(commandId_);
-    update();
+    follow(state_.focusIn(), false);
 }
 
 void CQButton::focusOutEvent(QFocusEvent*) {
-    hasFocus_ = false;
-    update();
+    follow(state_.focusOut(), false);
 }
 
 void CQButton::resizeEvent(QResizeEvent*) {

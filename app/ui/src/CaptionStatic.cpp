@@ -6,13 +6,6 @@
 
 namespace ui {
 
-namespace {
-
-constexpr const char* kDefaultFace = "Times New Roman";
-constexpr int kDefaultSize = 12;
-
-}  // namespace
-
 CaptionStatic::CaptionStatic(const QString& text, const QRect& rectangle, QWidget* parent, int identifier)
     : QWidget(parent),
       text_(text),
@@ -20,7 +13,7 @@ CaptionStatic::CaptionStatic(const QString& text, const QRect& rectangle, QWidge
       textColour_(palette().color(QPalette::WindowText)),
       backgroundColour_(palette().color(QPalette::Button)) {
     setGeometry(rectangle);
-    setCaptionFont(kDefaultFace, kDefaultSize, 0, false, false);
+    setCaptionFont(view::CaptionStyle::defaultFont());
     show();
 }
 
@@ -31,8 +24,8 @@ void CaptionStatic::setText(const QString& text) {
     }
 }
 
-void CaptionStatic::setCaptionFont(const std::string& face, int size, int width, bool bold, bool italic) {
-    fontIndex_ = FontTable::captions().acquire(FontRequest{face, size, width, bold, italic});
+void CaptionStatic::setCaptionFont(const view::FontRequest& request) {
+    fontIndex_ = FontTable::captions().acquire(request);
     setFont(FontTable::captions().font(fontIndex_));
     update();
 }

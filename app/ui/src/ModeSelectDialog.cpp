@@ -2,8 +2,9 @@
 
 #include "ui/CQButton.h"
 #include "ui/CaptionStatic.h"
-#include "ui/Edges.h"
 #include "ui/ProgramIcon.h"
+#include "ui/ViewGeometry.h"
+#include "view/ModeSelectLayout.h"
 
 #include <qdrawutil.h>
 #include <QCloseEvent>
@@ -15,52 +16,48 @@ namespace ui {
 
 namespace {
 
-constexpr int kFrameWidth = 3;  // the modal frame around the client area
-constexpr const char* kFace = "Times New Roman";
-constexpr int kButtonSize = 12;
-constexpr int kHeadingSize = 14;
+using view::ModeSelectChoice;
+using view::ModeSelectLayout;
 
-QRect fromEdges(int left, int top, int right, int bottom) {
-    return Edges{left, top, right, bottom}.toRect();
-}
+constexpr int kFrameWidth = 3;  // the modal frame around the client area
 
 }  // namespace
 
 ModeSelectDialog::ModeSelectDialog(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
     setModal(true);
-    setFixedSize(kWidth, kHeight);
+    setFixedSize(ModeSelectLayout::kWidth, ModeSelectLayout::kHeight);
     setWindowIcon(ProgramIcon::icon());
     client_ = new QWidget(this);
-    client_->setGeometry(kFrameWidth, kFrameWidth, kWidth - 2 * kFrameWidth, kHeight - 2 * kFrameWidth);
-    const int w = client_->width();
-    const int h = client_->height();
+    client_->setGeometry(kFrameWidth, kFrameWidth, ModeSelectLayout::kWidth - 2 * kFrameWidth,
+                         ModeSelectLayout::kHeight - 2 * kFrameWidth);
+    const ModeSelectLayout layout = ModeSelectLayout::arrange(client_->width(), client_->height());
 
-    banner_ = new CaptionStatic("MODE SELECT", fromEdges(0, h - 20, w, h), client_, 0);
-    banner_->setCaptionFont(kFace, kHeadingSize, 0, true, false);
-    banner_->setTextColour(QColor(0, 0, 0));
-    banner_->setBackgroundColour(QColor(255, 255, 255));
+    banner_ = new CaptionStatic(ModeSelectLayout::kBannerText, toQRect(layout.banner), client_, 0);
+    banner_->setCaptionFont(ModeSelectLayout::headingFont());
+    banner_->setTextColour(toQColor(ModeSelectLayout::kBannerTextColour));
+    banner_->setBackgroundColour(toQColor(ModeSelectLayout::kBannerBackground));
     banner_->setAlignment(CaptionStatic::Alignment::Centre);
 
-    ok_ = new CQButton("OK", fromEdges(w - w / 2 - 40, h - 50, w - w / 2 + 40, h - 25), client_, kOkCommand,
+    ok_ = new CQButton(ModeSelectLayout::kOkText, toQRect(layout.ok), client_, ModeSelectChoice::kOkCommand,
                        CQButton::Kind::Push);
-    ok_->setButtonFont(kFace, kButtonSize, 0, false, false);
+    ok_->setButtonFont(ModeSelectLayout::buttonFont());
 
     auto* icon = new QLabel(client_);
-    icon->setGeometry(fromEdges(10, 26, 42, 58));
-    icon->setPixmap(ProgramIcon::pixmap(ProgramIcon::kDialogSize));
+    icon->setGeometry(toQRect(layout.icon));
+    icon->setPixmap(ProgramIcon::pixmap(ModeSelectLayout::kIconSize));
 
-    prompt_ = new CaptionStatic("Please select writing port.", fromEdges(50, 26, w - 10, 46), client_, 0);
-    prompt_->setCaptionFont(kFace, kHeadingSize, 0, true, false);
+    prompt_ = new CaptionStatic(ModeSelectLayout::kPromptText, toQRect(layout.prompt), client_, 0);
+    prompt_->setCaptionFont(ModeSelectLayout::headingFont());
     prompt_->setAlignment(CaptionStatic::Alignment::Left);
 
-    hostInterface_ = new CQButton("Host I/F", fromEdges(50, 66, w - 10, 86), client_, kHostInterfaceCommand,
-                                  CQButton::Kind::Radio);
-    hostInterface_->setButtonFont(kFace, kButtonSize, 0, false, false);
+    hostInterface_ = new CQButton(ModeSelectLayout::kHostInterfaceText, toQRect(layout.hostInterface),
+                                  client_, ModeSelectChoice::kHostInterfaceCommand, CQButton::Kind::Radio);
+    hostInterface_->setButtonFont(ModeSelectLayout::buttonFont());
     hostInterface_->setGroupStart(true);
-    cardDirect_ = new CQButton("Card Direct", fromEdges(50, 91, w - 10, 111), client_, kCardDirectCommand,
-                               CQButton::Kind::Radio);
-    cardDirect_->setButtonFont(kFace, kButtonSize, 0, false, false);
+    cardDirect_ = new CQButton(ModeSelectLayout::kCardDirectText, toQRect(layout.cardDirect), client_,
+                               ModeSelectChoice::kCardDirectCommand, CQButton::Kind::Radio);
+    cardDirect_->setButtonFont(ModeSelectLayout::buttonFont());
 
     for (CQButton* button : {ok_, hostInterface_, cardDirect_}) {
         connect(button, &CQButton::clicked, this, &ModeSelectDialog::onButtonClicked);
@@ -69,40 +66,48 @@ ModeSelectDialog::ModeSelectDialog(QWidget* mainWindow)
     ok_->takeFocus();
 }
 
-int ModeSelectDialog::run() {
+data::WritingPort ModeSelectDialog::run() {
     if (mainWindow_ != nullptr) {
         move(mainWindow_->mapToGlobal(QPoint(0, 0)));
     }
     exec();
-    return choice_;
+    return choice();
 }
 
 void ModeSelectDialog::onButtonClicked(int commandId, int) {
-    switch (commandId) {
-        case kOkCommand:
+    take(choice_.clicked(commandId));
+}
+
+void ModeSelectDialog::take(ModeSelectChoice::Action action) {
+    switch (action) {
+        case ModeSelectChoice::Action::EndDialog:
             done(QDialog::Accepted);
             break;
-        case kHostInterfaceCommand:
-            choice_ = HostInterface;
+        case ModeSelectChoice::Action::CheckHostInterface:
             hostInterface_->setCheck(1, false);
             break;
-        case kCardDirectCommand:
-            choice_ = CardDirect;
+        case ModeSelectChoice::Action::CheckCardDirect:
             cardDirect_->setCheck(1, false);
             break;
-        default:
+        case ModeSelectChoice::Action::None:
             break;
     }
 }
 
-void ModeSelectDialog::reject() {}
+void ModeSelectDialog::reject() {
+    take(ModeSelectChoice::command(ModeSelectChoice::kEscapeCommand));
+}
 
 void ModeSelectDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            take(ModeSelectChoice::command(ModeSelectChoice::kEnterCommand));
+            event->accept();
+            return;
         case Qt::Key_Escape:
-            event->accept();  // a dialog's OK and Cancel keys are swallowed
+            take(ModeSelectChoice::command(ModeSelectChoice::kEscapeCommand));
+            event->accept();
             return;
         default:
             QDialog::keyPressEvent(event);
@@ -110,7 +115,7 @@ void ModeSelectDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void ModeSelectDialog::closeEvent(QCloseEvent* event) {
-    event->ignore();
+    event->setAccepted(ModeSelectChoice::endsOnCloseRequest());
 }
 
 void ModeSelectDialog::showEvent(QShowEvent* event) {

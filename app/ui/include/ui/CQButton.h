@@ -6,41 +6,47 @@
 
 #include <string>
 
+#include "view/ButtonState.h"
+#include "view/FontRequest.h"
+
 namespace ui {
 
 // A button that the program draws itself: push, check, radio or command
 // kind, a green focus frame, and notifications to its parent as signals that
-// carry the button's command identifier. It never changes its own check
-// state on a click: the parent decides and calls setCheck.
+// carry the button's command identifier. How it reacts is the shared button
+// behaviour; this class feeds it the widget's events and does what it says.
 class CQButton : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool groupStart READ isGroupStart WRITE setGroupStart)
 
   public:
-    enum class Kind { Push = 0, Check = 1, Radio = 2, Command = 3 };
-    // Draw states of the button frame.
-    enum DrawState { Plain = 0, Checked = 1, Inactive = 2, InactiveChecked = 3, Pushed = 5 };
+    using Kind = view::ButtonState::Kind;
+    using DrawState = view::ButtonState::DrawState;
+    static constexpr DrawState Plain = view::ButtonState::Plain;
+    static constexpr DrawState Checked = view::ButtonState::Checked;
+    static constexpr DrawState Inactive = view::ButtonState::Inactive;
+    static constexpr DrawState InactiveChecked = view::ButtonState::InactiveChecked;
+    static constexpr DrawState Pushed = view::ButtonState::Pushed;
 
-    static constexpr int kMaxTextLength = 80;
     // The property that marks the first control of a group of radio buttons.
     static constexpr const char* kGroupStartProperty = "groupStart";
 
     CQButton(const QString& text, const QRect& rectangle, QWidget* parent, int commandId, Kind kind);
 
-    Kind kind() const { return kind_; }
+    Kind kind() const { return state_.kind(); }
     int commandId() const { return commandId_; }
-    int checkState() const { return checkState_; }
+    int checkState() const { return state_.checkState(); }
     int fontIndex() const { return fontIndex_; }
-    bool hasFocusFrame() const { return hasFocus_; }
-    bool isMouseDown() const { return mouseDown_; }
-    bool isPointerInside() const { return pointerInside_; }
+    bool hasFocusFrame() const { return state_.hasFocus(); }
+    bool isMouseDown() const { return state_.mouseDown(); }
+    bool isPointerInside() const { return state_.pointerInside(); }
     QString text() const { return text_; }
     void setText(const QString& text);
 
     bool isGroupStart() const { return groupStart_; }
     void setGroupStart(bool groupStart) { groupStart_ = groupStart; }
 
-    void setButtonFont(const std::string& face, int size, int width, bool bold, bool italic);
+    void setButtonFont(const view::FontRequest& request);
     // Returns 0 when the state is refused or changes nothing, 1 otherwise.
     int setCheck(int state, bool notify);
     void takeFocus() { setFocus(Qt::OtherFocusReason); }
@@ -54,7 +60,7 @@ class CQButton : public QWidget {
         update();
     }
 
-    DrawState drawState() const;
+    DrawState drawState() const { return state_.drawState(isEnabled()); }
 
     // A sibling in the same radio group was checked.
     void clearRadio();
@@ -77,22 +83,19 @@ class CQButton : public QWidget {
 
   private:
     void press();
-    void requestToggle();
+    // Repaints at once (or later), clears the radio group and notifies, in
+    // that order, as the reaction says.
+    void follow(const view::ButtonReaction& reaction, bool repaintAtOnce);
     void clearRadioGroup();
     static bool startsGroup(const QWidget* widget);
 
     QString text_;
-    Kind kind_;
+    view::ButtonState state_;
     int commandId_;
-    int checkState_ = 0;
     int fontIndex_ = 0;
-    bool hasFocus_ = false;
-    bool mouseDown_ = false;
-    bool pointerInside_ = false;
-    bool pressedChecked_ = false;
     bool groupStart_ = false;
-    QColor textColour_{0, 0, 0};
-    QColor disabledTextColour_{128, 128, 128};
+    QColor textColour_;
+    QColor disabledTextColour_;
     QRect clientRect_;
 };
 

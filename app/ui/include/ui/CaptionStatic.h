@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QWidget>
 
-#include <string>
+#include "view/CaptionStyle.h"
 
 namespace ui {
 
@@ -14,7 +14,7 @@ class CaptionStatic : public QWidget {
     Q_OBJECT
 
   public:
-    enum class Alignment { Left = 0, Centre = 1, Right = 2 };
+    using Alignment = view::CaptionStyle::Alignment;
 
     CaptionStatic(const QString& text, const QRect& rectangle, QWidget* parent, int identifier);
 
@@ -26,7 +26,7 @@ class CaptionStatic : public QWidget {
     Alignment alignment() const { return alignment_; }
 
     void setText(const QString& text);
-    void setCaptionFont(const std::string& face, int size, int width, bool bold, bool italic);
+    void setCaptionFont(const view::FontRequest& request);
     void setTextColour(const QColor& colour);
     void setBackgroundColour(const QColor& colour);
     void setAlignment(Alignment alignment);
@@ -40,7 +40,7 @@ class CaptionStatic : public QWidget {
     int fontIndex_ = 0;
     QColor textColour_;
     QColor backgroundColour_;
-    Alignment alignment_ = Alignment::Centre;
+    Alignment alignment_ = view::CaptionStyle::kDefaultAlignment;
 };
 
 }  // namespace ui

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+#include "data/WritingPort.h"
+#include "view/ModeSelectChoice.h"
+
 namespace ui {
 
 class CQButton;
@@ -13,21 +16,13 @@ class ModeSelectDialog : public QDialog {
     Q_OBJECT
 
   public:
-    enum Choice { HostInterface = 0, CardDirect = 1 };
-
-    static constexpr int kWidth = 250;
-    static constexpr int kHeight = 180;
-    static constexpr int kOkCommand = 1361;
-    static constexpr int kHostInterfaceCommand = 1362;
-    static constexpr int kCardDirectCommand = 1363;
-
     explicit ModeSelectDialog(QWidget* mainWindow);
 
     // Shows the dialog modally at the top-left corner of the main window's
     // client area and returns the choice.
-    int run();
+    data::WritingPort run();
 
-    int choice() const { return choice_; }
+    data::WritingPort choice() const { return choice_.choice(); }
     CQButton* okButton() const { return ok_; }
     CQButton* hostInterfaceButton() const { return hostInterface_; }
     CQButton* cardDirectButton() const { return cardDirect_; }
@@ -44,6 +39,7 @@ class ModeSelectDialog : public QDialog {
 
   private:
     void onButtonClicked(int commandId, int state);
+    void take(view::ModeSelectChoice::Action action);
 
     QWidget* mainWindow_;
     QWidget* client_;
@@ -52,7 +48,7 @@ class ModeSelectDialog : public QDialog {
     CQButton* ok_ = nullptr;
     CQButton* hostInterface_ = nullptr;
     CQButton* cardDirect_ = nullptr;
-    int choice_ = HostInterface;
+    view::ModeSelectChoice choice_;
 };
 
 }  // namespace ui
