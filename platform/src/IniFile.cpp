@@ -1,16 +1,9 @@
 #include "platform/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <string>
 #include <unordered_set>
 
-#include "FileDescriptor.h"
 #include "platform/PlainText.h"
 
 namespace platform {
@@ -26,39 +19,20 @@ std::string folded(std::string_view name) {
 }  // namespace
 
 IniFile IniFile::load(const std::string& path) {
-    // Only a regular file is read: a folder or a FIFO in its place must not
-    // fail with an exception or block start-up.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!file.valid())
-        return IniFile{};
-    struct stat status {};
-    std::string content;
-    bool complete = ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode);
-    if (complete) {
-        std::array<char, 65536> chunk{};
-        for (;;) {
-            ssize_t count = ::read(file.get(), chunk.data(), chunk.size());
-            if (count == 0)
-                break;
-            if (count < 0) {
-                if (errno == EINTR)
-                    continue;
-                complete = false;
-                break;
-            }
-            content.append(chunk.data(), static_cast<std::size_t>(count));
-        }
+    TextFileContent content = TextFile::read(path);
+    if (!content.ok()) {
+        IniFile unreadable;
+        unreadable.loadError_ = content.error;
+        unreadable.loadReason_ = content.reason();
+        return unreadable;
     }
-    if (!complete)
-        return IniFile{};
-    IniFile settings = fromText(content);
-    settings.readable_ = true;
-    return settings;
+    return fromText(content.text);
 }
 
 IniFile IniFile::fromText(std::string_view text) {
     IniFile file;
-    file.readable_ = true;
+    file.loadError_ = TextFileError::None;
+    file.loadReason_.clear();
     Section* current = nullptr;
     // Folded names seen so far, so that a file with very many keys is still
     // read in linear time.

@@ -34,4 +34,14 @@ bool equalsIgnoringCase(std::string_view left, std::string_view right) {
                       [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
 }
 
+std::string shortenedForMessage(std::string_view value, std::size_t limit) {
+    if (value.size() <= limit)
+        return std::string(value);
+    std::size_t cut = limit;
+    // Back to the first byte of a UTF-8 sequence (continuation bytes are 10xxxxxx).
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(value.substr(0, cut)) + "... (" + std::to_string(value.size()) + " characters)";
+}
+
 }  // namespace platform

@@ -82,6 +82,10 @@ TEST_F(SettingsReaderTest, NonNumericIntegersGiveZero) {
     Settings settings =
         read("[HOST]\nBAUDRATE=fast\nDEBUG=on\n[DATA]\nCHECKSTATUS=yes\n[SRF7_INTERVAL]\nBOOTIN=soon\n");
     EXPECT_EQ(settings.comm.baudRate, 0);
+    // What was written stays at hand for a message about it.
+    EXPECT_EQ(settings.baudRateText, "fast");
+    EXPECT_EQ(read("[HOST]\nBAUDRATE=4294967296\n").comm.baudRate, 0);
+    EXPECT_EQ(read("[HOST]\nDEBUG=1\n").baudRateText, "");
     EXPECT_EQ(settings.comm.debugLevel, 0);
     EXPECT_EQ(settings.checkStatus, 0);
     // 0 is out of range for a timing, so it becomes the upper bound.
@@ -158,6 +162,14 @@ TEST_F(SettingsReaderTest, RootThatIsNoFolderFallsBackWithTheMessage) {
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_EQ(notifier.messages[0].text,
               "Data Root(/no/such/folder\\) was not found. Data Root is set \"" + program + "\".");
+
+    // A value of thousands of characters is cut in the message (not in the setting).
+    notifier.messages.clear();
+    read("[DATA]\nROOT=" + std::string(4000, 'r') + "\n");
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "Data Root(" + std::string(80, 'r') +
+                                             "... (4000 characters)) was not found. Data Root is set \"" +
+                                             program + "\".");
 }
 
 TEST_F(SettingsReaderTest, ReadsARealFileWithGarbageAround) {

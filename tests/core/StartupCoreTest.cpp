@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 
@@ -195,6 +197,31 @@ TEST_F(StartupCoreTest, DataRootMessageComesBeforeAnyLaterFailure) {
     EXPECT_EQ(notifier.messages[0].text,
               "Data Root(missing) was not found. Data Root is set \"" + program + "\".");
     EXPECT_EQ(notifier.messages[1].text.rfind("DLL Load Error (CODE:", 0), 0u);
+}
+
+TEST_F(StartupCoreTest, ASettingsFileThatIsThereButCannotBeReadEndsStartUp) {
+    ASSERT_TRUE(line.valid());
+    // A FIFO would block a plain read; a folder or a device is no settings text.
+    ASSERT_EQ(::mkfifo((program + "/FLASHKIT.INI").c_str(), 0600), 0);
+    {
+        StartupCore startup(options());
+        EXPECT_EQ(startup.start(notifier), StartupStatus::SettingsUnreadable);
+        ASSERT_EQ(notifier.messages.size(), 1u);
+        EXPECT_EQ(notifier.messages[0].text,
+                  "Cannot read the settings file " + program + "/FLASHKIT.INI: not a regular file.");
+        EXPECT_EQ(notifier.messages[0].icon, MessageIcon::Stop);
+        EXPECT_FALSE(startup.library().loaded());
+    }
+    for (const std::string& path : {std::string("/dev/zero"), folder.makeDirectory("INI.DIR")}) {
+        StartupOptions named = options();
+        named.settingsPath = path;
+        StartupCore startup(named);
+        EXPECT_EQ(startup.start(notifier), StartupStatus::SettingsUnreadable) << path;
+    }
+    // A missing file still means the defaults.
+    std::filesystem::remove(program + "/FLASHKIT.INI");
+    StartupCore startup(options());
+    EXPECT_EQ(startup.start(notifier), StartupStatus::Ready);
 }
 
 TEST_F(StartupCoreTest, AnotherSettingsFileCanBeNamed) {

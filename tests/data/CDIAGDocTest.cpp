@@ -1,6 +1,7 @@
 #include "data/CDIAGDoc.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <sstream>
@@ -219,6 +220,45 @@ TEST_F(DocumentTest, OpenFileFollowsThePathAndNewKeepsUnits) {
     doc.newDocument();
     EXPECT_EQ(doc.title(), "Untitled");
     EXPECT_EQ(doc.units().count(), 2);
+}
+
+TEST_F(DocumentTest, OnlyARegularFileOpensAsAUnitListAndNothingBlocks) {
+    root.write("UNIT.LST", "SRF7\r\n");
+    CurrentDirectoryScope inRoot(root.path());
+    ASSERT_EQ(doc.openFile("UNIT.LST"), CDIAGDoc::OpenResult::Loaded);
+    ASSERT_EQ(::mkfifo((root.path() / "FIFO.LST").c_str(), 0600), 0);
+    root.makeDirectory("DIR.LST");
+    // A FIFO without a writer blocked open() for ever; the devices filled the memory.
+    for (const std::string path : {"FIFO.LST", "DIR.LST", "/dev/zero", "/dev/urandom"}) {
+        EXPECT_EQ(doc.openFile(path), CDIAGDoc::OpenResult::CannotOpen) << path;
+        EXPECT_EQ(doc.openFailureReason(), "not a regular file") << path;
+    }
+    EXPECT_EQ(doc.openFile("NONE.LST"), CDIAGDoc::OpenResult::CannotOpen);
+    EXPECT_EQ(doc.openFailureReason(), "no such file");
+    // The document keeps what it had.
+    EXPECT_EQ(doc.pathName(), "UNIT.LST");
+    EXPECT_EQ(doc.units().count(), 1);
+}
+
+TEST_F(DocumentTest, UnitSettingsFilesThatAreNotRegularFilesGiveTheDefaults) {
+    root.makeDirectory("SRF7");
+    ASSERT_EQ(::mkfifo((root.path() / "SRF7" / "FIFO.SET").c_str(), 0600), 0);
+    root.makeDirectory("SRF7/DIR.SET");
+    ASSERT_TRUE(load("A, SRF7, FIFO.SET\nB, SRF7, DIR.SET\n"));
+    ASSERT_EQ(doc.units().count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        UnitRecord& unit = *doc.units().unit(i);
+        unit.loadRows(true);
+        EXPECT_EQ(unit.unitType(), 0);
+        EXPECT_EQ(unit.rowCount(), 0);
+    }
+}
+
+TEST_F(DocumentTest, LongDirectoryNamesAreCutInTheirMessage) {
+    ASSERT_TRUE(load("LONG, " + std::string(10000, 'd') + "\n"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_LT(messages[0].size(), 200u) << messages[0];
+    EXPECT_NE(messages[0].find("... (10000 characters))"), std::string::npos) << messages[0];
 }
 
 TEST_F(DocumentTest, DirectoryErrorsReachTheMessageSink) {

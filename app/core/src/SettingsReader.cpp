@@ -5,6 +5,7 @@
 
 #include "core/MessageFormat.h"
 #include "platform/Paths.h"
+#include "platform/PlainText.h"
 
 namespace core {
 namespace {
@@ -35,7 +36,12 @@ std::int32_t timingValue(const platform::IniFile& file, const char* section, con
 }  // namespace
 
 std::string SettingsReader::dataRootNotFoundMessage(const std::string& root, const std::string& fallback) {
-    return formatMessage(kDataRootNotFoundFormat, root.c_str(), fallback.c_str());
+    return formatMessage(kDataRootNotFoundFormat, platform::shortenedForMessage(root).c_str(),
+                         platform::shortenedForMessage(fallback).c_str());
+}
+
+std::string SettingsReader::unreadableMessage(const std::string& path, const std::string& reason) {
+    return formatMessage(kUnreadableFormat, platform::shortenedForMessage(path).c_str(), reason.c_str());
 }
 
 std::string SettingsReader::resolveDataRoot(const std::string& root, const std::string& executableDirectory,
@@ -70,6 +76,7 @@ Settings SettingsReader::read(const platform::IniFile& file, const std::string& 
     std::string device = file.text(kHostSection, "DEVICE", Settings::kDefaultDeviceName);
     comm.deviceName = device.size() < kDeviceNameLimit ? device : std::string();
     comm.baudRate = file.integer(kHostSection, "BAUDRATE", comm.baudRate);
+    settings.baudRateText = file.value(kHostSection, "BAUDRATE").value_or(std::string());
     comm.replyWaitMs = data::CommSettings::kReplyWaitMs;
     comm.debugLevel = file.integer(kHostSection, "DEBUG", 0);
     auto waitTime = static_cast<std::uint32_t>(file.integer(kHostSection, "WAIT_TIME", 0));

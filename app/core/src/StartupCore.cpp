@@ -36,7 +36,16 @@ StartupStatus StartupCore::start(UserNotifier& notifier) {
                         ? platform::joinPath(executableDirectory_, SettingsReader::kSettingsFileName)
                         : options_.settingsPath;
 
-    settings_ = SettingsReader::read(platform::IniFile::load(settingsPath_), executableDirectory_, notifier);
+    // A missing file means the defaults; one that is there but cannot be
+    // read (a folder, a FIFO, a device, no permission) is never taken for
+    // empty settings.
+    const platform::IniFile settingsFile = platform::IniFile::load(settingsPath_);
+    if (settingsFile.loadError() != platform::TextFileError::Missing && !settingsFile.readable()) {
+        notifier.showMessage(SettingsReader::unreadableMessage(settingsPath_, settingsFile.loadReason()),
+                             MessageIcon::Stop);
+        return status_ = StartupStatus::SettingsUnreadable;
+    }
+    settings_ = SettingsReader::read(settingsFile, executableDirectory_, notifier);
 
     platform::PortDiscoveryOptions discovery =
         options_.ports ? *options_.ports : platform::PortDiscoveryOptions::systemDefaults();

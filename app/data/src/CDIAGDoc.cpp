@@ -1,8 +1,8 @@
 #include "data/CDIAGDoc.h"
 
-#include <fstream>
+#include <sstream>
 
-#include "platform/Paths.h"
+#include "platform/TextFile.h"
 
 namespace data {
 
@@ -35,14 +35,15 @@ bool CDIAGDoc::load(std::istream& source) {
 }
 
 CDIAGDoc::OpenResult CDIAGDoc::openFile(const std::string& path) {
-    // A directory opens as a stream on this system but never reads.
-    if (platform::fileKind(path) != platform::FileKind::Other)
+    platform::TextFileContent file = platform::TextFile::read(path);
+    if (!file.ok()) {
+        openFailureReason_ = file.reason();
         return OpenResult::CannotOpen;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return OpenResult::CannotOpen;
+    }
+    openFailureReason_.clear();
     pathName_ = path;
-    return load(file) ? OpenResult::Loaded : OpenResult::NothingLoaded;
+    std::istringstream text(std::move(file.text));
+    return load(text) ? OpenResult::Loaded : OpenResult::NothingLoaded;
 }
 
 std::string CDIAGDoc::title() const {

@@ -14,7 +14,7 @@ std::string directoryErrorMessage(const std::string& systemText, const std::stri
     // "%sDirectory(%s)" with the system text first and the directory second.
     std::string message = systemText;
     message += "Directory(";
-    message += directory;
+    message += platform::shortenedForMessage(directory);
     message += ")";
     return message;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/TextFile.h"
+
 namespace platform {
 
 // Read-only private-profile (INI) file with the reading rules of the Windows
@@ -21,11 +23,15 @@ class IniFile {
     IniFile() = default;
 
     // A file that does not exist or cannot be read gives an empty profile, in
-    // which every lookup yields its default.
+    // which every lookup yields its default; loadError() tells which it was.
+    // Only a regular file is read (see TextFile).
     static IniFile load(const std::string& path);
     static IniFile fromText(std::string_view text);
 
-    bool readable() const { return readable_; }
+    bool readable() const { return loadError_ == TextFileError::None; }
+    TextFileError loadError() const { return loadError_; }
+    // Why the file could not be read ("not a regular file", ...); empty when it was.
+    const std::string& loadReason() const { return loadReason_; }
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     std::string text(std::string_view section, std::string_view key, std::string_view fallback) const;
@@ -50,7 +56,9 @@ class IniFile {
     const Section* findSection(std::string_view name) const;
 
     std::vector<Section> sections_;
-    bool readable_ = false;
+    // A default-constructed profile stands for a file that is not there.
+    TextFileError loadError_ = TextFileError::Missing;
+    std::string loadReason_ = "no such file";
 };
 
 }  // namespace platform

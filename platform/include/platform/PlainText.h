@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -15,5 +17,12 @@ std::string_view trimBlanks(std::string_view text);
 
 char lowerAscii(char c);
 bool equalsIgnoringCase(std::string_view left, std::string_view right);
+
+// Values quoted in messages (paths, names, settings) are cut to a length a
+// reader takes in at a glance; a longer value keeps its start and says how
+// long it was: "/very/long/pa... (10000 characters)". A cut never splits a
+// UTF-8 sequence.
+inline constexpr std::size_t kMessageValueLimit = 80;
+std::string shortenedForMessage(std::string_view value, std::size_t limit = kMessageValueLimit);
 
 }  // namespace platform

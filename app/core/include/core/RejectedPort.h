@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/PlainText.h"
+
 namespace core {
 
 // A serial port that the port list leaves out, with the reason the technician
@@ -12,7 +14,7 @@ struct RejectedPort {
 
     // "/dev/ttyS1 left out: permission denied: ..." – the line both programs
     // print on standard error at start-up, after their own name.
-    std::string leftOutText() const { return name + " left out: " + reason; }
+    std::string leftOutText() const { return platform::shortenedForMessage(name) + " left out: " + reason; }
 };
 
 }  // namespace core

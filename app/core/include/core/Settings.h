@@ -16,7 +16,8 @@ struct Settings {
     static constexpr std::uint8_t kDefaultCheckStatus = 1;
 
     data::CommSettings comm;
-    std::string dataRoot;  // absolute; the process's current directory once read
+    std::string baudRateText;  // HOST/BAUDRATE as written (empty when missing), for messages
+    std::string dataRoot;      // absolute; the process's current directory once read
     std::string defaultListName = kDefaultListName;
     std::string defaultListPath;  // dataRoot + "/" + defaultListName
     FontSetting font;

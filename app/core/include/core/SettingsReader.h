@@ -16,6 +16,7 @@ class SettingsReader {
     static constexpr const char* kSettingsFileName = "FLASHKIT.INI";
     static constexpr const char* kDataRootNotFoundFormat =
         "Data Root(%s) was not found. Data Root is set \"%s\".";
+    static constexpr const char* kUnreadableFormat = "Cannot read the settings file %s: %s.";
 
     // DEVICE is taken only when shorter than this.
     static constexpr std::size_t kDeviceNameLimit = data::CommSettings::kMaxDeviceNameLength + 1;
@@ -31,6 +32,8 @@ class SettingsReader {
                          UserNotifier& notifier);
 
     static std::string dataRootNotFoundMessage(const std::string& root, const std::string& fallback);
+    // A settings file that is there but cannot be read, with the reason.
+    static std::string unreadableMessage(const std::string& path, const std::string& reason);
 
   private:
     static std::string resolveDataRoot(const std::string& root, const std::string& executableDirectory,

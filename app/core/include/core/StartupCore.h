@@ -34,7 +34,7 @@ struct StartupOptions {
     std::function<void(const RejectedPort&)> portLeftOut;
 };
 
-enum class StartupStatus { NotStarted, Ready, AlreadyRunning, NoPort, BindingFailed };
+enum class StartupStatus { NotStarted, Ready, AlreadyRunning, SettingsUnreadable, NoPort, BindingFailed };
 
 // The start-up and shutdown of the application object that need no window:
 // the single-instance guard, the settings, the port list, the device-name

@@ -45,8 +45,10 @@ class CDIAGDoc {
     // flag and selects unit 0. A source without a valid line changes nothing.
     bool load(std::istream& source);
     // Opens the file and loads it; the path name follows the file unless it
-    // cannot be opened.
+    // cannot be opened. Only a regular file is read (platform::TextFile).
     OpenResult openFile(const std::string& path);
+    // Why the last openFile gave CannotOpen ("not a regular file", ...).
+    const std::string& openFailureReason() const { return openFailureReason_; }
     // A new document only forgets the path name; the units stay.
     void newDocument() { pathName_.clear(); }
     const std::string& pathName() const { return pathName_; }
@@ -91,6 +93,7 @@ class CDIAGDoc {
     const CommSettings* commSettings_ = nullptr;
     const std::uint8_t* connectionPoint_ = nullptr;
     std::string pathName_;
+    std::string openFailureReason_;
     MessageSink messageSink_;
     std::function<void()> updateViews_;
 };
