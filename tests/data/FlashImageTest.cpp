@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -73,7 +75,7 @@ ImageLoadResult loadLines(FlashImage& image, const std::vector<std::string>& lin
 TEST(FlashImageAllocate, SizeZeroFreesAndClears) {
     FlashImage image = standardImage();
     EXPECT_EQ(image.size(), kWindow);
-    ASSERT_TRUE(loadLines(image, {record('1', 0x0000, {1, 2})}, FlashImage::LoadMode::Strict, 0).ok());
+    ASSERT_TRUE(loadLines(image, {record('1', 0x0000, {1, 2}), kEnd}, FlashImage::LoadMode::Strict, 0).ok());
     EXPECT_NE(image.checksum(), 0);
     EXPECT_TRUE(image.allocate(0));
     EXPECT_FALSE(image.hasBuffer());
@@ -129,7 +131,8 @@ TEST(FlashImageLoad, StrictWindowEndIsInsideOneByteFurtherIsNot) {
 TEST(FlashImageLoad, StoresRecordsOfAllThreeAddressLengths) {
     FlashImage image = standardImage();
     ImageLoadResult result = loadLines(
-        image, {record('1', 0x0010, {0xA1}), record('2', 0x000020, {0xB2, 0xB3}), record('3', 0x30, {0xC4})},
+        image,
+        {record('1', 0x0010, {0xA1}), record('2', 0x000020, {0xB2, 0xB3}), record('3', 0x30, {0xC4}), kEnd},
         FlashImage::LoadMode::Strict, 0);
     ASSERT_TRUE(result.ok()) << result.errorText;
     EXPECT_EQ(image.bytes()[0x10], 0xA1);
@@ -145,7 +148,7 @@ TEST(FlashImageLoad, LowerCaseHexIsAccepted) {
     for (char& c : line)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     line[0] = 'S';
-    ImageLoadResult result = loadLines(image, {line}, FlashImage::LoadMode::Strict);
+    ImageLoadResult result = loadLines(image, {line, kEnd}, FlashImage::LoadMode::Strict);
     ASSERT_TRUE(result.ok()) << result.errorText;
     EXPECT_EQ(image.bytes()[2], 0xEF);
 }
@@ -160,8 +163,8 @@ TEST(FlashImageLoad, LongLinesAreReadInPiecesOf254Characters) {
 
     // 253 characters and the line end fit one piece, with LF or CR LF.
     std::string fits = valid + std::string(253 - valid.size(), ' ');
-    EXPECT_TRUE(loadLines(image, {fits, valid}, FlashImage::LoadMode::Strict).ok());
-    EXPECT_TRUE(loadLines(image, {fits, valid}, FlashImage::LoadMode::Strict, kBase, "\r\n").ok());
+    EXPECT_TRUE(loadLines(image, {fits, valid, kEnd}, FlashImage::LoadMode::Strict).ok());
+    EXPECT_TRUE(loadLines(image, {fits, valid, kEnd}, FlashImage::LoadMode::Strict, kBase, "\r\n").ok());
     // 254 characters leave the line end for a piece of its own.
     EXPECT_EQ(loadLines(image, {fits + " ", valid}, FlashImage::LoadMode::Strict).errorText,
               "File Format Error!");
@@ -169,8 +172,8 @@ TEST(FlashImageLoad, LongLinesAreReadInPiecesOf254Characters) {
 
 TEST(FlashImageLoad, LastLineNeedsNoLineEnd) {
     FlashImage image = standardImage();
-    ImageLoadResult result =
-        image.loadText(kHeader + "\r\n" + record('3', kBase, {9}), kBase, FlashImage::LoadMode::Strict);
+    ImageLoadResult result = image.loadText(kHeader + "\r\n" + record('3', kBase, {9}) + "\r\n" + kEnd, kBase,
+                                            FlashImage::LoadMode::Strict);
     ASSERT_TRUE(result.ok()) << result.errorText;
     EXPECT_EQ(image.bytes()[0], 9);
 }
@@ -180,10 +183,11 @@ TEST(FlashImageLoad, ChecksumExcludesTheLastWord) {
     ASSERT_TRUE(loadLines(image, {kHeader, kEnd}, FlashImage::LoadMode::Strict).ok());
     std::uint16_t erased = image.checksum();
     ASSERT_TRUE(
-        loadLines(image, {record('3', kBase + kWindow - 2, {0, 0})}, FlashImage::LoadMode::Strict).ok());
+        loadLines(image, {record('3', kBase + kWindow - 2, {0, 0}), kEnd}, FlashImage::LoadMode::Strict)
+            .ok());
     EXPECT_EQ(image.checksum(), erased);
     ASSERT_TRUE(
-        loadLines(image, {record('3', kBase + kWindow - 4, {0xFF, 0xFE})}, FlashImage::LoadMode::Strict)
+        loadLines(image, {record('3', kBase + kWindow - 4, {0xFF, 0xFE}), kEnd}, FlashImage::LoadMode::Strict)
             .ok());
     EXPECT_EQ(image.checksum(), static_cast<std::uint16_t>(erased - 1));
 }
@@ -206,10 +210,10 @@ TEST(FlashImageLoad, ErrorTextsOfTheLoader) {
                         FlashImage::LoadMode::Strict, 0)
                   .errorText,
               "Checksum Error! line=3");
-    // A line cut short lacks its checksum.
+    // A line cut short lacks characters its count byte announces.
     EXPECT_EQ(loadLines(image, {"S1"}, FlashImage::LoadMode::Strict).errorText, "File Format Error!");
-    EXPECT_EQ(loadLines(image, {"S1070000"}, FlashImage::LoadMode::Strict, 0).errorText,
-              "Checksum Error! line=1");
+    EXPECT_EQ(loadLines(image, {"S1070000", kEnd}, FlashImage::LoadMode::Strict, 0).errorText,
+              "File Format Error!");
 
     EXPECT_EQ(image.loadStrict("/nonexistent/flashkit/MAIN0105.mot", kBase).errorText, "File open Error!");
     FlashImage unallocated;
@@ -224,7 +228,7 @@ TEST(FlashImageLoad, CountTooSmallForTheAddressIsAFormatError) {
     EXPECT_EQ(loadLines(image, {record('1', 0, {}, -3)}, FlashImage::LoadMode::Clipping, 0).errorText,
               "File Format Error!");
     // A record with no data bytes is valid and stores nothing.
-    ImageLoadResult empty = loadLines(image, {record('3', kBase, {})}, FlashImage::LoadMode::Strict);
+    ImageLoadResult empty = loadLines(image, {record('3', kBase, {}), kEnd}, FlashImage::LoadMode::Strict);
     EXPECT_TRUE(empty.ok()) << empty.errorText;
     EXPECT_EQ(image.lowestAddress(), 0xFFFFFFFFu);
 }
@@ -246,7 +250,7 @@ TEST(FlashImageClipping, RecordStraddlingTheBaseStoresItsUpperPart) {
     ASSERT_TRUE(image.allocate(FlashImage::kSegmentedWindowSize));
     const std::uint32_t base = FlashImage::kSegmentedBaseAddress;
     ImageLoadResult result =
-        loadLines(image, {record('3', base - 2, {1, 2, 3, 4}), record('3', base + 0x100, {5})},
+        loadLines(image, {record('3', base - 2, {1, 2, 3, 4}), record('3', base + 0x100, {5}), kEnd},
                   FlashImage::LoadMode::Clipping, base);
     ASSERT_TRUE(result.ok()) << result.errorText;
     EXPECT_EQ(image.bytes()[0], 3);
@@ -262,7 +266,7 @@ TEST(FlashImageClipping, DataOutsideTheWindowIsDroppedButStillChecked) {
     const std::uint32_t base = 0x10000;
     ImageLoadResult result = loadLines(image,
                                        {record('3', 0x100, {7, 7}), record('3', base + 0xFFE, {1, 2, 3, 4}),
-                                        record('3', base + 0x2000, {9})},
+                                        record('3', base + 0x2000, {9}), kEnd},
                                        FlashImage::LoadMode::Clipping, base);
     ASSERT_TRUE(result.ok()) << result.errorText;
     EXPECT_EQ(image.bytes()[0xFFE], 1);
@@ -287,13 +291,128 @@ TEST(FlashImageClipping, AddressesNearTheTopOfTheAddressSpaceDoNotWrap) {
     ASSERT_TRUE(image.allocate(0x100));
     std::vector<std::uint8_t> bytes(16, 0x5A);
     ImageLoadResult result =
-        loadLines(image, {record('3', 0xFFFFFFF8, bytes)}, FlashImage::LoadMode::Clipping, 0xFFFFFF00);
+        loadLines(image, {record('3', 0xFFFFFFF8, bytes), kEnd}, FlashImage::LoadMode::Clipping, 0xFFFFFF00);
     ASSERT_TRUE(result.ok()) << result.errorText;
     EXPECT_EQ(image.bytes()[0xF8], 0x5A);
     EXPECT_EQ(image.bytes()[0xFF], 0x5A);
     EXPECT_EQ(image.highestAddress(), 0xFFFFFFFFu);
     EXPECT_FALSE(
         loadLines(image, {record('3', 0xFFFFFFF8, bytes)}, FlashImage::LoadMode::Strict, 0xFFFFFF00).ok());
+}
+
+TEST(FlashImageTruncation, AFileCutAtAnyLineEndIsRefused) {
+    const std::vector<std::string> lines = {kHeader,
+                                            record('3', kBase, {1, 2, 3}),
+                                            record('2', kBase + 3, {4, 5}),
+                                            record('1', 0x0000, {}),
+                                            "S5030003F9",
+                                            kEnd};
+    for (std::size_t kept = 1; kept < lines.size(); ++kept) {
+        SCOPED_TRACE(kept);
+        FlashImage image = standardImage();
+        std::vector<std::string> cut(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(kept));
+        // Cut after the count record the file still proves itself whole.
+        const bool whole = kept == lines.size() - 1;
+        EXPECT_EQ(loadLines(image, cut, FlashImage::LoadMode::Strict).errorText,
+                  whole ? "" : "File Format Error!");
+        EXPECT_EQ(loadLines(image, cut, FlashImage::LoadMode::Clipping).errorText,
+                  whole ? "" : "File Format Error!");
+    }
+    FlashImage image = standardImage();
+    EXPECT_TRUE(loadLines(image, lines, FlashImage::LoadMode::Strict).ok());
+    EXPECT_EQ(image.bytes()[4], 5);
+}
+
+TEST(FlashImageTruncation, ALineCutShortOfItsCountIsRefusedWhereverItIsCut) {
+    const std::string full = record('3', kBase, {0x10, 0x20, 0x30, 0x40});
+    for (std::size_t length = 2; length < full.size(); ++length) {
+        SCOPED_TRACE(length);
+        FlashImage image = standardImage();
+        // Missing characters were once read as zero digits; a record that
+        // happens to sum right must not slip through either.
+        EXPECT_EQ(loadLines(image, {full.substr(0, length), kEnd}, FlashImage::LoadMode::Strict).errorText,
+                  "File Format Error!");
+    }
+    for (const std::string& end : {std::string("S9"), std::string("S9030000"), std::string("S804000000")}) {
+        FlashImage image = standardImage();
+        EXPECT_EQ(loadLines(image, {full, end}, FlashImage::LoadMode::Strict).errorText, "File Format Error!")
+            << end;
+    }
+    // Characters after the checksum (blanks, say) do not matter.
+    FlashImage image = standardImage();
+    EXPECT_TRUE(loadLines(image, {full + "  ", kEnd + " "}, FlashImage::LoadMode::Strict).ok());
+}
+
+TEST(FlashImageTruncation, CountRecordsMustMatchTheDataRecordsBeforeThem) {
+    FlashImage image = standardImage();
+    const std::string data = record('3', kBase, {1});
+    EXPECT_TRUE(loadLines(image, {data, data, "S5030002FA", kEnd}, FlashImage::LoadMode::Strict).ok());
+    EXPECT_EQ(loadLines(image, {data, data, "S5030001FB", kEnd}, FlashImage::LoadMode::Strict).errorText,
+              "File Format Error!");
+    EXPECT_EQ(loadLines(image, {data, "S5030002FA", kEnd}, FlashImage::LoadMode::Strict).errorText,
+              "File Format Error!");
+    // S6 holds the count in 24 bits.
+    EXPECT_TRUE(loadLines(image, {data, "S604000001FA", kEnd}, FlashImage::LoadMode::Strict).ok());
+    EXPECT_EQ(loadLines(image, {data, "S604000002F9", kEnd}, FlashImage::LoadMode::Strict).errorText,
+              "File Format Error!");
+    // A count record that data records follow does not end the file.
+    EXPECT_EQ(loadLines(image, {data, "S5030001FB", data}, FlashImage::LoadMode::Strict).errorText,
+              "File Format Error!");
+    // S0 headers and unknown types are still skipped without checks.
+    EXPECT_TRUE(loadLines(image, {"S0", "S4XYZ", data, kEnd}, FlashImage::LoadMode::Strict).ok());
+}
+
+TEST(FlashImageStoredRange, IsWhatWentIntoTheWindow) {
+    FlashImage image;
+    ASSERT_TRUE(image.allocate(0x80000));
+    // Base 0: a record at the top of the address space lies wholly above the window.
+    ASSERT_TRUE(loadLines(image, {record('3', 0xFFFFFFF8, {1, 2, 3, 4, 5, 6, 7, 8}), kEnd},
+                          FlashImage::LoadMode::Clipping, 0)
+                    .ok());
+    EXPECT_FALSE(image.storedRange().has_value());
+    // The loader's own range keeps its start values, as the engine expects.
+    EXPECT_EQ(image.highestAddress(), 0xFFFFFFFFu);
+
+    ASSERT_TRUE(loadLines(image, {record('3', 0x7FFFE, {1, 2, 3, 4}), record('1', 0x10, {9}), kEnd},
+                          FlashImage::LoadMode::Clipping, 0)
+                    .ok());
+    ASSERT_TRUE(image.storedRange().has_value());
+    EXPECT_EQ(image.storedRange()->lowest, 0x10u);
+    EXPECT_EQ(image.storedRange()->highest, 0x7FFFFu);
+
+    // A refused record is not counted as stored.
+    EXPECT_FALSE(loadLines(image, {record('3', 0x10, {1}), record('3', 0x90000, {1}), kEnd},
+                           FlashImage::LoadMode::Strict, 0)
+                     .ok());
+    ASSERT_TRUE(image.storedRange().has_value());
+    EXPECT_EQ(image.storedRange()->highest, 0x10u);
+    EXPECT_EQ(image.highestAddress(), 0x90000u);
+}
+
+TEST(FlashImageFiles, OnlyRegularFilesAreReadAndNothingBlocks) {
+    TempDirectory dir;
+    FlashImage image = standardImage();
+    struct Case {
+        std::string path;
+        std::string detail;
+    };
+    ASSERT_EQ(::mkfifo((dir.path() / "FIFO0101.mot").c_str(), 0600), 0);
+    const std::vector<Case> cases = {
+        {dir.makeDirectory("DIR_0101.mot").string(), "not a regular file"},
+        {(dir.path() / "FIFO0101.mot").string(), "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {"/dev/urandom", "not a regular file"},
+        {(dir.path() / "NONE0101.mot").string(), "no such file"},
+    };
+    for (const Case& c : cases) {
+        ImageLoadResult result = image.loadStrict(c.path, kBase);
+        EXPECT_EQ(result.errorText, "File open Error!") << c.path;
+        EXPECT_EQ(result.detail, c.detail) << c.path;
+    }
+    const std::string good = (dir.path() / "GOOD0101.mot").string();
+    std::ofstream(good) << record('3', kBase, {7}) << "\n" << kEnd << "\n";
+    EXPECT_TRUE(image.loadStrict(good, kBase).ok());
+    EXPECT_EQ(image.bytes()[0], 7);
 }
 
 TEST(FlashImageBlocks, MaskCountsBitsOneToSeven) {
@@ -404,7 +523,8 @@ TEST_F(ToolWrittenImage, RecordsLongerThanAPieceAreRejected) {
         convert("objcopy -I binary -O srec --srec-forceS3 --srec-len=200 --change-addresses 0x200000 IN OUT");
     ASSERT_FALSE(file.empty());
     FlashImage image = standardImage();
-    EXPECT_EQ(image.loadStrict(file, kBase).errorText, "Checksum Error! line=2");
+    // The first piece of the long record holds fewer characters than its count announces.
+    EXPECT_EQ(image.loadStrict(file, kBase).errorText, "File Format Error!");
 }
 
 TEST_F(ToolWrittenImage, SrecCat) {

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <new>
+#include <stdexcept>
+
+#include "platform/TextFile.h"
 
 namespace data {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::size_t kCountPosition = 2;
 constexpr std::size_t kAddressPosition = 4;
 
 // Address length in bytes of the data record types; other types carry no data.
-int addressLength(char recordType) {
+int dataAddressLength(char recordType) {
     switch (recordType) {
         case '1':
             return 2;
@@ -32,6 +33,17 @@ int addressLength(char recordType) {
         default:
             return 0;
     }
+}
+
+// Record types that end a file: S7, S8 and S9 carry the start address.
+bool isTermination(char recordType) {
+    return recordType == '7' || recordType == '8' || recordType == '9';
+}
+
+// Record types that carry the number of data records before them: S5 in
+// 16 bits, S6 in 24 bits.
+int recordCountLength(char recordType) {
+    return recordType == '5' ? 2 : recordType == '6' ? 3 : 0;
 }
 
 int hexDigit(char c) {
@@ -52,6 +64,16 @@ class LinePiece {
     std::size_t length() const { return length_; }
     bool full() const { return length_ == FlashImage::kMaxLinePiece; }
     char at(std::size_t position) const { return position < length_ ? text_[position] : '\0'; }
+
+    // Whether the piece holds the whole record its count byte announces:
+    // "S", the type, the count and count bytes of two characters each.
+    // The line end does not count.
+    bool holdsRecord() const {
+        std::size_t characters = length_;
+        while (characters > 0 && (text_[characters - 1] == '\n' || text_[characters - 1] == '\r'))
+            --characters;
+        return characters >= kAddressPosition + 2 * static_cast<std::size_t>(byteAt(kCountPosition));
+    }
 
     // A byte of two hexadecimal characters; a character that is not one
     // (or lies past the end of the piece) makes the byte 0.
@@ -94,6 +116,10 @@ class PieceReader {
     std::size_t position_ = 0;
 };
 
+ImageLoadResult failure(std::string_view text, std::string_view detail = {}) {
+    return ImageLoadResult{std::string(text), std::string(detail)};
+}
+
 std::string formatAddressError(std::uint32_t address, int line) {
     char text[64];
     std::snprintf(text, sizeof text, "Address Error! Address=%08XH, Line=%d", static_cast<unsigned>(address),
@@ -112,6 +138,7 @@ std::string formatChecksumError(int line) {
 bool FlashImage::allocate(std::uint32_t size) {
     if (size == 0) {
         std::vector<std::uint8_t>().swap(buffer_);
+        storedRange_.reset();
         highestAddress_ = 0;
         checksum_ = 0;
         lowestAddress_ = 0xFFFFFFFF;
@@ -137,20 +164,19 @@ void FlashImage::fill() {
 
 ImageLoadResult FlashImage::load(const std::string& path, std::uint32_t baseAddress, LoadMode mode) {
     baseAddress_ = baseAddress;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return ImageLoadResult{std::string(kFileOpenError)};
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return ImageLoadResult{std::string(kFileOpenError)};
-    return loadText(content, baseAddress, mode, path);
+    storedRange_.reset();
+    platform::TextFileContent file = platform::TextFile::read(path);
+    if (!file.ok())
+        return failure(kFileOpenError, file.reason());
+    return loadText(file.text, baseAddress, mode, path);
 }
 
 ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t baseAddress, LoadMode mode,
                                      std::string_view fileName) {
     baseAddress_ = baseAddress;
+    storedRange_.reset();
     if (buffer_.empty())
-        return ImageLoadResult{std::string(kMemoryError)};
+        return failure(kMemoryError);
     fill();
 
     // The window's bounds and the touched range, wide enough that no sum of
@@ -159,23 +185,67 @@ ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t bas
     const std::int64_t windowEnd = windowBegin + static_cast<std::int64_t>(buffer_.size());
     std::int64_t lowest = mode == LoadMode::Strict ? 0xFFFFFFFF : windowEnd;
     std::int64_t highest = mode == LoadMode::Strict ? 0 : windowBegin - 1;
+    // What really went into the buffer, which the touched range above does
+    // not tell when nothing did (a clipping load then reports base - 1 as
+    // its highest address).
+    std::int64_t storedLowest = windowEnd;
+    std::int64_t storedHighest = windowBegin - 1;
     auto keepRange = [&] {
         lowestAddress_ = static_cast<std::uint32_t>(lowest);
         highestAddress_ = static_cast<std::uint32_t>(highest);
+        storedRange_.reset();
+        if (storedLowest <= storedHighest) {
+            storedRange_ = AddressRange{static_cast<std::uint32_t>(storedLowest),
+                                        static_cast<std::uint32_t>(storedHighest)};
+        }
     };
 
     PieceReader reader(content);
     LinePiece piece;
     int lineNumber = 0;
+    // A file cut short loses its termination record, and a line cut short
+    // lacks characters its count byte announces: neither is ever written.
+    // A writer that has no start address to give (srec_cat) ends with the
+    // count record instead, which proves the file whole just as well.
+    bool terminated = false;
+    std::uint32_t dataRecords = 0;
+    std::optional<std::uint32_t> countedRecords;
     while (reader.next(piece)) {
         ++lineNumber;
         if (piece.at(0) != 'S') {
             keepRange();
-            return ImageLoadResult{std::string(kFormatError)};
+            return failure(kFormatError);
         }
-        const int addressBytes = addressLength(piece.at(kTypePosition));
+        const char recordType = piece.at(kTypePosition);
+        const int countBytes = recordCountLength(recordType);
+        if (isTermination(recordType) || countBytes != 0) {
+            if (!piece.holdsRecord()) {
+                keepRange();
+                return failure(kFormatError);
+            }
+            terminated = terminated || isTermination(recordType);
+            if (countBytes != 0) {
+                std::uint32_t announced = 0;
+                for (int i = 0; i < countBytes; ++i)
+                    announced =
+                        (announced << 8) | piece.byteAt(kAddressPosition + 2 * static_cast<std::size_t>(i));
+                const std::uint32_t fieldMask = (std::uint32_t{1} << (8 * countBytes)) - 1;
+                if (announced != (dataRecords & fieldMask)) {
+                    keepRange();
+                    return failure(kFormatError);
+                }
+                countedRecords = dataRecords;
+            }
+            continue;
+        }
+        const int addressBytes = dataAddressLength(recordType);
         if (addressBytes == 0)
             continue;
+        if (!piece.holdsRecord()) {
+            keepRange();
+            return failure(kFormatError);
+        }
+        ++dataRecords;
 
         std::uint32_t sum = 0;
         const std::uint8_t count = piece.byteAt(kCountPosition);
@@ -190,7 +260,7 @@ ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t bas
         if (dataLength < 0) {
             // The count does not even cover the address and the checksum.
             keepRange();
-            return ImageLoadResult{std::string(kFormatError)};
+            return failure(kFormatError);
         }
         const std::size_t dataPosition = kAddressPosition + 2 * static_cast<std::size_t>(addressBytes);
         const std::int64_t first = address;
@@ -205,7 +275,7 @@ ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t bas
                 highest = std::max(highest, last);
                 if (last >= windowEnd || first < windowBegin) {
                     keepRange();
-                    return ImageLoadResult{formatAddressError(address, lineNumber)};
+                    return failure(formatAddressError(address, lineNumber));
                 }
             } else {
                 if (last < windowBegin) {
@@ -226,6 +296,10 @@ ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t bas
             }
         }
 
+        if (dataLength > 0 && storeBegin < storeEnd) {
+            storedLowest = std::min(storedLowest, storeBegin);
+            storedHighest = std::max(storedHighest, storeEnd - 1);
+        }
         for (int i = 0; i < dataLength; ++i) {
             std::uint8_t byte = piece.byteAt(dataPosition + 2 * static_cast<std::size_t>(i));
             sum += byte;
@@ -237,12 +311,14 @@ ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t bas
             piece.byteAt(dataPosition + 2 * static_cast<std::size_t>(dataLength));
         if (recordChecksum != static_cast<std::uint8_t>(~sum)) {
             keepRange();
-            return ImageLoadResult{formatChecksumError(lineNumber)};
+            return failure(formatChecksumError(lineNumber));
         }
     }
     keepRange();
     if (lineNumber == 0)
-        return ImageLoadResult{std::string(kEmptyError)};
+        return failure(kEmptyError);
+    if (!terminated && countedRecords != dataRecords)
+        return failure(kFormatError);
     computeChecksum();
     fileName_ = fileName;
     return ImageLoadResult{};

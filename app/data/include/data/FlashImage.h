@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,10 +10,18 @@
 namespace data {
 
 // Outcome of loading an S-record file; errorText holds the text the status
-// line shows ("File open Error!", "Checksum Error! line=12", ...).
+// line shows ("File open Error!", "Checksum Error! line=12", ...), detail
+// why a file could not be opened ("not a regular file", ...).
 struct ImageLoadResult {
     std::string errorText;
+    std::string detail;
     bool ok() const { return errorText.empty(); }
+};
+
+// First and last address of a range, both included.
+struct AddressRange {
+    std::uint32_t lowest = 0;
+    std::uint32_t highest = 0;
 };
 
 // A window of a unit's flash address space mirrored in memory, pre-filled
@@ -47,6 +56,12 @@ class FlashImage {
     bool allocate(std::uint32_t size);
     void fill();
 
+    // A line that does not start with "S", a record shorter than its count
+    // byte says, an S5/S6 count that differs from the number of data records
+    // before it, and a file that neither has a termination record (S7, S8 or
+    // S9) nor ends its data with a count record are each a "File Format
+    // Error!": a file cut short is never taken whole.
+    // Only a regular file is read (platform::TextFile).
     ImageLoadResult load(const std::string& path, std::uint32_t baseAddress, LoadMode mode);
     ImageLoadResult loadStrict(const std::string& path, std::uint32_t baseAddress) {
         return load(path, baseAddress, LoadMode::Strict);
@@ -77,6 +92,9 @@ class FlashImage {
     std::uint32_t baseAddress() const { return baseAddress_; }
     std::uint32_t lowestAddress() const { return lowestAddress_; }
     std::uint32_t highestAddress() const { return highestAddress_; }
+    // The addresses of the bytes the last load put into the window; nothing
+    // when it stored none (the range above then holds its start values).
+    const std::optional<AddressRange>& storedRange() const { return storedRange_; }
     std::uint16_t checksum() const { return checksum_; }
     const std::string& fileName() const { return fileName_; }
 
@@ -86,6 +104,7 @@ class FlashImage {
     std::vector<std::uint8_t> buffer_;
     std::uint32_t lowestAddress_ = 0xFFFFFFFF;
     std::uint32_t highestAddress_ = 0;
+    std::optional<AddressRange> storedRange_;
     std::uint16_t checksum_ = 0;
 };
 
