@@ -92,4 +92,11 @@ std::string portUsabilityReason(const PortProbeResult& result) {
     return "cannot be opened: " + systemErrorText(result.errorCode);
 }
 
+std::string portOpenFailureReason(int errorCode) {
+    PortProbeResult result;
+    result.errorCode = errorCode;
+    result.usability = errorCode == ENOTTY ? PortUsability::NotASerialLine : classifyOpenError(errorCode);
+    return portUsabilityReason(result);
+}
+
 }  // namespace platform

@@ -2,10 +2,16 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 namespace platform {
 
 bool isTerminal(StandardStream stream) {
     return ::isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
+}
+
+void keepRunningWhenOutputCloses() {
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -356,9 +357,119 @@ TEST_F(CliConsole, TwoProgramsWorkOnTwoPortsButNeverShareOne) {
     EXPECT_EQ(same.exitStatus, 1);
     EXPECT_EQ(json::parse(same.out)["result"], "OpenFailed");
     EXPECT_NE(same.err.find("Interface Open NG"), std::string::npos) << same.err;
+    // ...and the technician is told why.
+    EXPECT_EQ(json::parse(same.out)["reason"], console.portPath() + ": in use by another program");
+    EXPECT_NE(same.err.find("flashkit-cli: " + console.portPath() + ": in use by another program\n"),
+              std::string::npos)
+        << same.err;
 
     const auto written = writing.finish(std::chrono::seconds(60));
     EXPECT_EQ(written.exitStatus, 0) << written.out << written.err;
+}
+
+TEST_F(CliConsole, HangUpDuringWriteCancelsLikeCtrlC) {
+    startConsole({}, 5);
+    ProgramRun run;
+    ASSERT_TRUE(
+        run.start(cliProgram(), withSettings({"write", "SRF7"}), {{"FLASHKIT_PORTS", console.portPath()}}));
+    ASSERT_TRUE(run.waitForText("BOOT Change Wait", std::chrono::seconds(10))) << run.out() << run.err();
+    run.hangUp();
+    const auto outcome = run.finish(std::chrono::seconds(20));
+    EXPECT_EQ(outcome.exitStatus, 1) << outcome.out << outcome.err;
+    EXPECT_NE(outcome.out.find("result: Cancelled"), std::string::npos) << outcome.out;
+    // The console was switched back: the next run reads its versions.
+    EXPECT_EQ(cliJson({"getver", "SRF7"}, 0)["result"], "Ok");
+}
+
+TEST_F(CliConsole, OutputThatGoesAwayNeitherStopsTheWriteNorPassesForSuccess) {
+    startConsole({}, 2);
+    ProgramRun run;
+    ASSERT_TRUE(
+        run.start(cliProgram(), withSettings({"write", "SRF7"}), {{"FLASHKIT_PORTS", console.portPath()}}));
+    ASSERT_TRUE(run.waitForText("BOOT Change Wait", std::chrono::seconds(10))) << run.out() << run.err();
+    // As "flashkit-cli write SRF7 | head -1" does once head has its line.
+    run.stopReadingOutput();
+    const auto outcome = run.finish(std::chrono::seconds(60));
+    EXPECT_EQ(outcome.exitStatus, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("standard output could not be written"), std::string::npos) << outcome.err;
+    // The write itself went to its end: the unit holds the new version.
+    const json report = cliJson({"getver", "SRF7"}, 0);
+    EXPECT_EQ(report["units"][0]["rom"], "1.06") << report.dump();
+}
+
+TEST_F(CliConsole, JsonIsValidWhateverBytesTheNamesHold) {
+    startConsole();
+    // A unit name with a byte that is not UTF-8, an image whose name holds a
+    // Latin-1 letter, and a port name that is not UTF-8 either.
+    const std::string unitName = "SRF7\xFF";
+    std::filesystem::create_directories(folder.file("LATIN"));
+    std::filesystem::copy(kDemoRoot + "/SRF7", folder.file("LATIN"),
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::copy_file(folder.file("LATIN/MAIN0106.mot"), folder.file("LATIN/MAIN0107\xE9.mot"));
+    folder.write("ODD.LST", unitName + ", " + folder.file("LATIN") + ", SRF7.SET\n");
+    const std::string oddPort = folder.file("tty\xFE");
+    const std::map<std::string, std::string> environment = {
+        {"FLASHKIT_PORTS", console.portPath() + ":" + oddPort}};
+
+    const auto write =
+        runCli(withSettings({"--json", "--list", folder.file("ODD.LST"), "write", unitName, "--cpu", "MAIN"}),
+               environment);
+    EXPECT_EQ(write.exitStatus, 0) << write.err;
+    const json written = json::parse(write.out);  // throws unless valid JSON
+    EXPECT_EQ(written["result"], "Ok");
+    EXPECT_EQ(written["units"][0]["name"], "SRF7\xEF\xBF\xBD");
+    EXPECT_EQ(written["units"][0]["rows"][0]["fileName"], "MAIN0107\xEF\xBF\xBD.mot");
+
+    const auto units =
+        runCli(withSettings({"--json", "--list", folder.file("ODD.LST"), "units"}), environment);
+    EXPECT_EQ(json::parse(units.out)["units"][0]["name"], "SRF7\xEF\xBF\xBD");
+    const auto ports = runCli(withSettings({"--json", "ports"}), environment);
+    EXPECT_EQ(json::parse(ports.out)["rejected"][0]["port"], folder.file("tty\xEF\xBF\xBD")) << ports.out;
+}
+
+TEST_F(CliConsole, SettingsOrUnitListThatCannotBeReadIsBadInputAndNothingHangs) {
+    startConsole();
+    ASSERT_EQ(::mkfifo(folder.file("FIFO").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder.file("FOLDER"));
+    for (const std::string& path : {folder.file("FIFO"), folder.file("FOLDER"), std::string("/dev/zero")}) {
+        auto outcome = runCli({"--ini", path, "units"}, {{"FLASHKIT_PORTS", console.portPath()}});
+        EXPECT_EQ(outcome.exitStatus, 2) << path;
+        EXPECT_EQ(outcome.err,
+                  "flashkit-cli: cannot read the settings file " + path + ": not a regular file\n");
+        outcome = cli({"--list", path, "units"});
+        EXPECT_EQ(outcome.exitStatus, 2) << path;
+        EXPECT_EQ(outcome.err, "flashkit-cli: cannot open the unit list " + path + ": not a regular file\n");
+    }
+}
+
+TEST_F(CliConsole, ABaudRateThatIsNoNumberIsNamedAsTheReason) {
+    startConsole();
+    for (const std::string value : {"abc", "4294967296"}) {
+        std::string settings = settingsText(console.portPath());
+        settings.replace(settings.find("BAUDRATE=115200"), 15, "BAUDRATE=" + value);
+        folder.write("BAUD.INI", settings);
+        const auto outcome = runCli({"--ini", folder.file("BAUD.INI"), "--json", "getver", "SRF7"},
+                                    {{"FLASHKIT_PORTS", console.portPath()}});
+        EXPECT_EQ(outcome.exitStatus, 1) << outcome.err;
+        const json report = json::parse(outcome.out);
+        EXPECT_EQ(report["result"], "OpenFailed");
+        EXPECT_EQ(report["reason"], "HOST/BAUDRATE=" + value + " is not a baud rate (read as 0)");
+        EXPECT_NE(outcome.err.find("flashkit-cli: HOST/BAUDRATE=" + value), std::string::npos) << outcome.err;
+    }
+}
+
+TEST_F(CliConsole, LongValuesAreCutInMessages) {
+    startConsole();
+    const std::string longName(10000, 'n');
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--list", folder.file(longName), "units"},
+          std::vector<std::string>{"--port", longName, "getver"},
+          std::vector<std::string>{"getver", longName}}) {
+        const auto outcome = cli(arguments);
+        EXPECT_EQ(outcome.exitStatus, 2);
+        EXPECT_LT(outcome.err.size(), 600u) << outcome.err.substr(0, 200);
+        EXPECT_NE(outcome.err.find("characters)"), std::string::npos) << outcome.err.substr(0, 200);
+    }
 }
 
 }  // namespace

@@ -162,6 +162,19 @@ void ProgramRun::terminate() {
     }
 }
 
+void ProgramRun::hangUp() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGHUP);
+    }
+}
+
+void ProgramRun::stopReadingOutput() {
+    if (outFd_ >= 0) {
+        ::close(outFd_);
+        outFd_ = -1;
+    }
+}
+
 ProgramRun::Outcome ProgramRun::finish(std::chrono::milliseconds limit) {
     const auto end = Clock::now() + limit;
     while (pid_ > 0) {

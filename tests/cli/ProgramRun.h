@@ -35,6 +35,11 @@ class ProgramRun {
     bool readLine(std::string& line, std::chrono::milliseconds limit);
     void interrupt();
     void terminate();
+    // The terminal or SSH session the program ran in has gone (SIGHUP).
+    void hangUp();
+    // The reader of its standard output goes away, as head does after its
+    // lines: further writes there fail.
+    void stopReadingOutput();
     // Waits for the end and returns everything it printed.
     Outcome finish(std::chrono::milliseconds limit);
 

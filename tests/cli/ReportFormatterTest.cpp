@@ -40,17 +40,47 @@ TEST(ReportFormatter, UnitJsonCarriesEveryField) {
 }
 
 TEST(ReportFormatter, OperationJsonHasOperationResultStatusAndUnits) {
-    OperationReport report{"write", "TimedOut", "Retry TimeOut !!!", {sampleUnit()}};
-    const auto json = ReportFormatter::operationJson(report);
+    OperationReport report{"write", "TimedOut", "Retry TimeOut !!!", {sampleUnit()}, ""};
+    auto json = ReportFormatter::operationJson(report);
     EXPECT_EQ(json["operation"], "write");
     EXPECT_EQ(json["result"], "TimedOut");
     EXPECT_EQ(json["status"], "Retry TimeOut !!!");
     ASSERT_EQ(json["units"].size(), 1u);
     EXPECT_EQ(json["units"][0]["name"], "SRF7");
+    EXPECT_FALSE(json.contains("reason"));
+
+    report.result = "OpenFailed";
+    report.reason = "/dev/pts/3: in use by another program";
+    json = ReportFormatter::operationJson(report);
+    EXPECT_EQ(json["reason"], "/dev/pts/3: in use by another program");
+}
+
+TEST(ReportFormatter, JsonTextIsValidUtf8WhateverBytesTheNamesHold) {
+    // A Latin-1 file name, a stray 0xFF, a cut multi-byte sequence and a NUL.
+    UnitSnapshot unit = sampleUnit();
+    unit.name = "UNIT\xFF";
+    unit.rows[0].fileName = "M\xC4IN0103.mot";
+    unit.rows[1].cpu = std::string("SUB\xE2\x82") + std::string(1, '\0');
+    OperationReport report{"getver", "Ok", "caf\xE9", {unit}, ""};
+    const std::string text = ReportFormatter::jsonText(ReportFormatter::operationJson(report));
+
+    const auto parsed = nlohmann::json::parse(text);  // throws if the text were not valid JSON
+    EXPECT_EQ(parsed["units"][0]["name"], "UNIT\xEF\xBF\xBD");
+    EXPECT_EQ(parsed["units"][0]["rows"][0]["fileName"], "M\xEF\xBF\xBDIN0103.mot");
+    EXPECT_EQ(parsed["status"], "caf\xEF\xBF\xBD");
+    EXPECT_EQ(parsed["units"][0]["rows"][1]["cpu"], std::string("SUB\xEF\xBF\xBD") + std::string(1, '\0'));
+    // Valid UTF-8 passes unchanged.
+    EXPECT_EQ(ReportFormatter::jsonText(nlohmann::ordered_json("\xC3\xA9t\xC3\xA9")),
+              "\"\xC3\xA9t\xC3\xA9\"");
+
+    // The ports list and the image report take the same way out.
+    const std::string ports = ReportFormatter::jsonText(
+        ReportFormatter::portsJson({"/dev/tty\xFF"}, {{"/tmp/\xFE", "no such device"}}));
+    EXPECT_EQ(nlohmann::json::parse(ports)["ports"][0], "/dev/tty\xEF\xBF\xBD");
 }
 
 TEST(ReportFormatter, ImageJsonShowsTheBlockMaskOnlyWhenClipped) {
-    ImageSummary image{0x200000, 0x20FFFF, 0xBEEF, false, 0, ""};
+    ImageSummary image{0x200000, 0x20FFFF, 0xBEEF, false, 0, "", ""};
     auto json = ReportFormatter::imageJson(image);
     EXPECT_EQ(json["lowest"], 0x200000);
     EXPECT_EQ(json["highest"], 0x20FFFF);
@@ -64,6 +94,25 @@ TEST(ReportFormatter, ImageJsonShowsTheBlockMaskOnlyWhenClipped) {
     json = ReportFormatter::imageJson(image);
     EXPECT_EQ(json["blockMask"], 6);
     EXPECT_EQ(json["error"], "Checksum Error! line=3");
+    EXPECT_FALSE(json.contains("detail"));
+}
+
+TEST(ReportFormatter, ImageThatStoredNothingShowsNoRange) {
+    ImageSummary image{std::nullopt, std::nullopt, 0xFFFE, true, 0xFF, "", ""};
+    const auto json = ReportFormatter::imageJson(image);
+    EXPECT_TRUE(json["lowest"].is_null());
+    EXPECT_TRUE(json["highest"].is_null());
+    std::ostringstream out;
+    ReportFormatter::printImage(out, image);
+    EXPECT_EQ(out.str(),
+              "lowest     -\n"
+              "highest    -\n"
+              "checksum   0xFFFE\n"
+              "blockMask  0xFF\n");
+
+    image.error = "File open Error!";
+    image.detail = "not a regular file";
+    EXPECT_EQ(ReportFormatter::imageJson(image)["detail"], "not a regular file");
 }
 
 TEST(ReportFormatter, PortsJsonKeepsMenuOrderAndSaysWhyPortsWereLeftOut) {
@@ -103,7 +152,7 @@ TEST(ReportFormatter, NoUnitsIsSaidInWords) {
 TEST(ReportFormatter, OperationTextEndsWithResultAndStatus) {
     std::ostringstream out;
     ReportFormatter::printOperation(out,
-                                    {"write", "Ok", "=== Write Completed (Retry=0) ===", {sampleUnit()}});
+                                    {"write", "Ok", "=== Write Completed (Retry=0) ===", {sampleUnit()}, ""});
     const std::string text = out.str();
     const std::string last = "result: Ok  (=== Write Completed (Retry=0) ===)\n";
     ASSERT_GE(text.size(), last.size());
@@ -112,7 +161,7 @@ TEST(ReportFormatter, OperationTextEndsWithResultAndStatus) {
 
 TEST(ReportFormatter, ImageTextUsesHexadecimal) {
     std::ostringstream out;
-    ReportFormatter::printImage(out, {0x300000, 0x31FFFF, 0x00A5, true, 0x02, ""});
+    ReportFormatter::printImage(out, {0x300000, 0x31FFFF, 0x00A5, true, 0x02, "", ""});
     EXPECT_EQ(out.str(),
               "lowest     0x00300000\n"
               "highest    0x0031FFFF\n"

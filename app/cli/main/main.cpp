@@ -7,6 +7,7 @@
 #include "platform/Terminal.h"
 
 int main(int argc, char** argv) {
+    platform::keepRunningWhenOutputCloses();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const cli::ParseOutcome parsed = cli::CommandLineParser::parse(arguments);
     if (!parsed.options) {
@@ -20,6 +21,17 @@ int main(int argc, char** argv) {
     const auto style = platform::isTerminal(platform::StandardStream::Output)
                            ? cli::ProgressDisplay::Style::Redrawn
                            : cli::ProgressDisplay::Style::PlainLines;
-    cli::CliApplication application(*parsed.options, std::cout, std::cerr, style);
-    return application.run();
+    int status = cli::kExitSuccess;
+    {
+        cli::CliApplication application(*parsed.options, std::cout, std::cerr, style);
+        status = application.run();
+    }
+    // The operation has ended cleanly whatever happened to the output; a
+    // result the caller never saw is still not a success.
+    std::cout.flush();
+    if (!std::cout && status == cli::kExitSuccess) {
+        std::cerr << "flashkit-cli: standard output could not be written" << std::endl;
+        status = cli::kExitOperationFailed;
+    }
+    return status;
 }

@@ -8,6 +8,7 @@
 
 #include "cli/ImageReader.h"
 #include "cli/InterruptGuard.h"
+#include "cli/PortFailureReason.h"
 #include "cli/UnitSnapshotReader.h"
 #include "core/StartupCore.h"
 #include "data/CDIAGDoc.h"
@@ -15,6 +16,7 @@
 #include "engine/UpdateEngine.h"
 #include "platform/Paths.h"
 #include "platform/PlainText.h"
+#include "platform/TextFile.h"
 
 namespace cli {
 
@@ -26,6 +28,7 @@ constexpr std::chrono::milliseconds kPollPeriod{20};
 
 constexpr std::uint8_t kConnectionPointSRF7 = 0x00;
 constexpr std::uint8_t kConnectionPointENG7 = 0x10;
+constexpr std::int32_t kCardDirectBaudRate = 38400;
 
 // A name matches exactly, or else without regard to case when only one does.
 template <typename NameOf>
@@ -45,12 +48,27 @@ std::optional<int> findByName(int count, const std::string& wanted, NameOf nameO
     return caselessCount == 1 ? caseless : std::nullopt;
 }
 
+// Values from the command line and from files, as they appear in messages.
+std::string shown(const std::string& value) {
+    return platform::shortenedForMessage(value);
+}
+
 std::string joinNames(const std::vector<std::string>& names) {
     std::string joined;
     for (const auto& name : names) {
         joined += (joined.empty() ? "" : ", ") + name;
     }
-    return joined.empty() ? "none" : joined;
+    return joined.empty() ? "none" : platform::shortenedForMessage(joined, 4 * platform::kMessageValueLimit);
+}
+
+// Why a file named on the command line will not be read, or nothing when
+// it looks readable; a missing file is said without a reason.
+std::optional<std::string> unreadableReason(const std::string& path) {
+    const platform::TextFileContent found = platform::TextFile::check(path);
+    if (found.ok()) {
+        return std::nullopt;
+    }
+    return found.error == platform::TextFileError::Missing ? std::string() : ": " + found.reason();
 }
 
 // A path given on the command line is taken relative to the directory the
@@ -81,6 +99,10 @@ int CliApplication::usageFailure(const std::string& reason) {
     return kExitBadInput;
 }
 
+void CliApplication::printJson(const nlohmann::ordered_json& object) {
+    out_ << ReportFormatter::jsonText(object) << std::endl;
+}
+
 int CliApplication::run() {
     switch (options_.command) {
         case CommandKind::Image:
@@ -101,12 +123,16 @@ int CliApplication::runImage() {
     const ImageSummary summary =
         ImageReader::summarize(options_.imageFile, options_.imageBase, options_.imageWindow, options_.clip);
     if (options_.json) {
-        out_ << ReportFormatter::imageJson(summary).dump() << std::endl;
+        printJson(ReportFormatter::imageJson(summary));
     } else if (summary.error.empty()) {
         ReportFormatter::printImage(out_, summary);
     }
     if (!summary.error.empty()) {
-        err_ << "flashkit-cli: " << options_.imageFile << ": " << summary.error << std::endl;
+        err_ << "flashkit-cli: " << shown(options_.imageFile) << ": " << summary.error;
+        if (!summary.detail.empty()) {
+            err_ << " (" << summary.detail << ")";
+        }
+        err_ << std::endl;
         return kExitBadInput;
     }
     return kExitSuccess;
@@ -116,17 +142,19 @@ bool CliApplication::startUp() {
     core::StartupOptions startupOptions;
     startupOptions.useInstanceGuard = false;
     if (options_.iniFile) {
+        // A settings file named here must be read: missing or unreadable
+        // is bad input, never the defaults.
         const std::string path = absoluteFromStartDirectory(*options_.iniFile);
-        if (platform::fileKind(path) != platform::FileKind::Other) {
-            usageFailure("cannot read the settings file " + *options_.iniFile);
+        if (const auto reason = unreadableReason(path)) {
+            usageFailure("cannot read the settings file " + shown(*options_.iniFile) + *reason);
             return false;
         }
         startupOptions.settingsPath = path;
     }
     if (options_.listFile) {
         listPath_ = absoluteFromStartDirectory(*options_.listFile);
-        if (platform::fileKind(listPath_) != platform::FileKind::Other) {
-            usageFailure("cannot open the unit list " + *options_.listFile);
+        if (const auto reason = unreadableReason(listPath_)) {
+            usageFailure("cannot open the unit list " + shown(*options_.listFile) + *reason);
             return false;
         }
     }
@@ -142,7 +170,7 @@ bool CliApplication::startUp() {
     if (options_.port) {
         const auto& ports = core_->ports().names();
         if (std::find(ports.begin(), ports.end(), *options_.port) == ports.end()) {
-            usageFailure("--port " + *options_.port +
+            usageFailure("--port " + shown(*options_.port) +
                          " is not a usable serial port (usable: " + joinNames(ports) + ")");
             return false;
         }
@@ -174,18 +202,21 @@ bool CliApplication::openDocument() {
             break;
         case data::CDIAGDoc::OpenResult::NothingLoaded:
             if (named) {
-                usageFailure("the unit list " + *options_.listFile + " names no unit");
+                usageFailure("the unit list " + shown(*options_.listFile) + " names no unit");
                 return false;
             }
-            display_.message("the unit list " + path + " names no unit", core::MessageIcon::Warning);
+            display_.message("the unit list " + shown(path) + " names no unit", core::MessageIcon::Warning);
             break;
         case data::CDIAGDoc::OpenResult::CannotOpen:
             if (named) {
-                usageFailure("cannot open the unit list " + *options_.listFile);
+                usageFailure("cannot open the unit list " + shown(*options_.listFile) + ": " +
+                             document_->openFailureReason());
                 return false;
             }
             // The desktop program starts with an empty document in this case, and so does this one.
-            display_.message("cannot open the unit list " + path, core::MessageIcon::Warning);
+            display_.message(
+                "cannot open the unit list " + shown(path) + ": " + document_->openFailureReason(),
+                core::MessageIcon::Warning);
             break;
     }
     document_->setCheckStatus(core_->checkStatus());
@@ -212,7 +243,7 @@ int CliApplication::runPorts() {
     }
     const auto& ports = core_->ports().names();
     if (options_.json) {
-        out_ << ReportFormatter::portsJson(ports, core_->ports().rejected()).dump() << std::endl;
+        printJson(ReportFormatter::portsJson(ports, core_->ports().rejected()));
     } else {
         ReportFormatter::printPorts(out_, ports);
     }
@@ -229,7 +260,7 @@ int CliApplication::runUnits() {
     }
     const auto snapshots = UnitSnapshotReader::read(units);
     if (options_.json) {
-        out_ << nlohmann::ordered_json{{"units", ReportFormatter::unitsJson(snapshots)}}.dump() << std::endl;
+        printJson(nlohmann::ordered_json{{"units", ReportFormatter::unitsJson(snapshots)}});
     } else {
         ReportFormatter::printUnits(out_, snapshots);
     }
@@ -257,8 +288,8 @@ bool CliApplication::applyCpuSelection(int unitIndex) {
             for (int index = 0; index < unit.rowCount(); ++index) {
                 names.push_back(unit.row(index)->cpuName());
             }
-            usageFailure("unit " + unit.name() + " has no CPU named " + cpu + " (CPUs: " + joinNames(names) +
-                         ")");
+            usageFailure("unit " + shown(unit.name()) + " has no CPU named " + shown(cpu) +
+                         " (CPUs: " + joinNames(names) + ")");
             return false;
         }
         wanted[static_cast<std::size_t>(*row)] = true;
@@ -290,8 +321,8 @@ std::uint64_t CliApplication::imageBytes(int unitIndex, const std::vector<int>& 
         const auto loaded =
             image.load(row.filePath(), base,
                        segmented ? data::FlashImage::LoadMode::Clipping : data::FlashImage::LoadMode::Strict);
-        if (loaded.ok() && image.highestAddress() >= image.lowestAddress()) {
-            total += std::uint64_t{image.highestAddress()} - image.lowestAddress() + 1;
+        if (loaded.ok() && image.storedRange()) {
+            total += std::uint64_t{image.storedRange()->highest} - image.storedRange()->lowest + 1;
         }
     }
     return total;
@@ -329,6 +360,19 @@ OperationReport CliApplication::awaitOperation(const std::string& operationName)
     }
     report.result = std::string(engine::resultName(result));
     report.status = last.statusText;
+    if (result == engine::ResultCode::OpenFailed) {
+        data::CommSettings used = core_->comm();
+        std::string baudRateText = core_->settings().baudRateText;
+        if (options_.mode == WritingPortChoice::CardDirect) {
+            // Card Direct always runs at the boot loader's fixed rate.
+            used.baudRate = kCardDirectBaudRate;
+            baudRateText.clear();
+        }
+        report.reason = PortFailureReason::find(used, baudRateText);
+        if (!report.reason.empty()) {
+            err_ << "flashkit-cli: " << report.reason << std::endl;
+        }
+    }
     return report;
 }
 
@@ -344,7 +388,8 @@ int CliApplication::runOperation() {
             for (int index = 0; index < document_->units().count(); ++index) {
                 names.push_back(document_->units().unit(index)->name());
             }
-            return usageFailure("no unit named " + options_.unitName + " (units: " + joinNames(names) + ")");
+            return usageFailure("no unit named " + shown(options_.unitName) + " (units: " + joinNames(names) +
+                                ")");
         }
         unitIndex = *found;
         document_->selectUnit(unitIndex);
@@ -400,7 +445,7 @@ int CliApplication::runOperation() {
 
     const bool succeeded = report.result == engine::resultName(engine::ResultCode::Ok);
     if (options_.json) {
-        out_ << ReportFormatter::operationJson(report).dump() << std::endl;
+        printJson(ReportFormatter::operationJson(report));
     } else {
         ReportFormatter::printOperation(out_, report);
         if (options_.command == CommandKind::Write && succeeded) {

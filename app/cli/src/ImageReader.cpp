@@ -16,8 +16,11 @@ ImageSummary ImageReader::summarize(const std::string& path, std::uint32_t base,
     const auto mode = clip ? data::FlashImage::LoadMode::Clipping : data::FlashImage::LoadMode::Strict;
     const data::ImageLoadResult result = image.load(path, base, mode);
     summary.error = result.errorText;
-    summary.lowest = image.lowestAddress();
-    summary.highest = image.highestAddress();
+    summary.detail = result.detail;
+    if (const auto& stored = image.storedRange()) {
+        summary.lowest = stored->lowest;
+        summary.highest = stored->highest;
+    }
     summary.checksum = image.checksum();
     if (clip && image.size() > data::FlashImage::kBlockMaskOffset) {
         summary.blockMask = image.blockMask();

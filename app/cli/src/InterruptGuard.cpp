@@ -12,9 +12,14 @@ namespace {
 std::atomic<bool> interruptSeen{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// Ctrl+C, and the polite stop of a supervisor (a CI time limit, kill): both
-// let the engine leave the console's boot mode before the program ends.
+// Ctrl+C, the polite stop of a supervisor (a CI time limit, kill) and the
+// hang-up of a closed terminal or SSH session: each lets the engine leave
+// the console's boot mode before the program ends.
+#ifdef SIGHUP
+constexpr std::array<int, 3> kCaughtSignals = {SIGINT, SIGTERM, SIGHUP};
+#else
 constexpr std::array<int, 2> kCaughtSignals = {SIGINT, SIGTERM};
+#endif
 
 using Handler = void (*)(int);
 std::array<Handler, kCaughtSignals.size()> previousHandlers{};

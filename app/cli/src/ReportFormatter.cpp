@@ -71,22 +71,35 @@ nlohmann::ordered_json ReportFormatter::portsJson(const std::vector<std::string>
     return {{"ports", ports}, {"rejected", std::move(leftOut)}};
 }
 
+std::string ReportFormatter::jsonText(const nlohmann::ordered_json& value) {
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 nlohmann::ordered_json ReportFormatter::imageJson(const ImageSummary& image) {
+    auto orNull = [](const std::optional<std::uint32_t>& address) {
+        return address ? nlohmann::ordered_json(*address) : nlohmann::ordered_json(nullptr);
+    };
     nlohmann::ordered_json object = {
-        {"lowest", image.lowest}, {"highest", image.highest}, {"checksum", image.checksum}};
+        {"lowest", orNull(image.lowest)}, {"highest", orNull(image.highest)}, {"checksum", image.checksum}};
     if (image.clipped) {
         object["blockMask"] = image.blockMask;
     }
     object["error"] =
         image.error.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(image.error);
+    if (!image.detail.empty()) {
+        object["detail"] = image.detail;
+    }
     return object;
 }
 
 nlohmann::ordered_json ReportFormatter::operationJson(const OperationReport& report) {
-    return {{"operation", report.operation},
-            {"result", report.result},
-            {"status", report.status},
-            {"units", unitsJson(report.units)}};
+    nlohmann::ordered_json object = {
+        {"operation", report.operation}, {"result", report.result}, {"status", report.status}};
+    if (!report.reason.empty()) {
+        object["reason"] = report.reason;
+    }
+    object["units"] = unitsJson(report.units);
+    return object;
 }
 
 void ReportFormatter::printUnits(std::ostream& out, const std::vector<UnitSnapshot>& units) {
@@ -115,8 +128,9 @@ void ReportFormatter::printPorts(std::ostream& out, const std::vector<std::strin
 }
 
 void ReportFormatter::printImage(std::ostream& out, const ImageSummary& image) {
-    TextTable table({"lowest", hexAddress(image.lowest)});
-    table.addRow({"highest", hexAddress(image.highest)});
+    // A load that stored nothing has no range to show.
+    TextTable table({"lowest", image.lowest ? hexAddress(*image.lowest) : "-"});
+    table.addRow({"highest", image.highest ? hexAddress(*image.highest) : "-"});
     table.addRow({"checksum", hexWord(image.checksum)});
     if (image.clipped) {
         table.addRow({"blockMask", hexByte(image.blockMask)});

@@ -32,4 +32,8 @@ PortProbeResult probePort(const std::string& devicePath);
 // user to the dialout group"; empty for a usable port.
 std::string portUsabilityReason(const PortProbeResult& result);
 
+// The same short reason for the error code of a failed open of a port
+// ("in use by another program" for a port another program holds).
+std::string portOpenFailureReason(int errorCode);
+
 }  // namespace platform

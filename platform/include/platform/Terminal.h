@@ -9,4 +9,9 @@ enum class StandardStream { Output, Error };
 // pipe or a file; decides between a redrawn progress display and plain lines.
 bool isTerminal(StandardStream stream);
 
+// A reader that goes away (output piped into head, say) must not end the
+// program in the middle of a write to the console: writes to a closed pipe
+// then fail as errors instead, which the program reports at its end.
+void keepRunningWhenOutputCloses();
+
 }  // namespace platform

@@ -51,6 +51,9 @@ class CliApplication {
     bool openDocument();
     void shutDown();
     int usageFailure(const std::string& reason);
+    // Every JSON object a command prints goes through here (one rule for
+    // bytes that are not UTF-8, see ReportFormatter::jsonText).
+    void printJson(const nlohmann::ordered_json& object);
 
     std::optional<int> findUnit(const std::string& name);
     bool applyCpuSelection(int unitIndex);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,12 +13,14 @@ namespace cli {
 
 // What the image command found in one S-record file.
 struct ImageSummary {
-    std::uint32_t lowest = 0;
-    std::uint32_t highest = 0;
+    // The addresses of the bytes the load stored; nothing when it stored none.
+    std::optional<std::uint32_t> lowest;
+    std::optional<std::uint32_t> highest;
     std::uint16_t checksum = 0;
     bool clipped = false;
     std::uint8_t blockMask = 0;
-    std::string error;  // the loader's text; empty when the load succeeded
+    std::string error;   // the loader's text; empty when the load succeeded
+    std::string detail;  // why the file could not be opened, when it could not
 };
 
 // The outcome of getver, write or erase.
@@ -26,6 +29,7 @@ struct OperationReport {
     std::string result;     // name of the engine's result code
     std::string status;     // last status text
     std::vector<UnitSnapshot> units;
+    std::string reason;  // why the port did not open, when it did not and that is known
 };
 
 // Output of every command, for a person and as JSON. Pure functions of their
@@ -48,6 +52,12 @@ class ReportFormatter {
 
     // "0x00200000": addresses in tables and JSON.
     static std::string hexAddress(std::uint32_t value);
+
+    // The one way JSON leaves the program: names and texts come from files,
+    // settings and the environment and may hold any bytes, so what is not
+    // UTF-8 becomes U+FFFD (the replacement character) and the output is
+    // always valid JSON.
+    static std::string jsonText(const nlohmann::ordered_json& value);
 };
 
 }  // namespace cli
