@@ -283,7 +283,7 @@ bool SimConsole::writeDump(const std::string& directory, std::string& error) {
         }
     }
     std::ofstream events(fs::path(directory) / "events.json");
-    events << state_.events().toJson().dump(1) << "\n";
+    events << state_.events().toJson().dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     if (!events) {
         error = "cannot write events.json in " + directory;
         return false;

@@ -111,7 +111,10 @@ void SimServer::reportEvents() {
     }
     const auto& events = console_.events().events();
     for (; reportedEvents_ < events.size(); ++reportedEvents_) {
-        std::cerr << "qx7a-sim: " << events[reportedEvents_].dump() << "\n";
+        // Names in events come from description files: bytes that are not UTF-8 become U+FFFD.
+        std::cerr << "qx7a-sim: "
+                  << events[reportedEvents_].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                  << "\n";
     }
 }
 
