@@ -1,20 +1,14 @@
 // qx7a-sim: a simulated QX7A console at the far end of a pseudo-terminal.
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/InterruptGuard.h"
 #include "sim/ConsoleDescription.h"
 #include "sim/SimConsole.h"
 #include "sim/SimServer.h"
 
 namespace {
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-void requestStop(int) {
-    stopSignal = 1;
-}
 
 // "UNIT:SWITCH" or "UNIT/CPU:SWITCH".
 bool applyCommandLineFault(sim::ConsoleDescription& console, const std::string& text, std::string& error) {
@@ -109,11 +103,10 @@ int main(int argc, char** argv) {
         std::cerr << "qx7a-sim: cannot open a pseudo-terminal: " << error << "\n";
         return 1;
     }
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    const platform::InterruptGuard interrupt;
     std::cout << server.portPath() << std::endl;
 
-    if (!server.run([] { return stopSignal != 0; }, error)) {
+    if (!server.run([&interrupt] { return interrupt.interrupted(); }, error)) {
         std::cerr << "qx7a-sim: " << error << "\n";
         return 1;
     }

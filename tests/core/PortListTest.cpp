@@ -79,7 +79,8 @@ TEST(PortList, ARefusedPermissionIsKeptWithTheDialoutAdvice) {
     const auto probe = [&](const std::string& path) {
         probed.push_back(path);
         if (path == refused.slavePath())
-            return platform::PortProbeResult{platform::PortUsability::PermissionDenied, EACCES};
+            return platform::PortProbeResult{platform::PortUsability::PermissionDenied,
+                                             platform::SystemError::fromCode(EACCES)};
         return platform::probePort(path);
     };
     EXPECT_EQ(ports.filter(probe), 1u);

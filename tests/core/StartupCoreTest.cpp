@@ -146,7 +146,8 @@ TEST_F(StartupCoreTest, EveryLeftOutPortIsToldWithItsReasonBeforeAnyMessage) {
     refused.ports->extraPorts = line.slavePath() + ":/no/such/port:" + spareLine.slavePath();
     refused.portProbe = [this](const std::string& path) {
         if (path == spareLine.slavePath())
-            return platform::PortProbeResult{platform::PortUsability::PermissionDenied, EACCES};
+            return platform::PortProbeResult{platform::PortUsability::PermissionDenied,
+                                             platform::SystemError::fromCode(EACCES)};
         return platform::probePort(path);
     };
     std::vector<std::string> told;

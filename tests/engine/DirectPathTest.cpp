@@ -14,7 +14,7 @@
 #include "data/UnitList.h"
 #include "data/VersionValue.h"
 #include "engine/UpdateEngine.h"
-#include "platform/PseudoTerminal.h"
+#include "platform/testing/PseudoTerminal.h"
 
 namespace engine {
 namespace {

@@ -15,15 +15,15 @@ using testing_support::CurrentDirectoryGuard;
 using testing_support::TempDirectory;
 
 TEST(DynamicLibrary, WindowsNamesMapToSharedObjects) {
-    EXPECT_EQ(DynamicLibrary::sharedObjectName("TRX.DLL"), "libtrx.so");
-    EXPECT_EQ(DynamicLibrary::sharedObjectName("UPL.DLL"), "libupl.so");
-    EXPECT_EQ(DynamicLibrary::sharedObjectName("cmpak.dll"), "libcmpak.so");
-    EXPECT_EQ(DynamicLibrary::sharedObjectName("Fixture"), "libfixture.so");
+    EXPECT_EQ(DynamicLibrary::systemFileName("TRX.DLL"), "libtrx.so");
+    EXPECT_EQ(DynamicLibrary::systemFileName("UPL.DLL"), "libupl.so");
+    EXPECT_EQ(DynamicLibrary::systemFileName("cmpak.dll"), "libcmpak.so");
+    EXPECT_EQ(DynamicLibrary::systemFileName("Fixture"), "libfixture.so");
 }
 
 TEST(DynamicLibrary, LoadsFromTheProgramDirectoryAndFindsExports) {
     DynamicLibrary library;
-    ASSERT_TRUE(library.load("FIXTURE.DLL", FIXTURE_LIBRARY_DIR)) << library.errorText();
+    ASSERT_TRUE(library.load("FIXTURE.DLL", FIXTURE_LIBRARY_DIR)) << library.error().text();
     EXPECT_TRUE(library.loaded());
     EXPECT_EQ(std::filesystem::path(library.path()).filename(), "libfixture.so");
     auto answer = library.function<int (*)()>("FixtureAnswer");
@@ -31,8 +31,8 @@ TEST(DynamicLibrary, LoadsFromTheProgramDirectoryAndFindsExports) {
     EXPECT_EQ(answer(), 42);
 
     EXPECT_EQ(library.symbol("NoSuchExport"), nullptr);
-    EXPECT_EQ(library.errorCode(), ENOSYS);
-    EXPECT_NE(library.errorText().find("NoSuchExport"), std::string::npos);
+    EXPECT_EQ(library.error().code(), ENOSYS);
+    EXPECT_NE(library.error().text().find("NoSuchExport"), std::string::npos);
 
     EXPECT_TRUE(library.unload());
     EXPECT_FALSE(library.loaded());
@@ -43,8 +43,8 @@ TEST(DynamicLibrary, MissingLibraryReportsCodeTwo) {
     TempDirectory empty;
     DynamicLibrary library;
     EXPECT_FALSE(library.load("NOSUCHLIB.DLL", empty.path()));
-    EXPECT_EQ(library.errorCode(), ENOENT);
-    EXPECT_NE(library.errorText().find("libnosuchlib.so"), std::string::npos);
+    EXPECT_EQ(library.error().code(), ENOENT);
+    EXPECT_NE(library.error().text().find("libnosuchlib.so"), std::string::npos);
 }
 
 TEST(DynamicLibrary, TheCurrentDirectoryIsNeverSearched) {
@@ -53,7 +53,7 @@ TEST(DynamicLibrary, TheCurrentDirectoryIsNeverSearched) {
     std::filesystem::current_path(FIXTURE_LIBRARY_DIR);
     DynamicLibrary library;
     EXPECT_FALSE(library.load("FIXTURE.DLL", empty.path()));
-    EXPECT_EQ(library.errorCode(), ENOENT);
+    EXPECT_EQ(library.error().code(), ENOENT);
 }
 
 TEST(DynamicLibrary, AFileThatIsNoLibraryIsRefusedNotSkipped) {
@@ -61,15 +61,15 @@ TEST(DynamicLibrary, AFileThatIsNoLibraryIsRefusedNotSkipped) {
     folder.writeFile("libfixture.so", "not an ELF file");
     DynamicLibrary library;
     EXPECT_FALSE(library.load("FIXTURE.DLL", folder.path()));
-    EXPECT_EQ(library.errorCode(), ENOEXEC);
-    EXPECT_FALSE(library.errorText().empty());
+    EXPECT_EQ(library.error().code(), ENOEXEC);
+    EXPECT_FALSE(library.error().text().empty());
 }
 
 TEST(DynamicLibrary, NamesWithADirectoryPartAreRefused) {
     DynamicLibrary library;
     EXPECT_FALSE(library.load("../TRX.DLL", FIXTURE_LIBRARY_DIR));
     EXPECT_FALSE(library.load("sub\\TRX.DLL", FIXTURE_LIBRARY_DIR));
-    EXPECT_EQ(library.errorCode(), EINVAL);
+    EXPECT_EQ(library.error().code(), EINVAL);
 }
 
 TEST(DynamicLibrary, MovingHandsTheLibraryOver) {
@@ -117,5 +117,5 @@ TEST(DynamicLibraryRerun, LoadsNothingFromTheCurrentDirectory) {
     TempDirectory empty;
     DynamicLibrary library;
     EXPECT_FALSE(library.load("FIXTURE.DLL", empty.path()));
-    EXPECT_EQ(library.errorCode(), ENOENT);
+    EXPECT_EQ(library.error().code(), ENOENT);
 }

@@ -117,5 +117,5 @@ TEST(InstanceLock, AnUncreatableLockCountsAsAlreadyRunning) {
     InstanceLock lock(kGuardName, folder / "missing-folder");
     EXPECT_FALSE(lock.held());
     EXPECT_TRUE(lock.alreadyExisted());
-    EXPECT_EQ(lock.errorCode(), ENOENT);
+    EXPECT_EQ(lock.error().code(), ENOENT);
 }

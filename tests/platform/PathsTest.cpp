@@ -44,7 +44,8 @@ TEST(Paths, KindsAbsolutePathsAndTheCurrentDirectory) {
     EXPECT_EQ(platform::absolutePath("..").value_or(""), real);
     EXPECT_FALSE(platform::absolutePath("no/such/thing").has_value());
 
-    int code = 0;
-    EXPECT_FALSE(platform::setCurrentDirectory(folder / "none", &code));
-    EXPECT_EQ(code, ENOENT);
+    platform::SystemError error;
+    EXPECT_FALSE(platform::setCurrentDirectory(folder / "none", &error));
+    EXPECT_TRUE(error.isNotFound());
+    EXPECT_EQ(error.text(), platform::systemErrorText(error.code()));
 }

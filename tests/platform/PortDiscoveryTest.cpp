@@ -85,7 +85,8 @@ TEST(PortProbe, UnusablePortsSayWhy) {
     EXPECT_EQ(plainFile.usability, platform::PortUsability::NotASerialLine);
     EXPECT_EQ(platform::portUsabilityReason(plainFile), "not a serial line");
 
-    platform::PortProbeResult denied{platform::PortUsability::PermissionDenied, EACCES};
+    platform::PortProbeResult denied{platform::PortUsability::PermissionDenied,
+                                     platform::SystemError::fromCode(EACCES)};
     EXPECT_EQ(platform::portUsabilityReason(denied), "permission denied: add the user to the dialout group");
 }
 

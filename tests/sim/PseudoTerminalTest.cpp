@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "platform/PseudoTerminal.h"
 #include "platform/SerialPort.h"
+#include "platform/testing/PseudoTerminal.h"
 
 namespace {
 

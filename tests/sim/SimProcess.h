@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ChildProcess.h"
+#include "platform/testing/ChildProcess.h"
 
 #ifndef QX7A_SIM_PROGRAM
 #error "link the qx7a_sim_testing target: it defines QX7A_SIM_PROGRAM"

@@ -13,13 +13,13 @@ using platform::SerialPort;
 TEST(SerialPort, MissingDevicesAndNonTerminalsDoNotOpen) {
     SerialPort port;
     EXPECT_FALSE(port.open("/dev/trx-no-such-port"));
-    EXPECT_EQ(port.lastError(), ENOENT);
+    EXPECT_EQ(port.lastError().code(), ENOENT);
     EXPECT_FALSE(port.open("/dev/null"));
-    EXPECT_EQ(port.lastError(), ENOTTY);
+    EXPECT_EQ(port.lastError().code(), ENOTTY);
     EXPECT_FALSE(port.isOpen());
     std::uint8_t buffer[4];
     EXPECT_EQ(port.read(buffer), -1);
-    EXPECT_EQ(port.lastError(), EBADF);
+    EXPECT_EQ(port.lastError().code(), EBADF);
     EXPECT_FALSE(port.configure({}));
     EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true), platform::LineControl::Failed);
 }
@@ -106,7 +106,7 @@ TEST(SerialPort, OneHolderAtATimeAndOwnershipMoves) {
     ASSERT_TRUE(first.open(peer.slavePath()));
     SerialPort second;
     EXPECT_FALSE(second.open(peer.slavePath()));
-    EXPECT_EQ(second.lastError(), EBUSY);
+    EXPECT_EQ(second.lastError().code(), EBUSY);
 
     SerialPort moved(std::move(first));
     EXPECT_FALSE(first.isOpen());

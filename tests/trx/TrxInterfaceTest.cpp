@@ -151,7 +151,7 @@ TEST_F(TrxOnPty, AHeldPortCannotBeOpenedAgain) {
     open();
     platform::SerialPort second;
     EXPECT_FALSE(second.open(peer.slavePath()));
-    EXPECT_EQ(second.lastError(), EBUSY);
+    EXPECT_EQ(second.lastError().code(), EBUSY);
     CloseInterface();
     EXPECT_TRUE(second.open(peer.slavePath()));
     second.close();

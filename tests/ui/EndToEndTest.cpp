@@ -202,7 +202,8 @@ TEST(EndToEnd, PortsLeftOutAreNamedWithTheirReasonOnStandardError) {
     // Root opens every device: the refusal a user outside dialout meets is handed in.
     options.portProbe = [](const std::string& path) {
         if (path == "/dev/ttyUSB7") {
-            return platform::PortProbeResult{platform::PortUsability::PermissionDenied, EACCES};
+            return platform::PortProbeResult{platform::PortUsability::PermissionDenied,
+                                             platform::SystemError::fromCode(EACCES)};
         }
         return platform::probePort(path);
     };

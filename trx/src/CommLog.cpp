@@ -2,9 +2,10 @@
 
 #include <chrono>
 #include <cstring>
-#include <ctime>
 
 #include "DebugOutput.h"
+#include "platform/FileOpen.h"
+#include "platform/LocalTime.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
 #include "platform/ThreadPriority.h"
@@ -23,22 +24,15 @@ std::int64_t steadyMilliseconds() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::tm localNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 }  // namespace
 
 CommLog::CommLog(ThreadPassages& passages, const std::atomic<std::uint32_t>& interfaceStop)
     : passages_(passages), interfaceStop_(interfaceStop) {
     // Every time-stamped log of one load carries the load time.
-    const std::tm loaded = localNow();
+    const platform::LocalTime loaded = platform::localTimeNow();
     char name[64];
-    std::snprintf(name, sizeof(name), "COMMU_%02d%02d%02d%02d%02d%02d.LOG", loaded.tm_year % 100,
-                  loaded.tm_mon + 1, loaded.tm_mday, loaded.tm_hour, loaded.tm_min, loaded.tm_sec);
+    std::snprintf(name, sizeof(name), "COMMU_%02d%02d%02d%02d%02d%02d.LOG", loaded.year % 100, loaded.month,
+                  loaded.day, loaded.hour, loaded.minute, loaded.second);
     stampedFileName_ = name;
 }
 
@@ -51,11 +45,8 @@ bool CommLog::open(std::int32_t logMode) {
         return true;
     }
     std::string folder = platform::executableDirectory();
-    if (!folder.empty() && folder.back() != platform::kPathSeparator) {
-        folder += platform::kPathSeparator;
-    }
-    const std::string path = folder + (logMode == 1 ? kFixedFileName : stampedFileName_);
-    file_.reset(std::fopen(path.c_str(), "wb"));
+    const std::string path = platform::joinPath(folder, logMode == 1 ? kFixedFileName : stampedFileName_);
+    file_.reset(platform::openFile(path, "wb"));
     if (!file_) {
         return false;
     }
@@ -105,8 +96,9 @@ void CommLog::add(char kind, const std::uint8_t* body, std::size_t length, std::
         std::lock_guard lock(producerLock_);
         Entry& entry = (*ring_)[writePosition_];
         entry.kind = kind;
-        const std::tm local = localNow();
-        std::strftime(entry.stamp, sizeof(entry.stamp), "%H:%M:%S %m/%d/%Y", &local);
+        const platform::LocalTime local = platform::localTimeNow();
+        std::snprintf(entry.stamp, sizeof(entry.stamp), "%02d:%02d:%02d %02d/%02d/%04d", local.hour,
+                      local.minute, local.second, local.month, local.day, local.year);
         const std::size_t kept = length < kBodySize ? length : kBodySize;
         if (kept > 0) {
             std::memcpy(entry.body, body, kept);
@@ -143,10 +135,10 @@ void CommLog::notice(int code, const char* text) {
     addText(line);
 }
 
-void CommLog::report(const char* operation, int error) {
-    const std::string systemText = platform::systemErrorText(error);
+void CommLog::report(const char* operation, const platform::SystemError& error) {
     char line[kBodySize + 1];
-    std::snprintf(line, sizeof(line), "(GetLastError = %06d) %s %s", error, operation, systemText.c_str());
+    std::snprintf(line, sizeof(line), "(GetLastError = %06d) %s %s", error.code(), operation,
+                  error.text().c_str());
     notice(kReportNotice, line);
 }
 

@@ -12,6 +12,7 @@
 
 #include "CountingSemaphore.h"
 #include "ThreadPassages.h"
+#include "platform/SystemError.h"
 
 namespace trx {
 
@@ -53,7 +54,7 @@ class CommLog {
     // "------:Ecc ( Err ) text" while logging is on.
     void notice(int code, const char* text);
     // A failed system call: its number, the operation's name and the system's text.
-    void report(const char* operation, int error);
+    void report(const char* operation, const platform::SystemError& error);
 
     // The steps at library unload: last notice, closing entry, writer stopped, file closed.
     void unload();

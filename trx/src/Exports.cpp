@@ -6,6 +6,7 @@
 #include "DebugOutput.h"
 #include "TrxInterface.h"
 #include "platform/LoadedModule.h"
+#include "platform/Paths.h"
 #include "trx.h"
 
 namespace {
@@ -46,8 +47,10 @@ TRX_API int32_t GetDLLFullPathName(char* path, int32_t size) {
         return 1;
     }
     std::string folder = platform::modulePathContaining(reinterpret_cast<const void*>(&GetDLLFullPathName));
-    const std::size_t separator = folder.rfind('/');
-    folder = separator == std::string::npos ? std::string() : folder.substr(0, separator + 1);
+    // The folder with its trailing separator: the file name is cut off.
+    folder = folder.size() > platform::fileName(folder).size()
+                 ? folder.substr(0, folder.size() - platform::fileName(folder).size())
+                 : std::string();
     const std::size_t kept = std::min(folder.size(), static_cast<std::size_t>(size) - 1);
     std::memcpy(path, folder.data(), kept);
     path[kept] = '\0';

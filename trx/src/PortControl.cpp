@@ -1,6 +1,5 @@
 #include "PortControl.h"
 
-#include <cerrno>
 #include <cstdio>
 
 #include "CommLog.h"
@@ -91,9 +90,9 @@ bool PortControl::clearErrorState() {
             return false;
         }
         if (!port_.errorCounters(counters)) {
-            const int error = port_.lastError();
+            const platform::SystemError error = port_.lastError();
             // Pseudo-terminals and some adapters keep no counters: nothing to clear.
-            if (error == ENOTTY || error == EINVAL || error == ENOTSUP || error == ENOSYS) {
+            if (error.notSupportedByDevice()) {
                 return true;
             }
             log_.report("ClearCommError", error);

@@ -23,7 +23,7 @@ void ReceiveThread::run() {
         if (waitForInput()) {
             count = port.read(scanner_.readTarget());
             if (count < 0) {
-                const int error = port.lastError();
+                const platform::SystemError error = port.lastError();
                 state_.port.clearErrorState();
                 state_.log.notice(CommLog::kLineNotice, "TrxReadError");
                 if (state_.stop.load() == 0) {

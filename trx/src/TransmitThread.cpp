@@ -97,7 +97,7 @@ void TransmitThread::startWrite(std::size_t length) {
     platform::SerialPort& port = state_.port.port();
     const std::ptrdiff_t written = port.write(std::span<const std::uint8_t>(frame_).first(length));
     if (written < 0) {
-        const int error = port.lastError();
+        const platform::SystemError error = port.lastError();
         state_.port.clearErrorState();
         state_.log.report("TrxWrite", error);
         return;

@@ -7,13 +7,13 @@
 #include <thread>
 
 #include "cli/ImageReader.h"
-#include "cli/InterruptGuard.h"
 #include "cli/PortFailureReason.h"
 #include "cli/UnitSnapshotReader.h"
 #include "core/StartupCore.h"
 #include "data/CDIAGDoc.h"
 #include "data/FlashImage.h"
 #include "engine/UpdateEngine.h"
+#include "platform/InterruptGuard.h"
 #include "platform/Paths.h"
 #include "platform/PlainText.h"
 #include "platform/TextFile.h"
@@ -74,7 +74,7 @@ std::optional<std::string> unreadableReason(const std::string& path) {
 // A path given on the command line is taken relative to the directory the
 // program was started in, before start-up moves to the data root.
 std::string absoluteFromStartDirectory(const std::string& path) {
-    if (!path.empty() && path.front() == platform::kPathSeparator) {
+    if (platform::isAbsolutePath(path)) {
         return path;
     }
     return platform::joinPath(platform::currentDirectory(), path);
@@ -329,7 +329,7 @@ std::uint64_t CliApplication::imageBytes(int unitIndex, const std::vector<int>& 
 }
 
 OperationReport CliApplication::awaitOperation(const std::string& operationName) {
-    InterruptGuard interrupt;
+    platform::InterruptGuard interrupt;
     bool cancelSent = false;
     while (true) {
         // Once the engine has asked for its OK it clears the status: show what it was then.

@@ -21,7 +21,8 @@ BindResult InterfaceBinder::bind(const data::CommSettings& comm, const std::stri
                                  platform::DynamicLibrary& library, InterfaceApi& api,
                                  UserNotifier& notifier) {
     auto loadError = [&] {
-        notifier.showMessage(loadErrorMessage(library.errorCode(), library.errorText()), MessageIcon::None);
+        notifier.showMessage(loadErrorMessage(library.error().code(), library.error().text()),
+                             MessageIcon::None);
         return BindResult::LoadError;
     };
 

@@ -185,8 +185,8 @@ void UpdateEngine::runDirectOperation(data::UnitRecord& unit) {
         compress_ = library.function<CompressFunction>("Compress");
         decompress_ = library.function<DecompressFunction>("Decompress");
     } else {
-        showMessage(formatText("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(library.errorCode()),
-                               library.errorText().c_str()),
+        showMessage(formatText("DLL Load Error (CODE:%08XH) %s",
+                               static_cast<unsigned>(library.error().code()), library.error().text().c_str()),
                     true);
     }
     lastResult_ = directUpdate(unit);

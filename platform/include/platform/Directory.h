@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/SystemError.h"
+
 namespace platform {
 
 // Directory look-ups for the unit data: where a unit directory really is and
@@ -13,9 +15,9 @@ class Directory {
   public:
     struct Resolution {
         std::string absolutePath;  // set when the directory can be entered
-        int errorCode = 0;         // system error code otherwise
+        SystemError error;         // why it cannot otherwise
         std::string errorText;     // the system's text for it, with a line end
-        bool ok() const { return errorCode == 0; }
+        bool ok() const { return !error.failed(); }
     };
 
     // Resolves path (relative to the current directory) to the absolute path
@@ -37,8 +39,13 @@ class Directory {
     // directory and name joined by the system's separator.
     static std::string join(std::string_view directory, std::string_view name);
 
-    // The system's message text for an error code, with a line end.
-    static std::string errorText(int code);
+    // The system's message text for an error, with a line end.
+    static std::string errorText(const SystemError& error);
+
+  private:
+    // Name order without regard to case; names that differ only in case
+    // still get one fixed order.
+    static void sortByName(std::vector<std::string>& names);
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SystemError.h"
+
 namespace platform {
 
 // A shared library loaded at run time by the Windows-style file name the
@@ -21,10 +23,11 @@ class DynamicLibrary {
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-    // "TRX.DLL" -> "libtrx.so", "cmpak.dll" -> "libcmpak.so": lower-case base
-    // name without a ".dll" ending, "lib" in front (unless already there) and
-    // ".so" behind.
-    static std::string sharedObjectName(std::string_view windowsName);
+    // The file the system loads for a Windows-style name: the name itself on
+    // Windows; elsewhere "TRX.DLL" -> "libtrx.so", "cmpak.dll" -> "libcmpak.so"
+    // (lower-case base name without a ".dll" ending, "lib" in front unless
+    // already there, ".so" behind).
+    static std::string systemFileName(std::string_view windowsName);
 
     // Loads the library (after unloading any held one). On failure the error
     // code and text describe why: 2 (ENOENT) when the file is nowhere to be
@@ -47,17 +50,16 @@ class DynamicLibrary {
     // Full path of the file that was loaded.
     const std::string& path() const { return path_; }
 
-    int errorCode() const { return errorCode_; }
-    const std::string& errorText() const { return errorText_; }
+    // Why the last load, look-up or unload failed.
+    const SystemError& error() const { return error_; }
 
   private:
-    void setError(int code, std::string text) const;
+    void setError(SystemError error) const;
 
     void* handle_ = nullptr;
     std::string path_;
     // A failed look-up leaves its reason here, also on a const library.
-    mutable int errorCode_ = 0;
-    mutable std::string errorText_;
+    mutable SystemError error_;
 };
 
 }  // namespace platform

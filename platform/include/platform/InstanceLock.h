@@ -1,19 +1,24 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/SystemError.h"
+
 namespace platform {
 
-// A named lock that tells whether another process holds it already: an
-// exclusive flock on a lock file in $XDG_RUNTIME_DIR (else /tmp) whose file
-// name is derived from the lock's name. The system drops the lock when the
-// holder closes it or dies, so a crashed program never blocks the next start.
+// A named lock that tells whether another process holds it already. On POSIX
+// an exclusive flock on a lock file in $XDG_RUNTIME_DIR (else /tmp) whose
+// file name is derived from the lock's name; on Windows a named mutex. The
+// system drops the lock when the holder closes it or dies, so a crashed
+// program never blocks the next start.
 class InstanceLock {
   public:
-    InstanceLock() = default;
-    // Tries to take the lock; never waits. The lock directory is for tests;
-    // empty means the system's default.
+    InstanceLock();
+    // Tries to take the lock; never waits. The lock directory is for tests
+    // (on Windows it becomes part of the mutex name); empty means the
+    // system's default.
     explicit InstanceLock(std::string_view name, const std::string& directory = {});
     ~InstanceLock();
     InstanceLock(InstanceLock&& other) noexcept;
@@ -22,11 +27,12 @@ class InstanceLock {
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // True when this object holds the lock.
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return held_ != nullptr; }
     // True when the lock existed already (another holder) or could not be
     // created at all; the program then counts as already running.
     bool alreadyExisted() const { return alreadyExisted_; }
-    int errorCode() const { return errorCode_; }
+    const SystemError& error() const { return error_; }
+    // The lock file (POSIX) or the mutex name (Windows).
     const std::string& path() const { return path_; }
 
     // Lets go of the lock (the file stays, so that a waiting start never
@@ -38,9 +44,15 @@ class InstanceLock {
     static std::string defaultDirectory();
 
   private:
-    int fd_ = -1;
+    // The system object that holds the lock while it is held.
+    struct Held;
+    struct HeldCloser {
+        void operator()(Held* held) const;
+    };
+
+    std::unique_ptr<Held, HeldCloser> held_;
     bool alreadyExisted_ = false;
-    int errorCode_ = 0;
+    SystemError error_;
     std::string path_;
 };
 

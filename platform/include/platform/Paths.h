@@ -4,14 +4,26 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SystemError.h"
+
 namespace platform {
 
 // The directory separator of this system; settings written for the original
 // system join with a backslash, here paths are joined with this one.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
 inline constexpr char kPathSeparator = '/';
+#endif
 
-// Full path of the running program, read from /proc/self/exe; empty when the
-// system cannot tell.
+// True for a character that separates directories on this system (on
+// Windows both the backslash and the slash do).
+bool isPathSeparator(char c);
+// A path that names its place without the current directory: /x on POSIX;
+// C:\x, C:/x and \\server\share on Windows.
+bool isAbsolutePath(std::string_view path);
+
+// Full path of the running program; empty when the system cannot tell.
 std::string executablePath();
 // Directory of the running program, without a trailing separator.
 std::string executableDirectory();
@@ -34,9 +46,9 @@ FileKind fileKind(const std::string& path);
 std::optional<std::string> absolutePath(const std::string& path);
 
 std::string currentDirectory();
-// False (with errno-style code in errorCode when given) when the directory
-// cannot be entered.
-bool setCurrentDirectory(const std::string& path, int* errorCode = nullptr);
+// False (with the reason in error when given) when the directory cannot be
+// entered.
+bool setCurrentDirectory(const std::string& path, SystemError* error = nullptr);
 
 // A variable of the process environment, or nothing when it is not set.
 std::optional<std::string> environmentValue(const char* name);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/SystemError.h"
+
 namespace platform {
 
 // Why a port is or is not offered to the user.
@@ -17,7 +19,7 @@ enum class PortUsability {
 
 struct PortProbeResult {
     PortUsability usability = PortUsability::OpenFailed;
-    int errorCode = 0;
+    SystemError error;
     bool usable() const { return usability == PortUsability::Usable; }
 };
 
@@ -32,8 +34,8 @@ PortProbeResult probePort(const std::string& devicePath);
 // user to the dialout group"; empty for a usable port.
 std::string portUsabilityReason(const PortProbeResult& result);
 
-// The same short reason for the error code of a failed open of a port
+// The same short reason for the error of a failed open of a port
 // ("in use by another program" for a port another program holds).
-std::string portOpenFailureReason(int errorCode);
+std::string portOpenFailureReason(const SystemError& error);
 
 }  // namespace platform

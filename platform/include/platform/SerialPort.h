@@ -1,10 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+
+#include "platform/SystemError.h"
 
 namespace platform {
 
@@ -25,6 +27,11 @@ struct LineSettings {
     int dataBits = 8;
     Parity parity = Parity::None;
     StopBits stopBits = StopBits::One;
+    // Drivers that know these (Windows) stop transfers at a line error until
+    // the error state is read, and flag the arrival of this byte. Elsewhere
+    // they are not used.
+    bool abortOnError = false;
+    std::uint8_t eventCharacter = 0;
 };
 
 // Line error counts kept by the driver since the port was opened.
@@ -45,14 +52,15 @@ struct SerialDriverInfo {
     std::uint32_t transmitFifo = 0;
 };
 
-// One serial device, opened non-blocking and for this process alone. The
-// device's own line settings are saved at open and given back at close. Every
-// call reports failure by its result; lastError() holds the errno of the last
-// failed call. One thread may read while another writes; opening, closing and
-// configuring belong to the owner alone.
+// One serial device, opened for this process alone. The device's own line
+// settings (and on Windows its time-outs) are saved at open and given back at
+// close. Every call reports failure by its result; lastError() tells why the
+// last failed call failed. One thread may read while another writes and a
+// third cancels the waits; opening, closing and configuring belong to the
+// owner alone.
 class SerialPort {
   public:
-    SerialPort() = default;
+    SerialPort();
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
@@ -64,8 +72,8 @@ class SerialPort {
     bool open(const std::string& deviceName);
     // Restores the line settings found at open and closes; harmless when closed.
     void close();
-    bool isOpen() const { return fd_ >= 0; }
-    const std::string& deviceName() const { return deviceName_; }
+    bool isOpen() const;
+    const std::string& deviceName() const;
 
     // Raw binary line: no echo, no line editing, no translation of any byte,
     // no software or hardware flow control; receiver on, modem status ignored.
@@ -73,6 +81,9 @@ class SerialPort {
     bool setBaudRate(std::uint32_t baudRate);
     // Puts back the line settings the device had when it was opened.
     bool restoreSavedSettings();
+    // Sizes of the driver's receive and transmit queues where the driver
+    // lets them be chosen (Windows); true and nothing done elsewhere.
+    bool setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes);
 
     LineControl setModemLine(ModemLine line, bool raised);
     bool flush(FlushDirection direction);
@@ -81,7 +92,8 @@ class SerialPort {
 
     WaitResult waitReadable(int timeoutMs);
     WaitResult waitWritable(int timeoutMs);
-    // Non-blocking: bytes read or written, 0 when nothing could move, -1 on error.
+    // Bytes read or written, 0 when nothing could move, -1 on error. A read
+    // never waits; a write hands the bytes to the driver.
     std::ptrdiff_t read(std::span<std::uint8_t> buffer);
     std::ptrdiff_t write(std::span<const std::uint8_t> bytes);
     // Writes everything, waiting for room at most timeoutMs at a time.
@@ -98,22 +110,14 @@ class SerialPort {
     // otherwise hold them for their latency timer). False where not allowed.
     bool requestLowLatency();
 
-    int lastError() const { return lastError_.load(std::memory_order_relaxed); }
+    SystemError lastError() const;
 
   private:
-    bool fail();
-    // True when a device is open; otherwise records EBADF.
-    bool requireOpen();
-    bool applyCustomBaudRate(std::uint32_t baudRate);
+    void recordTimeOut();
 
-    int fd_ = -1;
-    // Written by whichever thread saw the failure; the transfer calls may run
-    // on two threads at once (one reading, one writing).
-    std::atomic<int> lastError_{0};
-    bool savedValid_ = false;
-    std::string deviceName_;
-    // Storage for the device's termios as found at open (kept opaque here).
-    alignas(8) unsigned char saved_[128]{};
+    // The open device and everything the system keeps for it.
+    struct Device;
+    std::unique_ptr<Device> device_;
 };
 
 }  // namespace platform

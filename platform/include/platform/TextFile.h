@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/SystemError.h"
+
 namespace platform {
 
 // Why a text file could not be read.
@@ -17,8 +19,8 @@ enum class TextFileError {
 struct TextFileContent {
     std::string text;
     TextFileError error = TextFileError::None;
-    int errorCode = 0;      // the system's code for Unreadable
-    std::size_t limit = 0;  // the limit a TooLarge file went past
+    SystemError systemError;  // the system's reason for Unreadable
+    std::size_t limit = 0;    // the limit a TooLarge file went past
     bool ok() const { return error == TextFileError::None; }
     // A short reason for the user ("not a regular file", "larger than 64 MB", ...).
     std::string reason() const;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/PseudoTerminal.h"
+#include "platform/testing/PseudoTerminal.h"
 #include "sim/SimConsole.h"
 
 namespace sim {

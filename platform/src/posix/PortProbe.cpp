@@ -50,20 +50,20 @@ PortProbeResult probePort(const std::string& devicePath) {
     PortProbeResult result;
     FileDescriptor port(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (port.get() < 0) {
-        result.errorCode = errno;
-        result.usability = classifyOpenError(result.errorCode);
+        result.error = SystemError::last();
+        result.usability = classifyOpenError(result.error.code());
         return result;
     }
     struct termios settings {};
     if (::tcgetattr(port.get(), &settings) != 0) {
-        result.errorCode = errno;
+        result.error = SystemError::last();
         result.usability = PortUsability::NotASerialLine;
         return result;
     }
     if (is8250Family(devicePath)) {
         struct serial_struct serial {};
         if (::ioctl(port.get(), TIOCGSERIAL, &serial) == 0 && serial.type == PORT_UNKNOWN) {
-            result.errorCode = ENODEV;
+            result.error = SystemError::fromCode(ENODEV);
             result.usability = PortUsability::NoUart;
             return result;
         }
@@ -89,13 +89,14 @@ std::string portUsabilityReason(const PortProbeResult& result) {
         case PortUsability::OpenFailed:
             break;
     }
-    return "cannot be opened: " + systemErrorText(result.errorCode);
+    return "cannot be opened: " + result.error.text();
 }
 
-std::string portOpenFailureReason(int errorCode) {
+std::string portOpenFailureReason(const SystemError& error) {
     PortProbeResult result;
-    result.errorCode = errorCode;
-    result.usability = errorCode == ENOTTY ? PortUsability::NotASerialLine : classifyOpenError(errorCode);
+    result.error = error;
+    result.usability =
+        error.code() == ENOTTY ? PortUsability::NotASerialLine : classifyOpenError(error.code());
     return portUsabilityReason(result);
 }
 

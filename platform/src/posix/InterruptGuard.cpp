@@ -1,10 +1,10 @@
-#include "cli/InterruptGuard.h"
+#include "platform/InterruptGuard.h"
 
 #include <array>
 #include <atomic>
 #include <csignal>
 
-namespace cli {
+namespace platform {
 
 namespace {
 
@@ -52,4 +52,4 @@ bool InterruptGuard::interrupted() const {
     return interruptSeen.load();
 }
 
-}  // namespace cli
+}  // namespace platform

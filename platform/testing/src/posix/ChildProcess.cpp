@@ -1,4 +1,4 @@
-#include "platform/ChildProcess.h"
+#include "platform/testing/ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "platform/PseudoTerminal.h"
+#include "platform/testing/PseudoTerminal.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -45,21 +45,19 @@ DynamicLibrary::~DynamicLibrary() {
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)),
       path_(std::move(other.path_)),
-      errorCode_(other.errorCode_),
-      errorText_(std::move(other.errorText_)) {}
+      error_(std::move(other.error_)) {}
 
 DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     if (this != &other) {
         unload();
         handle_ = std::exchange(other.handle_, nullptr);
         path_ = std::move(other.path_);
-        errorCode_ = other.errorCode_;
-        errorText_ = std::move(other.errorText_);
+        error_ = std::move(other.error_);
     }
     return *this;
 }
 
-std::string DynamicLibrary::sharedObjectName(std::string_view windowsName) {
+std::string DynamicLibrary::systemFileName(std::string_view windowsName) {
     std::string base;
     base.reserve(windowsName.size() + 6);
     for (char c : windowsName)
@@ -74,22 +72,29 @@ std::string DynamicLibrary::sharedObjectName(std::string_view windowsName) {
     return base;
 }
 
-void DynamicLibrary::setError(int code, std::string text) const {
-    errorCode_ = code;
-    errorText_ = text.empty() ? systemErrorText(code) : std::move(text);
+void DynamicLibrary::setError(SystemError error) const {
+    error_ = std::move(error);
 }
+
+namespace {
+
+// The loader's own text where it has one, the system's text for code otherwise.
+SystemError loaderError(int code, std::string text) {
+    return text.empty() ? SystemError::fromCode(code) : SystemError(code, std::move(text));
+}
+
+}  // namespace
 
 bool DynamicLibrary::load(std::string_view windowsName, const std::string& programDirectory) {
     unload();
-    errorCode_ = 0;
-    errorText_.clear();
+    error_ = {};
     // A name with a directory part would bypass the search order.
     if (windowsName.empty() || windowsName.find('/') != std::string_view::npos ||
         windowsName.find('\\') != std::string_view::npos) {
-        setError(kBadName, {});
+        setError(SystemError::fromCode(kBadName));
         return false;
     }
-    const std::string soName = sharedObjectName(windowsName);
+    const std::string soName = systemFileName(windowsName);
 
     if (!programDirectory.empty()) {
         std::string besideProgram = joinPath(programDirectory, soName);
@@ -99,7 +104,7 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
             if (handle_ == nullptr) {
                 // The file is there but is no loadable library: say so rather
                 // than fall back to some other copy.
-                setError(kNotLoadable, lastLoaderText());
+                setError(loaderError(kNotLoadable, lastLoaderText()));
                 return false;
             }
             path_ = loadedFilePath(handle_, besideProgram);
@@ -114,16 +119,17 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
     if (handle_ == nullptr) {
         std::string text = lastLoaderText();
         bool notFound = text.empty() || text.find("No such file") != std::string::npos;
-        setError(notFound ? kNotFound : kNotLoadable, std::move(text));
+        setError(loaderError(notFound ? kNotFound : kNotLoadable, std::move(text)));
         return false;
     }
     path_ = loadedFilePath(handle_, soName);
-    if (path_.empty() || path_.front() != kPathSeparator) {
+    if (!isAbsolutePath(path_)) {
         // Found through a relative search entry (an empty or "." element of
         // LD_LIBRARY_PATH), that is in the current directory: refused.
         ::dlclose(std::exchange(handle_, nullptr));
         path_.clear();
-        setError(kNotFound, soName + ": found only relative to the current directory, not loaded");
+        setError(
+            loaderError(kNotFound, soName + ": found only relative to the current directory, not loaded"));
         return false;
     }
     return true;
@@ -131,14 +137,15 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
 
 void* DynamicLibrary::symbol(const char* exportName) const {
     if (handle_ == nullptr) {
-        setError(kNotFound, {});
+        setError(SystemError::fromCode(kNotFound));
         return nullptr;
     }
     ::dlerror();
     void* address = ::dlsym(handle_, exportName);
     if (address == nullptr) {
         std::string text = lastLoaderText();
-        setError(kExportMissing, text.empty() ? std::string("undefined symbol: ") + exportName : text);
+        setError(loaderError(kExportMissing,
+                             text.empty() ? std::string("undefined symbol: ") + exportName : text));
     }
     return address;
 }
@@ -150,7 +157,7 @@ bool DynamicLibrary::unload() {
     path_.clear();
     ::dlerror();
     if (::dlclose(handle) != 0) {
-        setError(kNotLoadable, lastLoaderText());
+        setError(loaderError(kNotLoadable, lastLoaderText()));
         return false;
     }
     return true;

@@ -1,0 +1,21 @@
+#pragma once
+
+namespace platform {
+
+// Turns the user's and the system's requests to stop a console program into
+// one flag that the operation loop picks up and hands to the engine as a
+// Cancel: Ctrl+C and SIGTERM on POSIX; Ctrl+C, Ctrl+Break and closing the
+// console window on Windows. A second Ctrl+C ends the program at once.
+// One guard at a time; the previous handling comes back when it is destroyed.
+class InterruptGuard {
+  public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    // True once a stop was requested since the guard was made.
+    bool interrupted() const;
+};
+
+}  // namespace platform
