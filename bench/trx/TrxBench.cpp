@@ -144,6 +144,24 @@ void EchoRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(EchoRoundTrip)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
+// How long CloseInterface takes with both threads idle in their waits: the
+// close ends the port waits at once instead of waiting out a poll slice.
+void CloseWithIdleThreads(benchmark::State& state) {
+    EchoPeer peer;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (InitInterface(peer.slavePath().c_str(), 200, 115200, 0, 0, 0) != 0) {
+            state.SkipWithError("interface did not open");
+            return;
+        }
+        // Let both threads reach their waits.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        state.ResumeTiming();
+        CloseInterface();
+    }
+}
+BENCHMARK(CloseWithIdleThreads)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "PtyPeer.h"
@@ -117,4 +120,31 @@ TEST(SerialPort, OneHolderAtATimeAndOwnershipMoves) {
     EXPECT_FALSE(second.open(peer.slavePath()));
     assigned.close();
     EXPECT_TRUE(second.open(peer.slavePath())) << "close gives the device back";
+}
+
+TEST(SerialPort, CancelWaitsEndsAPendingWaitAndEveryLaterOneUntilReopened) {
+    PtyPeer peer;
+    SerialPort port;
+    ASSERT_TRUE(port.open(peer.slavePath()));
+    std::atomic<bool> waiting{false};
+    platform::WaitResult seen = platform::WaitResult::Ready;
+    const auto started = std::chrono::steady_clock::now();
+    std::thread reader([&] {
+        waiting = true;
+        seen = port.waitReadable(30000);
+    });
+    while (!waiting.load()) {
+        std::this_thread::yield();
+    }
+    port.cancelWaits();
+    reader.join();
+    EXPECT_EQ(seen, platform::WaitResult::Cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10))
+        << "the wait ended long before its own limit";
+    EXPECT_EQ(port.waitReadable(30000), platform::WaitResult::Cancelled);
+    EXPECT_EQ(port.waitWritable(30000), platform::WaitResult::Cancelled);
+
+    port.close();
+    ASSERT_TRUE(port.open(peer.slavePath()));
+    EXPECT_EQ(port.waitReadable(10), platform::WaitResult::TimedOut) << "a new open waits again";
 }

@@ -65,6 +65,9 @@ bool ReceiveThread::waitForInput() {
                 // arrive until it comes back, so wait a slice instead of spinning.
                 std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
                 break;
+            case platform::WaitResult::Cancelled:
+                // The interface is closing.
+                return false;
             case platform::WaitResult::Failed:
                 state_.log.report("TrxRxWait", port.lastError());
                 state_.port.clearErrorState();

@@ -119,6 +119,10 @@ bool TransmitThread::finishPendingWrite() {
         if (room == platform::WaitResult::TimedOut) {
             continue;
         }
+        if (room == platform::WaitResult::Cancelled) {
+            // The interface is closing: the rest of the frame goes with the queue.
+            return true;
+        }
         if (room != platform::WaitResult::Ready) {
             return false;
         }

@@ -122,6 +122,9 @@ void TrxInterface::close() {
     {
         std::lock_guard portLock(state_.port.lock());
         if (state_.port.isOpen()) {
+            // Ends the threads' pending port waits at once: they see the stop
+            // flag now instead of after their poll slice.
+            state_.port.port().cancelWaits();
             state_.port.port().flush(platform::FlushDirection::Both);
             state_.transmitQueue.cancelWaits();
             endThread(transmitThread_, transmitEnded_, "Tx");

@@ -68,7 +68,7 @@ bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
             errorBits_ |= kHangUp;
             break;
         }
-        if (waited == platform::WaitResult::Failed) {
+        if (waited == platform::WaitResult::Failed || waited == platform::WaitResult::Cancelled) {
             errorBits_ |= kReadError;
             break;
         }

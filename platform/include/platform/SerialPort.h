@@ -19,8 +19,9 @@ enum class ModemLine { Dtr, Rts };
 // modem lines, which is not a fault of the port.
 enum class LineControl { Done, Unsupported, Failed };
 
-// Outcome of waiting for the port.
-enum class WaitResult { Ready, TimedOut, HungUp, Failed };
+// Outcome of waiting for the port. Cancelled: another thread called
+// cancelWaits().
+enum class WaitResult { Ready, TimedOut, HungUp, Failed, Cancelled };
 
 struct LineSettings {
     std::uint32_t baudRate = 38400;
@@ -92,6 +93,10 @@ class SerialPort {
 
     WaitResult waitReadable(int timeoutMs);
     WaitResult waitWritable(int timeoutMs);
+    // Ends every wait now pending on another thread at once, and every later
+    // one, with WaitResult::Cancelled until the port is opened again. Safe to
+    // call from any thread while the port is open.
+    void cancelWaits();
     // Bytes read or written, 0 when nothing could move, -1 on error. A read
     // never waits; a write hands the bytes to the driver.
     std::ptrdiff_t read(std::span<std::uint8_t> buffer);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -73,6 +74,8 @@ bool isUnsupported(int error) {
 
 struct SerialPort::Device {
     int fd = -1;
+    // Readable once cancelWaits() ran: every poll of the port watches it too.
+    int cancelFd = -1;
     bool savedValid = false;
     termios saved{};
     std::string deviceName;
@@ -162,8 +165,15 @@ bool SerialPort::open(const std::string& deviceName) {
         ::ioctl(line.get(), TIOCNXCL);
         return false;
     }
+    FileDescriptor cancel(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!cancel.valid()) {
+        device.fail();
+        ::ioctl(line.get(), TIOCNXCL);
+        return false;
+    }
     device.savedValid = true;
     device.fd = line.release();
+    device.cancelFd = cancel.release();
     device.deviceName = deviceName;
     return true;
 }
@@ -178,7 +188,9 @@ void SerialPort::close() {
     // flag, and the next unprivileged open would fail.
     ::ioctl(device.fd, TIOCNXCL);
     ::close(device.fd);  // also drops the advisory lock
+    ::close(device.cancelFd);
     device.fd = -1;
+    device.cancelFd = -1;
     device.savedValid = false;
 }
 
@@ -322,13 +334,16 @@ std::ptrdiff_t transferWhatIsReady(Transfer transfer) {
     }
 }
 
-// Waits for the port; errno-style code in error when the result is Failed
-// or HungUp.
-WaitResult waitFor(int fd, short events, int timeoutMs, int& error) {
-    pollfd entries[1] = {{fd, events, 0}};
+// Waits for the port or the cancel descriptor; errno-style code in error
+// when the result is Failed or HungUp.
+WaitResult waitFor(int fd, int cancelFd, short events, int timeoutMs, int& error) {
+    pollfd entries[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
     for (;;) {
-        const int ready = ::poll(entries, 1, timeoutMs);
+        const int ready = ::poll(entries, 2, timeoutMs);
         if (ready > 0) {
+            if ((entries[1].revents & POLLIN) != 0) {
+                return WaitResult::Cancelled;
+            }
             if ((entries[0].revents & events) != 0) {
                 return WaitResult::Ready;
             }
@@ -357,7 +372,7 @@ WaitResult SerialPort::Device::wait(short events, int timeoutMs) {
         return WaitResult::Failed;
     }
     int error = 0;
-    const WaitResult result = waitFor(fd, events, timeoutMs, error);
+    const WaitResult result = waitFor(fd, cancelFd, events, timeoutMs, error);
     if (error != 0) {
         fail(error);
     }
@@ -370,6 +385,17 @@ WaitResult SerialPort::waitReadable(int timeoutMs) {
 
 WaitResult SerialPort::waitWritable(int timeoutMs) {
     return device_->wait(POLLOUT, timeoutMs);
+}
+
+void SerialPort::cancelWaits() {
+    Device& device = *device_;
+    if (device.cancelFd < 0) {
+        return;
+    }
+    // The counter is never read back, so the descriptor stays readable and
+    // every later poll ends at once as well.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(device.cancelFd, &one, sizeof(one));
 }
 
 void SerialPort::recordTimeOut() {
