@@ -9,6 +9,7 @@
 #include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
+#include "engine/BootLoaderAnswers.h"
 #include "engine/BootLoaderFrames.h"
 #include "engine/DirectPort.h"
 #include "engine/OperationHost.h"
@@ -24,15 +25,10 @@ constexpr std::uint32_t kChunkSize = 4096;
 constexpr int kBootAnswerTimeoutMs = 5000;
 constexpr int kEraseAnswerTimeoutMs = 2000;
 constexpr int kChunkDoneTimeoutMs = 5000;
-// The bytes of an answer after its first one are already on their way.
-constexpr int kAnswerTailTimeoutMs = 100;
-constexpr int kTextByteTimeoutMs = 100;
-constexpr int kVersionSilenceMs = 500;
 constexpr milliseconds kWakePause{200};
 constexpr milliseconds kBootEnterPause{500};
 constexpr milliseconds kTextModeLeftPause{1000};
 constexpr milliseconds kTextModeSilentPause{5000};
-constexpr std::size_t kVersionTextCapacity = 64;
 // Erase blocks: block 0 holds the first 4 KB; 64 KB block i is erase block i + 3.
 constexpr std::uint8_t kFirstSegmentEraseBlock = 0;
 constexpr std::uint8_t kEraseBlockOffset = 3;
@@ -61,15 +57,8 @@ ResultCode UpdateEngine::directFrameExchange(const std::uint8_t* frame, std::siz
         return ResultCode::OpenFailed;
     }
     ResultCode result = ResultCode::DeviceError;
-    std::uint8_t first = 0;
-    std::uint8_t second = 0;
-    if (!directPort_->write(std::span<const std::uint8_t>(frame, length))) {
-        result = ResultCode::DeviceError;
-    } else if (!directPort_->readByte(first, firstByteTimeoutMs)) {
-        result = ResultCode::TimedOut;
-    } else if (first == boot::kShortAnswerCount && directPort_->readByte(second, kAnswerTailTimeoutMs) &&
-               second == answerCommand) {
-        result = ResultCode::Ok;
+    if (directPort_->write(std::span<const std::uint8_t>(frame, length))) {
+        result = boot::BootLoaderAnswers::readShortAnswer(*directPort_, answerCommand, firstByteTimeoutMs);
     }
     directPort_->close();
     return result;
@@ -136,14 +125,10 @@ ResultCode UpdateEngine::directWrite(std::uint32_t unitAddress, const std::uint8
                 return ResultCode::DeviceError;
             }
             const std::size_t frameLength = boot::buildChunkDone(frame, target, unitAddress);
-            bool confirmed = directPort_->write(std::span<const std::uint8_t>(frame.data(), frameLength));
-            std::uint8_t byte = 0;
-            confirmed = confirmed && directPort_->readByte(byte, kChunkDoneTimeoutMs) &&
-                        byte == boot::kChunkDoneAnswerCount;
-            for (const std::uint8_t expected : boot::chunkDoneAnswer(target, unitAddress)) {
-                confirmed =
-                    confirmed && directPort_->readByte(byte, kAnswerTailTimeoutMs) && byte == expected;
-            }
+            const bool confirmed =
+                directPort_->write(std::span<const std::uint8_t>(frame.data(), frameLength)) &&
+                boot::BootLoaderAnswers::readChunkDoneAnswer(*directPort_, target, unitAddress,
+                                                             kChunkDoneTimeoutMs);
             directPort_->close();
             if (!confirmed) {
                 return ResultCode::DeviceError;
@@ -168,12 +153,7 @@ ResultCode UpdateEngine::directImageSteps(data::UnitRecord& unit, data::ImageRow
     }
     static constexpr std::uint8_t kExitCommand[] = {'e', 'x', 'i', 't', '\r'};
     directPort_->write(kExitCommand);
-    int answered = 0;
-    std::uint8_t byte = 0;
-    while (directPort_->readByte(byte, kTextByteTimeoutMs)) {
-        answered += byte != 0 ? 1 : 0;
-    }
-    if (answered > 0) {
+    if (boot::BootLoaderAnswers::countTextAnswer(*directPort_) > 0) {
         std::this_thread::sleep_for(kTextModeLeftPause);
     } else {
         status_.setStatusText("Waiting Comm timeout");
@@ -328,40 +308,15 @@ ResultCode UpdateEngine::directGetVersion(data::UnitRecord& unit, bool oneUnit) 
     for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
         data::ImageRow& row = *unit.row(i);
         row.resetRomVersion();
-        // The reply is cut to what the buffer holds; the rest is read and dropped.
-        std::string text;
-        text.reserve(kVersionTextCapacity);
-        auto keep = [&text](std::uint8_t byte) {
-            if (text.size() < kVersionTextCapacity - 1) {
-                text.push_back(static_cast<char>(byte));
-            }
-        };
         directPort_->open(comm_.deviceName);
         std::uint8_t byte = 0;
-        while (directPort_->readByte(byte, kVersionSilenceMs)) {
+        while (directPort_->readByte(byte, boot::BootLoaderAnswers::kVersionSilenceMs)) {
         }
         static constexpr std::uint8_t kVersionCommand[] = {'V', 'E', 'R', '\r'};
         directPort_->write(kVersionCommand);
-        bool got = false;
-        while ((got = directPort_->readByte(byte, kVersionSilenceMs)) && byte != 0) {
-        }
-        while ((got = directPort_->readByte(byte, kTextByteTimeoutMs)) && byte == 0) {
-        }
-        for (; got && byte != 0; got = directPort_->readByte(byte, kTextByteTimeoutMs)) {
-            if (byte != '.') {
-                keep(byte);
-            }
-        }
-        while ((got = directPort_->readByte(byte, kTextByteTimeoutMs)) && byte == 0) {
-        }
-        for (; got && byte != 0; got = directPort_->readByte(byte, kTextByteTimeoutMs)) {
-            keep(byte);
-        }
+        const std::string text = boot::BootLoaderAnswers::readVersionReply(*directPort_);
         directPort_->close();
-        for (int trailing = 0; trailing < 2 && !text.empty() && text.back() == ' '; ++trailing) {
-            text.pop_back();
-        }
-        if (text.empty() || text[0] < '1' || text[0] > '9') {
+        if (!boot::BootLoaderAnswers::isVersionText(text)) {
             showMessage("Can't get version", true);
             result = ResultCode::DeviceError;
         } else {

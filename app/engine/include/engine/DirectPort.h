@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "engine/BootLoaderAnswers.h"
 #include "platform/SerialPort.h"
 
 namespace engine {
@@ -13,7 +14,7 @@ namespace engine {
 // control, DTR and RTS on while open. The engine opens and closes it around
 // every frame exchange. The device is taken for this process alone, so a
 // port held by another program fails to open like a missing one.
-class DirectPort {
+class DirectPort : public boot::ByteSource {
   public:
     static constexpr std::uint32_t kBaudRate = 38400;
     static constexpr int kWriteTimeoutMs = 5000;
@@ -24,7 +25,7 @@ class DirectPort {
     static constexpr std::uint32_t kHangUp = 0x4;
 
     DirectPort() = default;
-    ~DirectPort() { close(); }
+    ~DirectPort() override { close(); }
     DirectPort(const DirectPort&) = delete;
     DirectPort& operator=(const DirectPort&) = delete;
 
@@ -37,7 +38,7 @@ class DirectPort {
     // One byte if one is there already.
     bool readByte(std::uint8_t& byte);
     // Waits at most timeoutMs for one byte; stores 0 and returns false on time-out.
-    bool readByte(std::uint8_t& byte, int timeoutMs);
+    bool readByte(std::uint8_t& byte, int timeoutMs) override;
     // Waits until earlier output has left, then writes all bytes.
     bool write(std::span<const std::uint8_t> bytes);
 
