@@ -3,7 +3,7 @@ BUILD      ?= build
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build test run demo-cli tsan asan bench format clean
+.PHONY: all bootstrap configure build test run demo-cli tsan asan fuzz bench format clean
 
 all: build
 
@@ -36,6 +36,14 @@ asan: bootstrap
 	@cmake --build build-asan
 	@ctest --test-dir build-asan --output-on-failure
 
+# Every libFuzzer target (clang, ASan + UBSan) for FUZZ_SECONDS each, one after the other; new
+# inputs collect in build-fuzz/corpus. The checked-in seeds also replay in make test.
+FUZZ_SECONDS ?= 60
+fuzz: bootstrap
+	@cmake -S . -B build-fuzz -G $(GENERATOR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DFLASHKIT_SANITIZE=address -DFLASHKIT_FUZZ=ON -DFLASHKIT_BUILD_GUI=OFF -DFLASHKIT_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz --target fuzzers
+	@scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
 bench: build
 	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
 
@@ -43,4 +51,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-tsan build-asan
+	rm -rf $(BUILD) build-tsan build-asan build-fuzz

@@ -12,6 +12,16 @@ elseif(NOT FLASHKIT_SANITIZE STREQUAL "")
   message(FATAL_ERROR "FLASHKIT_SANITIZE must be address, thread or empty")
 endif()
 
+# A fuzzing build (clang) instruments all project code for coverage, so that
+# the fuzzers are guided by what the libraries under test do.
+option(FLASHKIT_FUZZ "Instrument the project's code for libFuzzer (clang only)" OFF)
+if(FLASHKIT_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "FLASHKIT_FUZZ needs clang")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # flashkit_add_module(NAME <target> KIND STATIC|SHARED DIR <folder> [LINKS ...])
 # Sources are the .cpp files of <folder>/src; public headers live in <folder>/include.
 function(flashkit_add_module)
