@@ -159,6 +159,13 @@ std::vector<CpuSlot> ConsoleState::cpusOf(const FlashDevice* device) {
 
 void ConsoleState::takeVersionFrom(const CpuSlot& slot) {
     const std::uint16_t word = slot.flash->versionWord();
+    if (slot.faults().keepVersion) {
+        // The flash holds the new image, yet the CPU goes on reporting the old version.
+        auto& event = events_.add("version-kept");
+        event["device"] = slot.flash->name();
+        event["fault"] = "keep-version";
+        return;
+    }
     if (word == 0xFFFF) {
         // An image without a version word leaves the versions as they were.
         events_.add("version-kept")["device"] = slot.flash->name();

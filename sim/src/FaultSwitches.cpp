@@ -6,7 +6,7 @@ namespace sim {
 
 bool FaultSwitches::any() const {
     return silent || rejectErase || rejectBlock > 0 || rejectChecksum || wrongTarget || echoFirst ||
-           dropEvery > 0 || dropNth > 0 || delayMs > 0 || corruptEvery > 0;
+           dropEvery > 0 || dropNth > 0 || delayMs > 0 || corruptEvery > 0 || keepVersion;
 }
 
 FaultSwitches FaultSwitches::merged(const FaultSwitches& base, const FaultSwitches& override) {
@@ -21,6 +21,7 @@ FaultSwitches FaultSwitches::merged(const FaultSwitches& base, const FaultSwitch
     result.dropNth = override.dropNth > 0 ? override.dropNth : base.dropNth;
     result.delayMs = override.delayMs > 0 ? override.delayMs : base.delayMs;
     result.corruptEvery = override.corruptEvery > 0 ? override.corruptEvery : base.corruptEvery;
+    result.keepVersion = base.keepVersion || override.keepVersion;
     return result;
 }
 
@@ -56,6 +57,7 @@ bool applyFaultSwitch(FaultSwitches& faults, std::string_view text, std::string&
         {"reject-checksum", &FaultSwitches::rejectChecksum},
         {"wrong-target", &FaultSwitches::wrongTarget},
         {"echo-first", &FaultSwitches::echoFirst},
+        {"keep-version", &FaultSwitches::keepVersion},
     };
     for (const Flag& flag : kFlags) {
         if (name == flag.name) {
@@ -89,7 +91,7 @@ bool applyFaultSwitch(FaultSwitches& faults, std::string_view text, std::string&
 
 std::string faultSwitchNames() {
     return "silent, reject-erase, reject-block=K, reject-checksum, wrong-target, echo-first, drop-every=N, "
-           "drop-nth=K, delay=MS, corrupt-every=N";
+           "drop-nth=K, delay=MS, corrupt-every=N, keep-version";
 }
 
 }  // namespace sim

@@ -31,19 +31,20 @@ TEST(VersionNotation, TextsGiveTheWordsThatShowAsThoseTexts) {
 TEST(FaultSwitchText, EverySwitchAndItsErrors) {
     sim::FaultSwitches faults;
     std::string error;
-    for (const char* text : {"silent", "reject-erase", "reject-block=3", "reject-checksum", "wrong-target",
-                             "echo-first", "drop-every=2", "drop-nth=4", "delay=40", "corrupt-every=5"}) {
+    for (const char* text :
+         {"silent", "reject-erase", "reject-block=3", "reject-checksum", "wrong-target", "echo-first",
+          "drop-every=2", "drop-nth=4", "delay=40", "corrupt-every=5", "keep-version"}) {
         EXPECT_TRUE(sim::applyFaultSwitch(faults, text, error)) << text << ": " << error;
     }
     EXPECT_TRUE(faults.silent && faults.rejectErase && faults.rejectChecksum && faults.wrongTarget &&
-                faults.echoFirst);
+                faults.echoFirst && faults.keepVersion);
     EXPECT_EQ(faults.rejectBlock, 3);
     EXPECT_EQ(faults.dropEvery, 2);
     EXPECT_EQ(faults.dropNth, 4);
     EXPECT_EQ(faults.delayMs, 40);
     EXPECT_EQ(faults.corruptEvery, 5);
-    for (const char* bad :
-         {"loud", "reject-block", "reject-block=0", "drop-every=x", "drop-nth=0", "silent=1", "delay=-4"}) {
+    for (const char* bad : {"loud", "reject-block", "reject-block=0", "drop-every=x", "drop-nth=0",
+                            "silent=1", "delay=-4", "keep-version=1"}) {
         sim::FaultSwitches untouched;
         error.clear();
         EXPECT_FALSE(sim::applyFaultSwitch(untouched, bad, error)) << bad;

@@ -350,6 +350,29 @@ TEST_F(Faults, RejectEraseBlockAndChecksum) {
     EXPECT_EQ(cpu("ENG7", "CTRL").versionWord, 0x0102);
 }
 
+TEST_F(Faults, KeepVersionTakesAVerifiedWriteButReportsTheOldVersion) {
+    build([](sim::ConsoleDescription& d) { faultsOf(d, "SRF7", "MAIN").keepVersion = true; });
+    const data::FlashImage image = standardImage(256, 0x0006);
+    enterBootMode();
+    ASSERT_EQ(host->send(eraseRequest(1)), (std::vector<Bytes>{statusReply(1, 0)}));
+    EXPECT_EQ(sendBlocks(1, image, 256), 2);
+    // The write itself succeeds: the image is in flash and its checksum is accepted.
+    EXPECT_EQ(host->send(checksumRequest(1, image.checksum())), (std::vector<Bytes>{statusReply(1, 0)}));
+    const sim::FlashDevice& flash = flashOf("SRF7-MAIN");
+    EXPECT_TRUE(std::equal(flash.bytes().begin(), flash.bytes().end(), image.bytes().begin()));
+    // Only the version words stay: the CPU's and the unit's.
+    EXPECT_EQ(host->send(readRequest(0x0C, 0x00, 258, 2))[0].back(), 0x05);
+    EXPECT_EQ(host->send(readRequest(0x0C, 0x00, 256, 2))[0].back(), 0x05);
+    EXPECT_EQ(console->events().count("version-kept"), 1u);
+    EXPECT_EQ(console->events().count("version"), 0u);
+
+    // Its neighbour on a flash of its own takes its new version as usual.
+    host->send(eraseRequest(2));
+    sendBlocks(2, image, 256);
+    host->send(checksumRequest(2, image.checksum()));
+    EXPECT_EQ(cpu("SRF7", "SUB").versionWord, 0x0006);
+}
+
 TEST_F(Faults, DropEveryNthReplyOfThatCpu) {
     build([](sim::ConsoleDescription& d) { faultsOf(d, "SRF7", "MAIN").dropEvery = 2; });
     std::vector<std::size_t> counts;

@@ -55,7 +55,8 @@ class ConsoleState {
     std::optional<RegisterByte> registerByte(std::uint16_t address);
 
     // After a verified write: every CPU on the device takes the version word
-    // the written image carries, and so does the unit's own word.
+    // the written image carries, and so does the unit's own word -- unless
+    // the written CPU is switched to keep its old version.
     void takeVersionFrom(const CpuSlot& slot);
 
     bool bootMode = false;

@@ -18,6 +18,7 @@ struct FaultSwitches {
     int dropNth = 0;              // the k-th reply only is not sent, once (1-based; 0: none)
     int delayMs = 0;              // every reply is held back this long
     int corruptEvery = 0;         // one byte of every n-th reply is spoilt
+    bool keepVersion = false;     // a verified write leaves the version words as they were
 
     bool any() const;
     // Switches of both: booleans or-ed, numbers taken from `override` when set.
@@ -26,7 +27,7 @@ struct FaultSwitches {
 
 // Sets one switch from its text form: silent, reject-erase, reject-block=K,
 // reject-checksum, wrong-target, echo-first, drop-every=N, drop-nth=K, delay=MS,
-// corrupt-every=N. False with a readable error for anything else.
+// corrupt-every=N, keep-version. False with a readable error for anything else.
 bool applyFaultSwitch(FaultSwitches& faults, std::string_view text, std::string& error);
 
 // The names above, for help texts.
