@@ -34,6 +34,10 @@ CMPAK_API uint32_t Decompress(const uint8_t* stream, uint8_t* dst);
  * data) or a destination that is too small. */
 CMPAK_API int32_t DecompressBounded(const uint8_t* stream, uint32_t streamLen, uint8_t* dst, uint32_t dstCap);
 
+/* The library's product version as text ("1, 0, 0, 0", the form of the
+ * interface library's version text); a constant string the caller must not free. */
+CMPAK_API const char* GetCmpakProductVer(void);
+
 #ifdef __cplusplus
 }
 #endif

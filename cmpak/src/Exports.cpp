@@ -16,6 +16,8 @@ namespace {
 // statistics are printed only on request, and to standard error.
 constexpr const char* kStatisticsVariable = "CMPAK_STATS";
 
+constexpr const char* kProductVersion = "1, 0, 0, 0";
+
 cmpak::StreamEncoder theEncoder;
 cmpak::StreamDecoder theDecoder;
 
@@ -71,6 +73,10 @@ CMPAK_API int32_t DecompressBounded(const uint8_t* stream, uint32_t streamLen, u
     }
     const bool decoded = theDecoder.decode(stream, streamLen, cmpak::StreamDecoder::Mode::Bounded, dst, size);
     return decoded ? static_cast<int32_t>(size) : kFailed;
+}
+
+CMPAK_API const char* GetCmpakProductVer(void) {
+    return kProductVersion;
 }
 
 }  // extern "C"
