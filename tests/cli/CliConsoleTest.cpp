@@ -6,77 +6,10 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "CliTestSupport.h"
-#include "SimProcess.h"
+#include "CliConsoleFixture.h"
 
 namespace clitest {
 namespace {
-
-using nlohmann::json;
-
-// The demo data root (settings, unit list, .SET files, generated images)
-// that the simulated console describes.
-const std::string kDemoRoot = FLASHKIT_DEMO_ROOT;
-
-// Short timings so that a silent unit or a retry costs about a second.
-std::string settingsText(const std::string& device, int bootIn = 1) {
-    std::string text =
-        "[HOST]\nDEVICE=" + device + "\nBAUDRATE=115200\n[DATA]\nROOT=" + kDemoRoot + "\nDEFAULT=UNIT.LST\n";
-    for (const char* model : {"SRF7", "ENG7", "LIO7", "XDG7"}) {
-        text += std::string("[") + model + "_INTERVAL]\nBOOTIN=" + std::to_string(bootIn) +
-                "\nBOOTOUT=1\nTIMEOUT=1\nRETRYTIME=1\n";
-    }
-    return text;
-}
-
-const json* findUnit(const json& units, const std::string& name) {
-    for (const auto& unit : units) {
-        if (unit["name"] == name) {
-            return &unit;
-        }
-    }
-    return nullptr;
-}
-
-// flashkit-cli against a freshly started simulated console on its own pty.
-class CliConsole : public ::testing::Test {
-  protected:
-    void startConsole(const std::vector<std::string>& faults = {}, int bootIn = 1,
-                      const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> arguments = {"--console", kDemoRoot + "/console.json"};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        for (const auto& fault : faults) {
-            arguments.insert(arguments.end(), {"--fault", fault});
-        }
-        ASSERT_TRUE(console.start(arguments)) << console.error();
-        folder.write("FLASHKIT.INI", settingsText(console.portPath(), bootIn));
-    }
-
-    std::vector<std::string> withSettings(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {"--ini", folder.file("FLASHKIT.INI")});
-        return arguments;
-    }
-
-    ProgramRun::Outcome cli(const std::vector<std::string>& arguments) {
-        return runCli(withSettings(arguments), {{"FLASHKIT_PORTS", console.portPath()}});
-    }
-
-    json cliJson(const std::vector<std::string>& arguments, int expectedExit) {
-        std::vector<std::string> withJson = {"--json"};
-        withJson.insert(withJson.end(), arguments.begin(), arguments.end());
-        const auto outcome = cli(withJson);
-        EXPECT_EQ(outcome.exitStatus, expectedExit) << outcome.err;
-        try {
-            return json::parse(outcome.out);
-        } catch (const json::exception&) {
-            ADD_FAILURE() << "not one JSON object: " << outcome.out;
-            return json::object();
-        }
-    }
-
-    simtest::SimProcess console;
-    ScratchFolder folder;
-};
 
 TEST_F(CliConsole, PortsListsTheSimulatorsPortInTextAndJson) {
     startConsole();
@@ -192,6 +125,22 @@ TEST_F(CliConsole, SilentUnitTimesOutWithExitOne) {
     const auto text = cli({"getver", "SRF7"});
     EXPECT_EQ(text.exitStatus, 1);
     EXPECT_NE(text.err.find("Get Version - Timeout Error !"), std::string::npos) << text.err;
+    EXPECT_NE(text.out.find("result: TimedOut"), std::string::npos) << text.out;
+}
+
+TEST_F(CliConsole, GetverOfAllUnitsReportsTheWorstUnitNotTheLast) {
+    // The first unit is silent; the last one (XDG7D) answers.
+    startConsole({"SRF7:silent"});
+    const json report = cliJson({"getver"}, 1);
+    EXPECT_EQ(report["result"], "TimedOut");
+    ASSERT_EQ(report["units"].size(), 5u);
+    EXPECT_EQ(report["units"][4]["name"], "XDG7D");
+    EXPECT_EQ(report["units"][4]["rom"], "1.18");
+    EXPECT_EQ(report["units"][1]["rom"], "2.02");
+
+    const auto text = cli({"getver"});
+    EXPECT_EQ(text.exitStatus, 1);
+    EXPECT_NE(text.err.find("flashkit-cli: error: SRF7: TimedOut"), std::string::npos) << text.err;
     EXPECT_NE(text.out.find("result: TimedOut"), std::string::npos) << text.out;
 }
 

@@ -81,6 +81,10 @@ TEST(CommandLineParser, BadUsageExitsWithTwoAndOneLine) {
         {"image", "A.mot", "--base", "0xFFFFFF00", "--window", "0x200"},
         {"units", "extra"},
         {"write", "SRF7", "--cpu"},
+        {"update", "--force"},
+        {"update", "--report"},
+        {"update", "--report", ""},
+        {"--version", "getver"},
     };
     for (const auto& line : badLines) {
         const auto outcome = parse(line);
@@ -93,6 +97,35 @@ TEST(CommandLineParser, BadUsageExitsWithTwoAndOneLine) {
         EXPECT_EQ(outcome.errorText.rfind("flashkit-cli: ", 0), 0u) << joined;
         EXPECT_EQ(outcome.errorText.find('\n'), std::string::npos) << joined;
     }
+}
+
+TEST(CommandLineParser, UpdateTakesUnitsInTheirOrderAndItsOwnOptions) {
+    auto outcome = parse({"update"});
+    ASSERT_TRUE(outcome.options) << outcome.errorText;
+    EXPECT_EQ(outcome.options->command, CommandKind::Update);
+    EXPECT_TRUE(outcome.options->unitNames.empty());
+    EXPECT_FALSE(outcome.options->dryRun);
+    EXPECT_FALSE(outcome.options->force);
+    EXPECT_FALSE(outcome.options->reportFile);
+
+    outcome = parse({"--json", "update", "LIO7", "SRF7", "--force", "--report", "visit.txt", "--dry-run"});
+    ASSERT_TRUE(outcome.options) << outcome.errorText;
+    EXPECT_EQ(outcome.options->unitNames, (std::vector<std::string>{"LIO7", "SRF7"}));
+    EXPECT_TRUE(outcome.options->force);
+    EXPECT_TRUE(outcome.options->dryRun);
+    EXPECT_EQ(outcome.options->reportFile, "visit.txt");
+    EXPECT_TRUE(outcome.options->json);
+}
+
+TEST(CommandLineParser, VersionStandsAlone) {
+    auto outcome = parse({"--version"});
+    ASSERT_TRUE(outcome.options) << outcome.errorText;
+    EXPECT_EQ(outcome.options->command, CommandKind::Version);
+    // Without --version a command is still required.
+    outcome = parse({"--json"});
+    EXPECT_FALSE(outcome.options);
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_NE(outcome.errorText.find("a command is required"), std::string::npos) << outcome.errorText;
 }
 
 TEST(CommandLineParser, HelpIsTextWithExitZero) {

@@ -7,24 +7,28 @@
 #include <thread>
 
 #include "cli/ImageReader.h"
+#include "cli/OperationRunner.h"
 #include "cli/PortFailureReason.h"
+#include "cli/ServiceReport.h"
 #include "cli/UnitSnapshotReader.h"
+#include "cli/UpdateCommand.h"
+#include "cli/UpdateReportFormatter.h"
+#include "core/AboutText.h"
+#include "core/ComponentVersions.h"
 #include "core/StartupCore.h"
 #include "data/CDIAGDoc.h"
-#include "data/FlashImage.h"
 #include "engine/UpdateEngine.h"
 #include "platform/InterruptGuard.h"
+#include "platform/LocalTime.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/PlainText.h"
+#include "platform/SystemError.h"
 #include "platform/TextFile.h"
 
 namespace cli {
 
 namespace {
-
-// How often a running operation is looked at: fast enough for a smooth
-// display and a prompt reaction to Ctrl+C.
-constexpr std::chrono::milliseconds kPollPeriod{20};
 
 constexpr std::uint8_t kConnectionPointSRF7 = 0x00;
 constexpr std::uint8_t kConnectionPointENG7 = 0x10;
@@ -71,6 +75,22 @@ std::optional<std::string> unreadableReason(const std::string& path) {
     return found.error == platform::TextFileError::Missing ? std::string() : ": " + found.reason();
 }
 
+// How bad a unit's get-version result is, for the worst of several: a
+// failure of the unit or the line before a time-out, a time-out before a
+// cancel, and Ok last.
+int severity(const std::string& resultName) {
+    if (resultName == engine::resultName(engine::ResultCode::Ok)) {
+        return 0;
+    }
+    if (resultName == engine::resultName(engine::ResultCode::Cancelled)) {
+        return 1;
+    }
+    if (resultName == engine::resultName(engine::ResultCode::TimedOut)) {
+        return 2;
+    }
+    return 3;
+}
+
 // A path given on the command line is taken relative to the directory the
 // program was started in, before start-up moves to the data root.
 std::string absoluteFromStartDirectory(const std::string& path) {
@@ -105,6 +125,10 @@ void CliApplication::printJson(const nlohmann::ordered_json& object) {
 
 int CliApplication::run() {
     switch (options_.command) {
+        case CommandKind::Version:
+            return runVersion();
+        case CommandKind::Update:
+            return runUpdate();
         case CommandKind::Image:
             return runImage();
         case CommandKind::Ports:
@@ -117,6 +141,16 @@ int CliApplication::run() {
             return runOperation();
     }
     return kExitBadInput;
+}
+
+int CliApplication::runVersion() {
+    bool problems = false;
+    for (const std::string& line :
+         core::ComponentVersions::versionLines(platform::executableDirectory(), problems)) {
+        out_ << line << '\n';
+    }
+    out_ << std::flush;
+    return problems ? kExitOperationFailed : kExitSuccess;
 }
 
 int CliApplication::runImage() {
@@ -273,6 +307,18 @@ std::optional<int> CliApplication::findUnit(const std::string& name) {
                       [&units](int index) -> const std::string& { return units.unit(index)->name(); });
 }
 
+std::optional<int> CliApplication::namedUnit(const std::string& name) {
+    const auto found = findUnit(name);
+    if (!found) {
+        std::vector<std::string> names;
+        for (int index = 0; index < document_->units().count(); ++index) {
+            names.push_back(document_->units().unit(index)->name());
+        }
+        usageFailure("no unit named " + shown(name) + " (units: " + joinNames(names) + ")");
+    }
+    return found;
+}
+
 bool CliApplication::applyCpuSelection(int unitIndex) {
     data::UnitRecord& unit = *document_->units().unit(unitIndex);
     if (options_.cpuNames.empty()) {
@@ -302,78 +348,58 @@ bool CliApplication::applyCpuSelection(int unitIndex) {
 
 std::uint64_t CliApplication::imageBytes(int unitIndex, const std::vector<int>& rows) const {
     const data::UnitRecord& unit = *document_->units().unit(unitIndex);
-    // Type-4 units and the direct path load a 1 MB window at 0x300000 and clip; the others load the
-    // row's own window strictly.
-    const bool segmented = unit.kind() == data::UnitKind::Direct || unit.kind() == data::UnitKind::Type4;
-    data::FlashImage image;
     std::uint64_t total = 0;
     for (const int index : rows) {
         const data::ImageRow& row = *unit.row(index);
-        if (row.idByte() == data::ImageRow::kUnselectableId) {
-            continue;
-        }
-        const std::uint32_t window =
-            segmented ? data::FlashImage::kSegmentedWindowSize : data::FlashImage::kStandardWindowSize;
-        const std::uint32_t base = segmented ? data::FlashImage::kSegmentedBaseAddress : row.topAddress();
-        if (!image.allocate(window)) {
-            continue;
-        }
-        const auto loaded =
-            image.load(row.filePath(), base,
-                       segmented ? data::FlashImage::LoadMode::Clipping : data::FlashImage::LoadMode::Strict);
-        if (loaded.ok() && image.storedRange()) {
-            total += std::uint64_t{image.storedRange()->highest} - image.storedRange()->lowest + 1;
+        if (row.idByte() != data::ImageRow::kUnselectableId) {
+            total += ImageReader::firmwareBytes(ImageReader::summarizeForUnit(unit.kind(), row));
         }
     }
     return total;
 }
 
-OperationReport CliApplication::awaitOperation(const std::string& operationName) {
-    platform::InterruptGuard interrupt;
-    bool cancelSent = false;
-    while (true) {
-        // Once the engine has asked for its OK it clears the status: show what it was then.
-        const ProgressSnapshot live = CliHost::snapshotOf(engine_->status());
-        display_.update(host_.finalStatus().value_or(live));
-        if (interrupt.interrupted() && !cancelSent) {
-            cancelSent = true;
-            display_.message("cancelling: the engine finishes the step in progress", core::MessageIcon::None);
-            engine_->status().cancelEvent().signal();
-        }
-        if (document_->engine().pollDone()) {
+std::string CliApplication::openFailureReason() const {
+    data::CommSettings used = core_->comm();
+    std::string baudRateText = core_->settings().baudRateText;
+    if (options_.mode == WritingPortChoice::CardDirect) {
+        // Card Direct always runs at the boot loader's fixed rate.
+        used.baudRate = kCardDirectBaudRate;
+        baudRateText.clear();
+    }
+    return PortFailureReason::find(used, baudRateText);
+}
+
+OperationRunner CliApplication::operationRunner() {
+    OperationRunner runner(*document_, *engine_, host_, display_);
+    runner.setOpenFailureReason([this] { return openFailureReason(); });
+    return runner;
+}
+
+std::optional<OperationReport> CliApplication::readAllVersions(const platform::InterruptGuard& interrupt) {
+    OperationRunner runner = operationRunner();
+    std::optional<OperationReport> worst;
+    double seconds = 0;
+    for (int index = 0; index < document_->units().count(); ++index) {
+        if (interrupt.interrupted() && worst) {
             break;
         }
-        std::this_thread::sleep_for(kPollPeriod);
-    }
-    engine_->waitUntilFinished();
-
-    const ProgressSnapshot last = host_.finalStatus().value_or(CliHost::snapshotOf(engine_->status()));
-    display_.update(last);
-    display_.finish();
-
-    OperationReport report;
-    report.operation = operationName;
-    engine::ResultCode result = engine_->lastResult();
-    // An operation that ended with its error flag set never counts as done.
-    if (result == engine::ResultCode::Ok && last.errorFlag) {
-        result = engine::ResultCode::Failed;
-    }
-    report.result = std::string(engine::resultName(result));
-    report.status = last.statusText;
-    if (result == engine::ResultCode::OpenFailed) {
-        data::CommSettings used = core_->comm();
-        std::string baudRateText = core_->settings().baudRateText;
-        if (options_.mode == WritingPortChoice::CardDirect) {
-            // Card Direct always runs at the boot loader's fixed rate.
-            used.baudRate = kCardDirectBaudRate;
-            baudRateText.clear();
+        auto unitReport = runner.run(data::OperationCode::GetAllVersions, index, false, "getver", interrupt);
+        if (!unitReport) {
+            return std::nullopt;
         }
-        report.reason = PortFailureReason::find(used, baudRateText);
-        if (!report.reason.empty()) {
-            err_ << "flashkit-cli: " << report.reason << std::endl;
+        seconds += unitReport->seconds;
+        if (severity(unitReport->result) > 0) {
+            display_.message(shown(document_->units().unit(index)->name()) + ": " + unitReport->result,
+                             core::MessageIcon::Stop);
+        }
+        if (!worst || severity(unitReport->result) > severity(worst->result)) {
+            worst = std::move(unitReport);
         }
     }
-    return report;
+    if (worst) {
+        worst->seconds = seconds;
+    }
+    return worst;
 }
 
 int CliApplication::runOperation() {
@@ -382,14 +408,9 @@ int CliApplication::runOperation() {
     }
     std::int32_t unitIndex = data::kAllUnits;
     if (!options_.unitName.empty()) {
-        const auto found = findUnit(options_.unitName);
+        const auto found = namedUnit(options_.unitName);
         if (!found) {
-            std::vector<std::string> names;
-            for (int index = 0; index < document_->units().count(); ++index) {
-                names.push_back(document_->units().unit(index)->name());
-            }
-            return usageFailure("no unit named " + shown(options_.unitName) + " (units: " + joinNames(names) +
-                                ")");
+            return kExitBadInput;
         }
         unitIndex = *found;
         document_->selectUnit(unitIndex);
@@ -426,16 +447,19 @@ int CliApplication::runOperation() {
         }
     }
 
-    if (!withStatusWindow) {
-        display_.silence();
+    platform::InterruptGuard interrupt;
+    std::optional<OperationReport> started;
+    if (code == data::OperationCode::GetAllVersions) {
+        started = readAllVersions(interrupt);
+    } else {
+        started = operationRunner().run(code, unitIndex, withStatusWindow, operationName, interrupt);
     }
-    const auto started = std::chrono::steady_clock::now();
-    if (!document_->startOperation(code, unitIndex, withStatusWindow)) {
+    if (!started) {
         err_ << "flashkit-cli: the engine did not start the operation" << std::endl;
         return kExitOperationFailed;
     }
-    OperationReport report = awaitOperation(operationName);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    OperationReport report = std::move(*started);
+    const double seconds = report.seconds;
 
     if (unitIndex == data::kAllUnits) {
         report.units = UnitSnapshotReader::read(document_->units());
@@ -458,6 +482,110 @@ int CliApplication::runOperation() {
         }
     }
     return succeeded ? kExitSuccess : kExitOperationFailed;
+}
+
+int CliApplication::runUpdate() {
+    // The visit's time: when the technician started the update.
+    const std::string startedAt = ServiceReport::localTimeText(platform::localTimeNow());
+    std::string reportPath;
+    if (options_.reportFile) {
+        // Checked before anything touches a port: an existing report is never replaced.
+        reportPath = absoluteFromStartDirectory(*options_.reportFile);
+        if (platform::fileKind(reportPath) != platform::FileKind::Missing) {
+            return usageFailure("the report " + shown(*options_.reportFile) +
+                                " exists already; a report is never overwritten");
+        }
+        if (platform::fileKind(platform::parentDirectory(reportPath)) != platform::FileKind::Directory) {
+            return usageFailure("cannot write the report " + shown(*options_.reportFile) +
+                                ": no such folder");
+        }
+    }
+    if (options_.mode == WritingPortChoice::CardDirect) {
+        // Card Direct starts with no image selected and writes one image the
+        // technician picks (write UNIT --cpu NAME): there is nothing to plan.
+        return usageFailure("update works through Host I/F; under Card Direct use write UNIT --cpu NAME");
+    }
+    if (!startUp() || !openDocument()) {
+        return kExitBadInput;
+    }
+
+    UpdateRequest request;
+    request.force = options_.force;
+    request.dryRun = options_.dryRun;
+    for (const auto& name : options_.unitNames) {
+        const auto found = namedUnit(name);
+        if (!found) {
+            return kExitBadInput;
+        }
+        request.unitIndices.push_back(*found);
+    }
+    if (options_.unitNames.empty()) {
+        for (int index = 0; index < document_->units().count(); ++index) {
+            request.unitIndices.push_back(index);
+        }
+    }
+    if (request.unitIndices.empty()) {
+        return usageFailure("the unit list names no unit");
+    }
+    // Units are written in list order, each once, however they were named.
+    std::sort(request.unitIndices.begin(), request.unitIndices.end());
+    request.unitIndices.erase(std::unique(request.unitIndices.begin(), request.unitIndices.end()),
+                              request.unitIndices.end());
+
+    platform::InterruptGuard interrupt;
+    OperationRunner runner = operationRunner();
+    UpdateCommand command(*document_, runner, options_.json ? nullptr : &out_);
+    const UpdateReport report = command.run(request, interrupt);
+
+    if (options_.json) {
+        printJson(UpdateReportFormatter::json(report));
+    } else if (report.dryRun) {
+        out_ << "result: " << report.result << "  (dry run: nothing written)" << std::endl;
+    } else {
+        out_ << '\n';
+        UpdateReportFormatter::printSummary(out_, report);
+        out_ << std::flush;
+    }
+    const bool reportWritten = reportPath.empty() || writeServiceReport(reportPath, startedAt, report);
+    return UpdateCommand::succeeded(report) && reportWritten ? kExitSuccess : kExitOperationFailed;
+}
+
+bool CliApplication::writeServiceReport(const std::string& path, const std::string& startedAt,
+                                        const UpdateReport& report) {
+    ServiceContext context;
+    context.dateTime = startedAt;
+    context.programVersion = core::AboutText::programVersionLine();
+    context.programNumbers = core::ComponentVersions::programVersionNumbersLine();
+    context.interfaceLibrary =
+        core::ComponentVersions::boundInterfaceLibrary(core_->library(), core_->api()).line();
+    context.compressionLibrary =
+        core::ComponentVersions::compressionLibrary(platform::executableDirectory()).line();
+    context.port = core_->comm().deviceName;
+    context.connectionPoint = core_->connectionPoint() == kConnectionPointENG7 ? "ENG7" : "SRF7";
+    context.writingPort =
+        document_->writingPort() == data::WritingPort::CardDirect ? "Card Direct" : "Host I/F";
+    context.unitList = options_.listFile ? listPath_ : core_->defaultListPath();
+
+    const std::string content = options_.json
+                                    ? ReportFormatter::jsonText(ServiceReport::json(context, report)) + "\n"
+                                    : ServiceReport::text(context, report);
+    platform::SystemError error;
+    switch (platform::writeNewFile(path, content, &error)) {
+        case platform::NewFileResult::Written:
+            if (!options_.json) {
+                out_ << "service report: " << path << std::endl;
+            }
+            return true;
+        case platform::NewFileResult::AlreadyExists:
+            err_ << "flashkit-cli: the report " << shown(path)
+                 << " appeared while the update ran; it is left as it is and this report is not written"
+                 << std::endl;
+            return false;
+        case platform::NewFileResult::Failed:
+            break;
+    }
+    err_ << "flashkit-cli: cannot write the report " << shown(path) << ": " << error.text() << std::endl;
+    return false;
 }
 
 }  // namespace cli

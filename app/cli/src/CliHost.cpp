@@ -28,6 +28,11 @@ void CliHost::requestFinalOk(engine::StatusModel& status) {
     status.cancelEvent().signal();
 }
 
+void CliHost::clearFinalStatus() {
+    std::lock_guard lock(mutex_);
+    finalStatus_.reset();
+}
+
 std::optional<ProgressSnapshot> CliHost::finalStatus() const {
     std::lock_guard lock(mutex_);
     return finalStatus_;

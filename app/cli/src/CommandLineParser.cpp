@@ -40,7 +40,8 @@ std::optional<std::uint32_t> CommandLineParser::parseNumber(std::string_view tex
 ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments) {
     CLI::App app{"Reads the firmware versions of the units of a QX7A console and rewrites their flash.",
                  kProgramName};
-    app.require_subcommand(1, 1);
+    // --version alone needs no command; everything else needs exactly one.
+    app.require_subcommand(0, 1);
     app.fallthrough();
 
     CliOptions options;
@@ -61,6 +62,8 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
         ->type_name("host|card")
         ->check(CLI::IsMember({"host", "card"}));
     app.add_flag("--json", options.json, "print one JSON object instead of text");
+    bool version = false;
+    app.add_flag("--version", version, "print the program's and its libraries' versions");
 
     CLI::App* ports = app.add_subcommand("ports", "usable serial ports, in menu order");
     CLI::App* units =
@@ -88,6 +91,15 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     CLI::App* erase = app.add_subcommand("erase", "erase UNIT's selected images");
     erase->add_option("UNIT", options.unitName, "unit name")->required()->type_name("");
 
+    CLI::App* update = app.add_subcommand(
+        "update", "bring UNITs (default: every unit) up to their image files: read, write, verify");
+    update->add_option("UNIT", options.unitNames, "unit name (repeatable)")->type_name("");
+    update->add_flag("--dry-run", options.dryRun, "read the versions and show the plan, write nothing");
+    update->add_flag("--force", options.force, "write the named units even when their versions match");
+    std::string reportFile;
+    update->add_option("--report", reportFile, "write a service report into FILE, which must not exist")
+        ->type_name("FILE");
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -100,10 +112,20 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
         return usageError(error.what());
     }
 
-    const std::map<CLI::App*, CommandKind> kinds = {
-        {ports, CommandKind::Ports},       {units, CommandKind::Units}, {image, CommandKind::Image},
-        {getver, CommandKind::GetVersion}, {write, CommandKind::Write}, {erase, CommandKind::Erase}};
-    options.command = kinds.at(app.get_subcommands().front());
+    if (app.get_subcommands().empty()) {
+        if (!version) {
+            return usageError("a command is required (run with --help for the list)");
+        }
+        options.command = CommandKind::Version;
+    } else if (version) {
+        return usageError("--version takes no command");
+    } else {
+        const std::map<CLI::App*, CommandKind> kinds = {
+            {ports, CommandKind::Ports},       {units, CommandKind::Units}, {image, CommandKind::Image},
+            {getver, CommandKind::GetVersion}, {write, CommandKind::Write}, {erase, CommandKind::Erase},
+            {update, CommandKind::Update}};
+        options.command = kinds.at(app.get_subcommands().front());
+    }
 
     if (app.count("--ini") != 0) {
         options.iniFile = iniFile;
@@ -113,6 +135,15 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     }
     if (app.count("--port") != 0) {
         options.port = port;
+    }
+    if (update->count("--report") != 0) {
+        if (reportFile.empty()) {
+            return usageError("--report: the file name is empty");
+        }
+        options.reportFile = reportFile;
+    }
+    if (options.command == CommandKind::Update && options.force && options.unitNames.empty()) {
+        return usageError("--force writes only units named on the command line");
     }
     if (app.count("--connection") != 0) {
         options.connection = connection == "ENG7" ? ConnectionChoice::ENG7 : ConnectionChoice::SRF7;

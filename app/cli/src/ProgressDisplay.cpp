@@ -17,7 +17,7 @@ constexpr const char* kPlainText = "\x1b[0m";
 }  // namespace
 
 ProgressDisplay::ProgressDisplay(std::ostream& progressOut, std::ostream& messageOut, Style style)
-    : progressOut_(progressOut), messageOut_(messageOut), style_(style) {}
+    : progressOut_(progressOut), messageOut_(messageOut), baseStyle_(style), style_(style) {}
 
 int ProgressDisplay::percent(std::int32_t position, std::int32_t total) {
     if (total <= 0) {
@@ -76,6 +76,16 @@ void ProgressDisplay::silence() {
     std::lock_guard lock(mutex_);
     eraseLocked();
     style_ = Style::Silent;
+}
+
+void ProgressDisplay::beginOperation(bool showProgress) {
+    std::lock_guard lock(mutex_);
+    eraseLocked();
+    style_ = showProgress ? baseStyle_ : Style::Silent;
+    shown_ = ProgressSnapshot{};
+    plainPrinted_.clear();
+    plainPending_.clear();
+    plainPrintedAt_ = Clock::time_point{};
 }
 
 std::string ProgressDisplay::statusKind(const std::string& text) {

@@ -8,8 +8,10 @@
 
 #include "cli/CliHost.h"
 #include "cli/CliOptions.h"
+#include "cli/OperationRunner.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/ReportFormatter.h"
+#include "cli/UpdateReport.h"
 
 namespace core {
 class StartupCore;
@@ -19,6 +21,9 @@ class CDIAGDoc;
 }
 namespace engine {
 class UpdateEngine;
+}
+namespace platform {
+class InterruptGuard;
 }
 
 namespace cli {
@@ -40,10 +45,12 @@ class CliApplication {
     int run();
 
   private:
+    int runVersion();
     int runImage();
     int runPorts();
     int runUnits();
     int runOperation();
+    int runUpdate();
 
     // Start-up core, then the document with its unit list; false when the
     // program cannot go on (the reason has been printed).
@@ -56,10 +63,21 @@ class CliApplication {
     void printJson(const nlohmann::ordered_json& object);
 
     std::optional<int> findUnit(const std::string& name);
+    // The index of the named unit, or nothing after a usage message naming the units there are.
+    std::optional<int> namedUnit(const std::string& name);
     bool applyCpuSelection(int unitIndex);
-    OperationReport awaitOperation(const std::string& operationName);
+    // Runs operations through the document; a port that does not open is explained.
+    OperationRunner operationRunner();
+    // Why the port did not open, when that can be found out; empty otherwise.
+    std::string openFailureReason() const;
+    // Get version of every unit, one unit after the other, so that the
+    // result is the worst of all units rather than the last unit's.
+    std::optional<OperationReport> readAllVersions(const platform::InterruptGuard& interrupt);
     // Bytes of firmware in the images that a successful write has sent.
     std::uint64_t imageBytes(int unitIndex, const std::vector<int>& rows) const;
+    // Written at the end of an update; false (with the reason printed) when it could not be.
+    bool writeServiceReport(const std::string& path, const std::string& startedAt,
+                            const UpdateReport& report);
 
     CliOptions options_;
     std::ostream& out_;

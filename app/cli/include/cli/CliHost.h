@@ -24,6 +24,8 @@ class CliHost : public core::UserNotifier, public engine::OperationHost {
 
     // The status of the last operation as it stood when its OK was asked for.
     std::optional<ProgressSnapshot> finalStatus() const;
+    // Forgets it before the next operation starts.
+    void clearFinalStatus();
 
     static ProgressSnapshot snapshotOf(const engine::StatusModel& status);
 

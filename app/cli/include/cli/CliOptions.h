@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class CommandKind { Ports, Units, Image, GetVersion, Write, Erase };
+enum class CommandKind { Version, Ports, Units, Image, GetVersion, Write, Erase, Update };
 
 // The bus unit the PC is plugged into, as the Connection Point menu offers it.
 enum class ConnectionChoice { SRF7, ENG7 };
@@ -32,6 +32,12 @@ struct CliOptions {
     CommandKind command = CommandKind::Ports;
     std::string unitName;               // getver (empty: all units), write, erase
     std::vector<std::string> cpuNames;  // write --cpu, in the order given
+
+    // update: the units named (empty: every unit), --dry-run, --force, --report.
+    std::vector<std::string> unitNames;
+    bool dryRun = false;
+    bool force = false;
+    std::optional<std::string> reportFile;
 
     std::string imageFile;
     std::uint32_t imageBase = kDefaultImageBase;

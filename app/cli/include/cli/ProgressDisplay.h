@@ -42,6 +42,10 @@ class ProgressDisplay {
 
     // Operations without a status window (get version) show no progress, only messages.
     void silence();
+    // Starts the display of a new operation of a run of several: nothing of
+    // the previous one is held back or counted as already shown, and its
+    // progress is shown in the style the display was made with, or not at all.
+    void beginOperation(bool showProgress);
 
     void update(const ProgressSnapshot& snapshot) { update(snapshot, Clock::now()); }
     void update(const ProgressSnapshot& snapshot, Clock::time_point now);
@@ -66,6 +70,7 @@ class ProgressDisplay {
     std::mutex mutex_;
     std::ostream& progressOut_;
     std::ostream& messageOut_;
+    const Style baseStyle_;
     Style style_;
     ProgressSnapshot shown_;
     bool drawn_ = false;

@@ -30,6 +30,8 @@ struct OperationReport {
     std::string status;     // last status text
     std::vector<UnitSnapshot> units;
     std::string reason;  // why the port did not open, when it did not and that is known
+    double seconds = 0;  // from the start to the end of the operation
+    int retries = 0;     // attempts after the first, as the status texts told them
 };
 
 // Output of every command, for a person and as JSON. Pure functions of their
