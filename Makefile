@@ -3,7 +3,7 @@ BUILD      ?= build
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build test run demo-cli tsan asan fuzz bench format clean
+.PHONY: all bootstrap configure build test run demo-cli package tsan asan fuzz bench format clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 demo-cli: build
 	@scripts/demo --cli $(BUILD)
+
+# The Debian package: $(BUILD)/flashkit_<version>_<arch>.deb
+package: build
+	@cmake --build $(BUILD) --target package
 
 # The whole suite under ThreadSanitizer and under AddressSanitizer, each in a build of its own.
 tsan: bootstrap

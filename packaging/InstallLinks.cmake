@@ -1,0 +1,28 @@
+# Install-time part of the install rules: the settings file and the links.
+# Expects FLASHKIT_SETTINGS_SOURCE, FLASHKIT_LINKED_PROGRAMS and
+# FLASHKIT_PROGRAM_DIR from the install code before it.
+
+# Settings go where the system keeps them: /etc for the prefix /usr.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(settings_dir /etc/flashkit)
+else()
+  set(settings_dir ${CMAKE_INSTALL_PREFIX}/etc/flashkit)
+endif()
+set(program_dir ${CMAKE_INSTALL_PREFIX}/${FLASHKIT_PROGRAM_DIR})
+
+# (file(INSTALL) puts DESTDIR in front by itself; the link commands below do not.)
+file(INSTALL ${FLASHKIT_SETTINGS_SOURCE} DESTINATION ${settings_dir}
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+function(flashkit_relative_link target link)
+  get_filename_component(link_dir ${link} DIRECTORY)
+  file(RELATIVE_PATH relative ${link_dir} ${target})
+  file(MAKE_DIRECTORY $ENV{DESTDIR}${link_dir})
+  message(STATUS "Installing: $ENV{DESTDIR}${link} -> ${relative}")
+  file(CREATE_LINK ${relative} $ENV{DESTDIR}${link} SYMBOLIC)
+endfunction()
+
+flashkit_relative_link(${settings_dir}/FLASHKIT.INI ${program_dir}/FLASHKIT.INI)
+foreach(program IN LISTS FLASHKIT_LINKED_PROGRAMS)
+  flashkit_relative_link(${program_dir}/${program} ${CMAKE_INSTALL_PREFIX}/bin/${program})
+endforeach()
