@@ -43,6 +43,34 @@ TEST(ProgressDisplay, PlainLinesPrintEachNewStatusOnce) {
     EXPECT_TRUE(messages.str().empty());
 }
 
+TEST(ProgressDisplay, EachOperationOfARunStartsAfreshOrSilently) {
+    std::ostringstream progress;
+    std::ostringstream messages;
+    ProgressDisplay display(progress, messages, ProgressDisplay::Style::PlainLines);
+    display.beginOperation(true);
+    display.update(at("=== Write Completed (Retry=0) ===", 100, 10));
+    display.finish();
+    // A version read in between shows messages only.
+    display.beginOperation(false);
+    display.update(at("reading", 0, 0));
+    display.message("Get Version - Error occured !", core::MessageIcon::Stop);
+    display.finish();
+    // The next unit's write ends with the same text, and it is shown again.
+    display.beginOperation(true);
+    display.update(at("=== Write Completed (Retry=0) ===", 100, 10));
+    display.finish();
+    EXPECT_EQ(progress.str(), "=== Write Completed (Retry=0) ===\n=== Write Completed (Retry=0) ===\n");
+    EXPECT_EQ(messages.str(), "flashkit-cli: error: Get Version - Error occured !\n");
+
+    // A display made silent (JSON output) stays silent.
+    std::ostringstream quiet;
+    ProgressDisplay silent(quiet, messages, ProgressDisplay::Style::Silent);
+    silent.beginOperation(true);
+    silent.update(at("=== Write Completed (Retry=0) ===", 100, 10));
+    silent.finish();
+    EXPECT_TRUE(quiet.str().empty());
+}
+
 TEST(ProgressDisplay, PlainLinesOfOneKindComeAtMostOnceASecondAndTheLastIsKept) {
     std::ostringstream progress;
     std::ostringstream messages;

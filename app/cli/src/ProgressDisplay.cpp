@@ -72,12 +72,6 @@ void ProgressDisplay::drawLocked() {
     drawn_ = true;
 }
 
-void ProgressDisplay::silence() {
-    std::lock_guard lock(mutex_);
-    eraseLocked();
-    style_ = Style::Silent;
-}
-
 void ProgressDisplay::beginOperation(bool showProgress) {
     std::lock_guard lock(mutex_);
     eraseLocked();

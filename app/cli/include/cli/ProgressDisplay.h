@@ -40,11 +40,10 @@ class ProgressDisplay {
 
     ProgressDisplay(std::ostream& progressOut, std::ostream& messageOut, Style style);
 
-    // Operations without a status window (get version) show no progress, only messages.
-    void silence();
     // Starts the display of a new operation of a run of several: nothing of
     // the previous one is held back or counted as already shown, and its
-    // progress is shown in the style the display was made with, or not at all.
+    // progress is shown in the style the display was made with, or not at all
+    // (operations without a status window, get version, show only messages).
     void beginOperation(bool showProgress);
 
     void update(const ProgressSnapshot& snapshot) { update(snapshot, Clock::now()); }
