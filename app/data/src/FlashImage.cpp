@@ -325,11 +325,15 @@ ImageLoadResult FlashImage::loadText(std::string_view content, std::uint32_t bas
 }
 
 std::uint16_t FlashImage::computeChecksum() {
+    checksum_ = checksumOf(buffer_);
+    return checksum_;
+}
+
+std::uint16_t FlashImage::checksumOf(std::span<const std::uint8_t> window) {
     std::uint16_t sum = 0;
-    for (std::size_t offset = 0; offset + 4 <= buffer_.size(); offset += 2) {
-        sum = static_cast<std::uint16_t>(sum + ((buffer_[offset] << 8) | buffer_[offset + 1]));
+    for (std::size_t offset = 0; offset + 4 <= window.size(); offset += 2) {
+        sum = static_cast<std::uint16_t>(sum + ((window[offset] << 8) | window[offset + 1]));
     }
-    checksum_ = sum;
     return sum;
 }
 

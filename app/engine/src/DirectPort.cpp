@@ -44,11 +44,7 @@ bool DirectPort::readByte(std::uint8_t& byte) {
     if (!port_.isOpen()) {
         return false;
     }
-    const std::ptrdiff_t count = port_.read(std::span<std::uint8_t>(&byte, 1));
-    if (count < 0) {
-        errorBits_ |= kReadError;
-    }
-    return count == 1;
+    return port_.read(std::span<std::uint8_t>(&byte, 1)) == 1;
 }
 
 bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
@@ -63,13 +59,10 @@ bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
         if (left <= 0) {
             break;
         }
+        // A line that hung up, failed or was closed has nothing more to give.
         const platform::WaitResult waited = port_.waitReadable(static_cast<int>(left));
-        if (waited == platform::WaitResult::HungUp) {
-            errorBits_ |= kHangUp;
-            break;
-        }
-        if (waited == platform::WaitResult::Failed || waited == platform::WaitResult::Cancelled) {
-            errorBits_ |= kReadError;
+        if (waited == platform::WaitResult::HungUp || waited == platform::WaitResult::Failed ||
+            waited == platform::WaitResult::Cancelled) {
             break;
         }
     }
@@ -82,7 +75,6 @@ bool DirectPort::write(std::span<const std::uint8_t> bytes) {
         return false;
     }
     if (!port_.drain() || !port_.writeAll(bytes, kWriteTimeoutMs)) {
-        errorBits_ |= kWriteError;
         return false;
     }
     bytesWritten_ += bytes.size();

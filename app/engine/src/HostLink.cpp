@@ -1,60 +1,60 @@
-// Host-interface layer of the engine: opening and closing the interface
-// library, the receive thread and its dispatch, read exchanges and the wait
-// for the exchange in progress.
+#include "engine/HostLink.h"
+
 #include <algorithm>
 #include <cstring>
 
+#include "Ticks.h"
 #include "core/InterfaceApi.h"
-#include "engine/OperationHost.h"
-#include "engine/UpdateEngine.h"
+#include "engine/OperationFrontEnd.h"
+#include "engine/StatusModel.h"
 
 namespace engine {
 
 namespace {
 
-constexpr auto kTick = std::chrono::milliseconds(100);
-constexpr std::uint32_t kCardDirectBaudRate = 38400;
 // MessageReceive results: failure, and the shortest length that can be a message.
 constexpr std::int32_t kReceiveFailed = -1;
 constexpr std::int32_t kShortestMessage = 3;
 
-bool isReadReplyCommand(std::uint8_t command) {
-    return command == 0x0C || command == 0x1C || command == 0x0D || command == 0x1D;
-}
-
 }  // namespace
 
-std::int32_t UpdateEngine::openInterface() {
-    std::uint32_t baudRate = static_cast<std::uint32_t>(comm_.baudRate);
-    if (writingPort_ == data::WritingPort::CardDirect) {
-        pcAddress_ = host::kCardDirectPcAddress;
+HostLink::HostLink(StatusModel& status, OperationFrontEnd& frontEnd, ReplySink& sink)
+    : status_(status), frontEnd_(frontEnd), sink_(sink) {}
+
+HostLink::~HostLink() {
+    close();
+}
+
+std::int32_t HostLink::open(const data::CommSettings& comm, data::WritingPort port) {
+    std::uint32_t baudRate = static_cast<std::uint32_t>(comm.baudRate);
+    if (port == data::WritingPort::CardDirect) {
+        ownAddress_ = host::kCardDirectPcAddress;
         baudRate = kCardDirectBaudRate;
     } else {
-        pcAddress_ = host::kHostPcAddress;
+        ownAddress_ = host::kHostPcAddress;
     }
-    if (interfaceOpen_) {
+    if (open_) {
         return 0;
     }
     std::int32_t result = -1;
     if (api_ != nullptr && api_->InitInterface != nullptr) {
-        result =
-            api_->InitInterface(comm_.deviceName.c_str(), static_cast<std::uint32_t>(comm_.replyWaitMs),
-                                baudRate, comm_.debugLevel, 0, static_cast<std::uint32_t>(comm_.waitTime));
+        result = api_->InitInterface(comm.deviceName.c_str(), static_cast<std::uint32_t>(comm.replyWaitMs),
+                                     baudRate, comm.debugLevel, 0, static_cast<std::uint32_t>(comm.waitTime));
         if (api_->LoopBackModeChange != nullptr) {
             api_->LoopBackModeChange(0);
         }
     }
     if (result != 0) {
-        showMessage("Interface Open NG", true);
+        frontEnd_.showMessage("Interface Open NG", true);
         return result;
     }
-    interfaceOpen_ = true;
+    open_ = true;
     startReceiver();
     return 0;
 }
 
-void UpdateEngine::closeInterface() {
-    if (!interfaceOpen_) {
+void HostLink::close() {
+    if (!open_) {
         return;
     }
     requestReceiverStop();
@@ -62,10 +62,10 @@ void UpdateEngine::closeInterface() {
     api_->CloseInterface();
     requestKind_ = RequestKind::None;
     phase_ = ExchangePhase::Idle;
-    interfaceOpen_ = false;
+    open_ = false;
 }
 
-void UpdateEngine::startReceiver() {
+void HostLink::startReceiver() {
     std::unique_lock lock(receiverMutex_);
     if (receiverState_ != ReceiverState::Stopped) {
         return;
@@ -77,14 +77,14 @@ void UpdateEngine::startReceiver() {
     receiverChanged_.wait(lock, [this] { return receiverState_ != ReceiverState::Stopped; });
 }
 
-void UpdateEngine::requestReceiverStop() {
+void HostLink::requestReceiverStop() {
     std::lock_guard lock(receiverMutex_);
     if (receiverState_ == ReceiverState::Running) {
         receiverState_ = ReceiverState::StopRequested;
     }
 }
 
-void UpdateEngine::waitReceiverExited() {
+void HostLink::waitReceiverExited() {
     {
         std::unique_lock lock(receiverMutex_);
         if (receiverState_ == ReceiverState::Stopped) {
@@ -98,7 +98,7 @@ void UpdateEngine::waitReceiverExited() {
     }
 }
 
-void UpdateEngine::receiveLoop() {
+void HostLink::receiveLoop() {
     std::array<std::uint8_t, host::kBufferSize> buffer{};
     {
         std::lock_guard lock(receiverMutex_);
@@ -117,7 +117,7 @@ void UpdateEngine::receiveLoop() {
             }
         }
         if (length >= kShortestMessage) {
-            dispatch(
+            handle(
                 std::span<const std::uint8_t>(buffer.data(), std::min<std::size_t>(length, buffer.size())));
         }
     }
@@ -128,52 +128,82 @@ void UpdateEngine::receiveLoop() {
     receiverChanged_.notify_all();
 }
 
-void UpdateEngine::dispatch(std::span<const std::uint8_t> received) {
-    const std::optional<host::HostMessage> parsed = host::parseMessage(received);
-    if (!parsed || parsed->receiver != pcAddress_.load()) {
-        return;
-    }
-    const host::HostMessage& message = *parsed;
-    const bool hostInterface = writingPort_ == data::WritingPort::HostInterface;
-    const std::int32_t type = currentUnitType_.load();
-    if (message.command == host::kCommandStatus) {
-        if (hostInterface && type == 3) {
-            handleType3(message);
-        } else if (hostInterface && type == 4) {
-            handleType4(message);
-        } else {
-            handleGenericStatus(message);
-        }
-    } else if (message.command == host::kCommandSegmented) {
-        if (hostInterface && type == 3) {
-            handleType3(message);
-        } else if (hostInterface && type == 4) {
-            handleType4(message);
-        }
-    } else if (message.kind == host::kKindReadReply && isReadReplyCommand(message.command)) {
-        handleReadReply(message);
-    } else if (message.kind == host::kKindReadReply && message.command == host::kCommandRead32) {
-        handleReadReply32(message);
+ExchangeSnapshot HostLink::snapshot() const {
+    ExchangeSnapshot exchange;
+    exchange.phase = phase_.load();
+    exchange.request = requestKind_.load();
+    exchange.ownAddress = ownAddress_.load();
+    exchange.targetAddress = targetAddress_.load();
+    exchange.pendingAddress = pendingAddress_.load();
+    exchange.pendingLength = pendingLength_.load();
+    return exchange;
+}
+
+void HostLink::handle(std::span<const std::uint8_t> received) {
+    const std::optional<host::HostMessage> message = host::parseMessage(received);
+    if (message) {
+        carryOut(sink_.onReply(*message, snapshot(), replyBuffer_));
     }
 }
 
-void UpdateEngine::send(const host::Buffer& message, std::size_t length) {
+void HostLink::carryOut(const ReplyActions& actions) {
+    for (const ReplyAction& action : actions.steps()) {
+        switch (action.step) {
+            case ReplyStep::Accept:
+                resetIdleTicks();
+                break;
+            case ReplyStep::ShowStatus:
+                status_.setStatusText(action.text());
+                break;
+            case ReplyStep::ShowChecksum:
+                status_.setChecksum(static_cast<std::uint16_t>(action.value));
+                break;
+            case ReplyStep::SetSequenceError:
+                sequenceError_ = action.result;
+                break;
+            case ReplyStep::AdvanceCurrent:
+                status_.advanceCurrent();
+                break;
+            case ReplyStep::AdvanceOverall:
+                status_.advanceOverall(action.value);
+                break;
+            case ReplyStep::SetPhase:
+                setPhase(action.phase, action.error, action.advance);
+                break;
+            case ReplyStep::Send:
+                // Replies arrive only while the line is open, so what a
+                // handler sends always goes out.
+                if (api_ != nullptr && api_->MessageSend != nullptr) {
+                    api_->MessageSend(actions.message().data(),
+                                      static_cast<std::uint32_t>(actions.message().size()));
+                }
+                break;
+        }
+    }
+}
+
+void HostLink::send(const host::Buffer& message, std::size_t length) {
     if (api_ != nullptr && api_->MessageSend != nullptr) {
         api_->MessageSend(message.data(), static_cast<std::uint32_t>(length));
     }
 }
 
-void UpdateEngine::sendReadRequest(std::uint8_t command, std::uint32_t address, std::uint16_t count) {
-    pendingAddress_ = address;
-    pendingLength_ = count;
-    if (!interfaceOpen_) {
-        return;
+void HostLink::sendIfOpen(const host::Buffer& message, std::size_t length) {
+    if (open_) {
+        send(message, length);
     }
-    host::Buffer message;
-    send(message, host::buildReadRequest(message, pcAddress_, targetAddress_, command, address, count));
 }
 
-void UpdateEngine::setPhase(ExchangePhase phase, bool error, bool advance) {
+void HostLink::sendReadRequest(std::uint8_t command, std::uint32_t address, std::uint16_t count) {
+    pendingAddress_ = address;
+    pendingLength_ = count;
+    host::Buffer message;
+    if (open_) {
+        send(message, host::buildReadRequest(message, ownAddress_, targetAddress_, command, address, count));
+    }
+}
+
+void HostLink::setPhase(ExchangePhase phase, bool error, bool advance) {
     if (advance) {
         status_.advanceCurrent();
         status_.advanceOverall(1);
@@ -187,16 +217,13 @@ void UpdateEngine::setPhase(ExchangePhase phase, bool error, bool advance) {
     }
 }
 
-void UpdateEngine::resetIdleTicks() {
+void HostLink::resetIdleTicks() {
     std::lock_guard lock(exchangeMutex_);
     idleTicks_ = 0;
 }
 
-ResultCode UpdateEngine::waitForExchange() {
-    {
-        std::lock_guard lock(exchangeMutex_);
-        idleTicks_ = 0;
-    }
+ResultCode HostLink::waitForExchange() {
+    resetIdleTicks();
     // A signal left from an earlier exchange must not cut a period short;
     // one that comes with this exchange's end is covered by the phase test.
     exchangeEnded_.reset();
@@ -219,17 +246,15 @@ ResultCode UpdateEngine::waitForExchange() {
         }
         ++idleTicks_;
     }
-    const bool eraseOrWrite =
-        operationCode_ == data::OperationCode::Erase || operationCode_ == data::OperationCode::Write;
     const ResultCode sequenceError = sequenceError_.load();
-    if (eraseOrWrite && sequenceError != ResultCode::Ok) {
+    if (sequenceErrorsEndWaits_ && sequenceError != ResultCode::Ok) {
         return sequenceError;
     }
     return ResultCode::Ok;
 }
 
-ResultCode UpdateEngine::readExchange(RequestKind kind, std::uint8_t command, std::uint32_t address,
-                                      std::uint16_t count) {
+ResultCode HostLink::readExchange(RequestKind kind, std::uint8_t command, std::uint32_t address,
+                                  std::uint16_t count) {
     requestKind_ = kind;
     const std::size_t filled = std::min<std::size_t>(count, replyBuffer_.size());
     std::memset(replyBuffer_.data(), 0, filled);
@@ -242,32 +267,28 @@ ResultCode UpdateEngine::readExchange(RequestKind kind, std::uint8_t command, st
     return status_.errorFlag() ? ResultCode::Failed : ResultCode::Ok;
 }
 
-void UpdateEngine::handleReadReply(const host::HostMessage& message) {
-    const RequestKind kind = requestKind_.load();
-    if ((kind != RequestKind::BlockRead && kind != RequestKind::VersionRead) ||
-        phase_.load() != ExchangePhase::Transfer) {
-        return;
+ReplyActions answerRead(const ExchangeSnapshot& exchange, const host::HostMessage& message,
+                        std::span<std::uint8_t> replyBuffer) {
+    ReplyActions actions;
+    if (message.payload.empty()) {
+        return actions;
+    }
+    const bool reading =
+        exchange.request == RequestKind::BlockRead || exchange.request == RequestKind::VersionRead;
+    if (!reading || exchange.phase != ExchangePhase::Transfer) {
+        return actions;
     }
     // Only the answer to the request in flight ends the read; anything else
     // would fill the row with bytes that are not its version or ID.
-    const std::size_t expected = pendingLength_.load();
-    if (message.payload.size() != expected || message.address != pendingAddress_.load() ||
-        message.sender != targetAddress_.load() || expected > replyBuffer_.size()) {
-        return;
+    const std::size_t expected = exchange.pendingLength;
+    if (message.payload.size() != expected || message.address != exchange.pendingAddress ||
+        message.sender != exchange.targetAddress || expected > replyBuffer.size()) {
+        return actions;
     }
-    resetIdleTicks();
-    std::memcpy(replyBuffer_.data(), message.payload.data(), expected);
-    setPhase(ExchangePhase::Idle, false, false);
-}
-
-void UpdateEngine::handleReadReply32(const host::HostMessage& message) {
-    const RequestKind kind = requestKind_.load();
-    const ExchangePhase phase = phase_.load();
-    if (kind == RequestKind::Write && phase == ExchangePhase::Erase) {
-        handleReadBack(message);
-    } else if (kind == RequestKind::BlockRead && phase == ExchangePhase::Transfer) {
-        handleReadReply(message);
-    }
+    actions.accept();
+    std::memcpy(replyBuffer.data(), message.payload.data(), expected);
+    actions.setPhase(ExchangePhase::Idle, false, false);
+    return actions;
 }
 
 }  // namespace engine

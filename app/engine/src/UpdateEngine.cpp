@@ -1,78 +1,88 @@
-// Operation worker: start, timing choice, get version, the erase/write loop
-// with its attempts, and the end of an operation with the user's OK.
+// The operation worker: the start of an operation, the choice of timing,
+// the dispatch on the operation code, get version, the erase/write attempts
+// of the host-interface and the direct path, and the end of an operation
+// with the user's OK.
 #include "engine/UpdateEngine.h"
-#include "StatusText.h"
 
 #include <algorithm>
 
+#include "StatusText.h"
+#include "Ticks.h"
 #include "data/FlashImage.h"
 #include "data/UnitList.h"
 #include "data/UnitRecord.h"
+#include "engine/AttemptRunner.h"
+#include "engine/DirectLink.h"
+#include "engine/DirectPath.h"
 #include "engine/DirectPort.h"
-#include "engine/OperationHost.h"
+#include "engine/GenericSequence.h"
+#include "engine/HostLink.h"
+#include "engine/HostWritePath.h"
+#include "engine/ReplyDispatcher.h"
+#include "engine/Type3Sequence.h"
+#include "engine/Type4Sequence.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Paths.h"
 
 namespace engine {
 
-namespace {
+// The engine's parts: the host-interface link with the sequences whose
+// replies it dispatches, and the link to the boot loaders.
+struct UpdateEngine::Parts {
+    explicit Parts(UpdateEngine& engine)
+        : link(engine.status_, engine.frontEnd_, dispatcher),
+          context{engine.operation_, engine.status_,  engine.frontEnd_, link,
+                  *engine.image_,    engine.bootMode_},
+          generic(context),
+          type3(context),
+          type4(context),
+          dispatcher(generic, type3, type4),
+          direct(*engine.directPort_, engine.operation_.comm, engine.status_) {}
 
-constexpr std::int32_t kTicksPerSecond = 10;
-constexpr auto kTick = std::chrono::milliseconds(100);
-constexpr std::uint8_t kBootModeOn = 1;
-constexpr std::uint8_t kBootModeOff = 0;
-// Steps of the Total bar per image (erase, transfer, checksum, boot switch) and per operation.
-constexpr std::int32_t kOverallStepsPerImage = 4;
-constexpr std::int32_t kOverallStepsPerOperation = 2;
-
-}  // namespace
+    HostLink link;
+    OperationContext context;
+    GenericSequence generic;
+    Type3Sequence type3;
+    Type4Sequence type4;
+    ReplyDispatcher dispatcher;
+    DirectLink direct;
+};
 
 UpdateEngine::UpdateEngine()
-    : flashImage_(std::make_unique<data::FlashImage>()), directPort_(std::make_unique<DirectPort>()) {
-    flashImage_->allocate(kImageBufferSize);
-    retryCount_ = kDefaultRetryCount;
+    : image_(std::make_unique<data::FlashImage>()), directPort_(std::make_unique<DirectPort>()) {
+    image_->allocate(kImageBufferSize);
     retryTicks_ = kDefaultRetrySeconds * kTicksPerSecond;
+    parts_ = std::make_unique<Parts>(*this);
 }
 
 UpdateEngine::~UpdateEngine() {
     // A worker still waiting for the user's OK, or inside a wait, ends at the
     // cancel signal; every wait passes it on.
-    shuttingDown_ = true;
+    frontEnd_.beginShutdown();
     if (worker_.joinable()) {
         status_.cancelEvent().signal();
         worker_.join();
     }
-    closeInterface();
+    parts_->link.close();
     directPort_->close();
+}
+
+void UpdateEngine::setInterfaceApi(const core::InterfaceApi* api) {
+    parts_->link.setInterfaceApi(api);
 }
 
 void UpdateEngine::setTiming(data::UnitModel model, const data::UnitTiming& timing) {
     timings_[static_cast<std::size_t>(model)] = timing;
 }
 
+std::int32_t UpdateEngine::setRetryTime(std::int32_t seconds) {
+    return retryTicks_.exchange(seconds * kTicksPerSecond) / kTicksPerSecond;
+}
+
 void UpdateEngine::setSettlePauses(std::chrono::milliseconds afterSuccess,
                                    std::chrono::milliseconds afterFailure) {
-    settleAfterSuccess_ = afterSuccess;
-    settleAfterFailure_ = afterFailure;
-}
-
-namespace {
-std::int32_t storeTicks(std::atomic<std::int32_t>& ticks, std::int32_t seconds) {
-    return ticks.exchange(seconds * kTicksPerSecond) / kTicksPerSecond;
-}
-}  // namespace
-
-std::int32_t UpdateEngine::setRetryTime(std::int32_t seconds) {
-    return storeTicks(retryTicks_, seconds);
-}
-std::int32_t UpdateEngine::setBootInTime(std::int32_t seconds) {
-    return storeTicks(bootInTicks_, seconds);
-}
-std::int32_t UpdateEngine::setBootOutTime(std::int32_t seconds) {
-    return storeTicks(bootOutTicks_, seconds);
-}
-std::int32_t UpdateEngine::setTimeoutTime(std::int32_t seconds) {
-    return storeTicks(timeoutTicks_, seconds);
+    parts_->type3.setSettlePauses(afterSuccess, afterFailure);
+    parts_->type4.setSettlePauses(afterSuccess, afterFailure);
 }
 
 bool UpdateEngine::startOperation(data::OperationCode code, std::int32_t unitIndex, bool withStatusWindow) {
@@ -85,13 +95,18 @@ bool UpdateEngine::startOperation(data::OperationCode code, std::int32_t unitInd
     status_.doneEvent().reset();
     status_.cancelEvent().reset();
     status_.setStatusText("");
-    unitIndex_ = unitIndex;
-    {
-        std::lock_guard lock(stateMutex_);
-        engineState_ = EngineState::Starting;
-    }
-    operationCode_ = code;
-    withStatusWindow_ = withStatusWindow;
+    operation_ = Operation{};
+    operation_.code = code;
+    operation_.unitIndex = unitIndex;
+    operation_.withStatusWindow = withStatusWindow;
+    operation_.units = unitList_;
+    operation_.writingPort = writingPort_;
+    operation_.comm = comm_;
+    operation_.defaultTarget = defaultTarget_;
+    operation_.checkBeforeWrite = checkBeforeWrite_;
+    operation_.timings = timings_;
+    parts_->dispatcher.setWritingPort(writingPort_);
+    parts_->link.setSequenceErrorsEndWaits(operation_.changesFlash());
     workerActive_ = true;
     worker_ = std::thread([this] { runWorker(); });
     return true;
@@ -103,409 +118,78 @@ void UpdateEngine::waitUntilFinished() {
     }
 }
 
-void UpdateEngine::showMessage(const std::string& text, bool error) {
-    // While the engine is being destroyed nobody may be left to acknowledge a box.
-    if (host_ != nullptr && !shuttingDown_) {
-        host_->showMessage(text, error ? core::MessageIcon::Stop : core::MessageIcon::Information);
-    }
-}
-
-void UpdateEngine::setMainWindowEnabled(bool enabled) {
-    if (host_ != nullptr && !shuttingDown_) {
-        host_->setMainWindowEnabled(enabled);
-    }
-}
-
-void UpdateEngine::chooseTiming(std::int32_t unitType) {
-    data::UnitModel model = data::UnitModel::SRF7;
-    switch (unitType & 0xFF) {
-        case 1:
-            model = data::UnitModel::ENG7;
-            break;
-        case 3:
-            model = data::UnitModel::LIO7;
-            break;
-        case 2:
-        case 4:
-            model = data::UnitModel::XDG7;
-            break;
-        default:
-            break;
-    }
-    const data::UnitTiming& timing = timings_[static_cast<std::size_t>(model)];
-    bootInTicks_ = timing.bootIn * kTicksPerSecond;
-    bootOutTicks_ = timing.bootOut * kTicksPerSecond;
-    timeoutTicks_ = timing.timeout * kTicksPerSecond;
+void UpdateEngine::chooseTiming(data::UnitModel model) {
+    const data::UnitTiming& timing = operation_.timings[static_cast<std::size_t>(model)];
+    operation_.ticks.bootIn = timing.bootIn * kTicksPerSecond;
+    operation_.ticks.bootOut = timing.bootOut * kTicksPerSecond;
+    operation_.ticks.timeout = timing.timeout * kTicksPerSecond;
+    parts_->link.setTimeoutTicks(operation_.ticks.timeout);
     retryTicks_ = timing.retryTime * kTicksPerSecond;
 }
 
 void UpdateEngine::runWorker() {
-    {
-        std::lock_guard lock(stateMutex_);
-        engineState_ = EngineState::Running;
-    }
-    data::UnitRecord* unit = unitIndex_ >= 0 ? unitList_->unit(unitIndex_) : nullptr;
-    chooseTiming(unit != nullptr ? unit->unitType() : 0);
-    const bool directUnit = unit != nullptr && (unit->unitType() & 0xFF) == 2;
+    data::UnitRecord* unit = operation_.unitIndex >= 0 ? unitList_->unit(operation_.unitIndex) : nullptr;
+    chooseTiming(unit != nullptr ? unit->timingModel() : data::UnitModel::SRF7);
+    const bool directUnit = unit != nullptr && unit->kind() == data::UnitKind::Direct;
 
     lastResult_ = ResultCode::Ok;
-    switch (operationCode_) {
+    switch (operation_.code) {
         case data::OperationCode::Erase:
         case data::OperationCode::Write:
-            if (!directUnit) {
-                runEraseWriteLoop();
+            if (directUnit) {
+                runDirectUpdate(*unit);
             } else {
-                runDirectOperation(*unit);
+                runHostUpdate();
             }
             break;
         case data::OperationCode::GetVersion:
         case data::OperationCode::GetAllVersions:
         case data::OperationCode::GetAllVersions2:
-            if (directUnit) {
-                lastResult_ = directGetVersion(*unit, true);
-            } else {
-                lastResult_ = getVersions();
-            }
+            lastResult_ = directUnit ? getDirectVersion(*unit) : getVersions();
             break;
-    }
-
-    {
-        std::lock_guard lock(stateMutex_);
-        engineState_ = EngineState::Finished;
     }
     status_.cancelEvent().reset();
     workerActive_ = false;
 }
 
-void UpdateEngine::runDirectOperation(data::UnitRecord& unit) {
-    compress_ = nullptr;
-    decompress_ = nullptr;
+// ---- erase and write --------------------------------------------------------
+
+void UpdateEngine::runHostUpdate() {
+    HostWritePath path(parts_->context, {parts_->generic, parts_->type3, parts_->type4}, parts_->dispatcher);
+    runUpdate(path);
+}
+
+void UpdateEngine::runDirectUpdate(data::UnitRecord& unit) {
+    parts_->dispatcher.setUnitKind(unit.kind());
+    // The compression library is bound for this write only.
+    CompressionFunctions compression;
     platform::DynamicLibrary library;
     if (library.load(compressionLibraryName_, platform::executableDirectory())) {
-        compress_ = library.function<CompressFunction>("Compress");
-        decompress_ = library.function<DecompressFunction>("Decompress");
+        compression.compress = library.function<CompressionFunctions::Compress>("Compress");
+        compression.decompress = library.function<CompressionFunctions::Decompress>("Decompress");
     } else {
-        showMessage(formatText("DLL Load Error (CODE:%08XH) %s",
-                               static_cast<unsigned>(library.error().code()), library.error().text().c_str()),
-                    true);
+        frontEnd_.showMessage(
+            formatText("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(library.error().code()),
+                       library.error().text().c_str()),
+            true);
     }
-    lastResult_ = directUpdate(unit);
-    compress_ = nullptr;
-    decompress_ = nullptr;
+    parts_->direct.setCompression(compression);
+    DirectPath path(parts_->context, parts_->direct, unit);
+    runUpdate(path);
+    parts_->direct.setCompression({});
 }
 
-// ---- get version --------------------------------------------------------
-
-ResultCode UpdateEngine::getVersions() {
-    setMainWindowEnabled(false);
-    const std::int32_t first = unitIndex_ >= 0 ? unitIndex_ : 0;
-    const std::int32_t last = unitIndex_ >= 0 ? unitIndex_ : unitList_->count() - 1;
-    ResultCode result = ResultCode::Ok;
-    for (std::int32_t index = first; index <= last; ++index) {
-        data::UnitRecord* unit = unitList_->unit(index);
-        if (unit == nullptr) {
-            continue;
-        }
-        currentUnit_ = unit;
-        currentUnitType_ = unit->unitType() & 0xFF;
-        unit->loadRows(data::initialRowSelection(writingPort_));
-        // Every unit is read with the timing of its own model.
-        chooseTiming(unit->unitType());
-        if ((unit->unitType() & 0xFF) == 2) {
-            result = directGetVersion(*unit, false);
-        } else if (openInterface() != 0) {
-            result = ResultCode::OpenFailed;
-        } else {
-            result = readUnitVersions(*unit);
-            closeInterface();
-        }
+void UpdateEngine::runUpdate(UpdatePath& path) {
+    frontEnd_.setMainWindowEnabled(false);
+    if (operation_.withStatusWindow) {
+        frontEnd_.showStatusWindow(status_);
     }
-    currentUnit_ = nullptr;
-    finishGetVersion(result);
-    return result;
-}
-
-void UpdateEngine::finishGetVersion(ResultCode result) {
-    setMainWindowEnabled(true);
-    if (result != ResultCode::Ok) {
-        showMessage(result == ResultCode::TimedOut ? "Get Version - Timeout Error !"
-                                                   : "Get Version - Error occured !",
-                    true);
-    }
-    status_.doneEvent().signal();
-}
-
-namespace {
-std::uint16_t versionWord(const std::array<std::uint8_t, host::kBufferSize>& reply) {
-    return static_cast<std::uint16_t>((reply[0] << 8) | reply[1]);
-}
-}  // namespace
-
-ResultCode UpdateEngine::readUnitVersions(data::UnitRecord& unit) {
-    const std::uint8_t command = unit.readCommand();
-    const std::int32_t type = unit.unitType() & 0xFF;
-    const std::uint8_t rowTarget = (type == 3 || type == 4) ? host::kSegmentedTarget : defaultTarget_;
-
-    if (unit.blockRead()) {
-        targetAddress_ = rowTarget;
-        ResultCode result =
-            readExchange(RequestKind::BlockRead, command, unit.blockAddress(), unit.blockCount());
-        if (result != ResultCode::Ok) {
-            return result;
-        }
-        // One ID byte per row; bytes beyond the last row have no row to go to.
-        const int idCount =
-            std::min<int>({unit.blockCount(), unit.rowCount(), static_cast<int>(host::kBufferSize)});
-        for (int i = 0; i < idCount; ++i) {
-            unit.row(i)->setIdByte(replyBuffer_[static_cast<std::size_t>(i)]);
-        }
-        const std::uint8_t limit = type == 3 ? 4 : type == 4 ? 8 : 0;
-        bool firstMerged = true;
-        for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
-            data::ImageRow& row = *unit.row(i);
-            const std::uint8_t id = row.idByte();
-            row.resetRomVersion();
-            const bool skipped = id > limit || (type == 4 && id < 5);
-            if (!skipped) {
-                targetAddress_ = rowTarget;
-                result = readExchange(RequestKind::VersionRead, command, row.versionAddress(), 2);
-                if (result == ResultCode::Ok) {
-                    row.setRomVersionWord(versionWord(replyBuffer_));
-                    unit.mergeRowVersion(i, firstMerged);
-                    firstMerged = false;
-                }
-            }
-            row.setIdByte(0);
-            row.forceSelected(true);
-        }
-        return result;
-    }
-
-    targetAddress_ = defaultTarget_;
-    ResultCode result = readExchange(RequestKind::VersionRead, command, unit.versionAddress(), 2);
-    if (result != ResultCode::Ok) {
-        return result;
-    }
-    unit.setRomVersionWord(versionWord(replyBuffer_));
-    if (operationCode_ == data::OperationCode::GetVersion) {
-        for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
-            data::ImageRow& row = *unit.row(i);
-            row.resetRomVersion();
-            targetAddress_ = rowTarget;
-            result = readExchange(RequestKind::VersionRead, command, row.versionAddress(), 2);
-            if (result == ResultCode::Ok) {
-                row.setRomVersionWord(versionWord(replyBuffer_));
-            }
-        }
-    }
-    return result;
-}
-
-// ---- erase / write ------------------------------------------------------
-
-bool UpdateEngine::waitTicksCancellable(std::int32_t ticks) {
-    for (std::int32_t n = 0; n < ticks; ++n) {
-        if (status_.cancelEvent().waitFor(kTick)) {
-            status_.cancelEvent().signal();
-            return false;
-        }
-    }
-    return true;
-}
-
-void UpdateEngine::runCheckPass(std::int32_t first, std::int32_t last) {
-    // The ID bytes can only be read through an open interface; the pass opens
-    // it for itself and leaves it closed for the first attempt.
-    if (openInterface() != 0) {
-        return;
-    }
-    bool failed = false;
-    for (std::int32_t index = first; index <= last && !failed; ++index) {
-        data::UnitRecord* unit = unitList_->unit(index);
-        if (unit == nullptr) {
-            continue;
-        }
-        currentUnitType_ = unit->unitType() & 0xFF;
-        for (int i = 0; i < unit->rowCount() && !failed; ++i) {
-            data::ImageRow& row = *unit->row(i);
-            if (!row.effectiveSelection() || row.idAddress() == data::ImageRow::kNoAddress) {
-                continue;
-            }
-            targetAddress_ = defaultTarget_;
-            if (readExchange(RequestKind::BlockRead, unit->readCommand(), row.idAddress(), 1) !=
-                ResultCode::Ok) {
-                failed = true;
-                break;
-            }
-            row.setIdByte(replyBuffer_[0]);
-        }
-    }
-    closeInterface();
-}
-
-ResultCode UpdateEngine::runBootChangeWait() {
-    status_.advanceOverall(1);
-    status_.setCurrentTotal(bootInTicks_.load());
-    status_.setCurrentPos(0);
-    status_.setTitle("");
-    for (std::int32_t n = bootInTicks_.load(); n >= 1; --n) {
-        if (n % kTicksPerSecond == 0) {
-            status_.setStatusText(formatText("  BOOT Change Wait %d seconds", n / kTicksPerSecond));
-        }
-        if (status_.cancelEvent().waitFor(kTick)) {
-            status_.cancelEvent().signal();
-            requestReceiverStop();
-            return ResultCode::Cancelled;
-        }
-        status_.advanceCurrent();
-    }
-    return ResultCode::Ok;
-}
-
-void UpdateEngine::runEraseWriteLoop() {
-    setMainWindowEnabled(false);
-    if (withStatusWindow_ && host_ != nullptr) {
-        host_->showStatusWindow(status_);
-    }
-    const std::int32_t first = unitIndex_ >= 0 ? unitIndex_ : 0;
-    const std::int32_t last = unitIndex_ >= 0 ? unitIndex_ : unitList_->count() - 1;
-    for (std::int32_t index = first; index <= last; ++index) {
-        if (data::UnitRecord* unit = unitList_->unit(index)) {
-            unit->loadRows(data::initialRowSelection(writingPort_));
-        }
-    }
-
-    if (checkBeforeWrite_ && !bootMode_ && writingPort_ == data::WritingPort::HostInterface) {
-        runCheckPass(first, last);
-    }
-    std::int32_t selectedImages = 0;
-    for (std::int32_t index = first; index <= last; ++index) {
-        if (data::UnitRecord* unit = unitList_->unit(index)) {
-            selectedImages += unit->countSelectedRows();
-        }
-    }
-    status_.setOverallTotal(kOverallStepsPerImage * selectedImages + kOverallStepsPerOperation);
-    status_.setOverallPos(0);
-
-    const bool write = operationCode_ == data::OperationCode::Write;
-    std::int32_t attempt = 1;
-    std::int32_t retry = 0;
-    std::int32_t unitCursor = first;
-    ResultCode result = ResultCode::Ok;
-    savedOverall_ = 0;
-    do {
-        sequenceError_ = ResultCode::Ok;
-        status_.setErrorFlag(false);
-        status_.setFinishedFlag(false);
-        result = ResultCode::Ok;
-        if (openInterface() != 0) {
-            result = ResultCode::OpenFailed;
-            break;
-        }
-        status_.setCurrentTotal(0);
-        status_.setCurrentPos(0);
-
-        bool anythingDone = false;
-        for (; unitCursor <= last && result == ResultCode::Ok; ++unitCursor) {
-            data::UnitRecord* unit = unitList_->unit(unitCursor);
-            if (unit == nullptr) {
-                continue;
-            }
-            currentUnit_ = unit;
-            const std::int32_t type = unit->unitType() & 0xFF;
-            currentUnitType_ = type;
-            if (writingPort_ == data::WritingPort::CardDirect) {
-                pcAddress_ = unit->ownAddressSetting();
-            }
-            bool unitDone = false;
-            if (type == 3 && writingPort_ == data::WritingPort::HostInterface) {
-                result = runSegmentedUnit(*unit, false, unitDone);
-            } else if (type == 4) {
-                result = runSegmentedUnit(*unit, true, unitDone);
-            } else {
-                for (int i = 0; i < unit->rowCount() && result == ResultCode::Ok; ++i) {
-                    data::ImageRow& row = *unit->row(i);
-                    if (!row.effectiveSelection()) {
-                        continue;
-                    }
-                    unitDone = true;
-                    if (!bootMode_) {
-                        status_.setCancelEnabled(false);
-                        bootMode_ = true;
-                        host::Buffer message;
-                        send(message,
-                             host::buildBootBroadcast(message, host::kCommandSegmented, kBootModeOn));
-                        send(message,
-                             host::buildBootBroadcast(message, host::kCommandSegmented, kBootModeOff));
-                        result = runBootChangeWait();
-                        status_.setCancelEnabled(true);
-                        if (result != ResultCode::Ok) {
-                            break;
-                        }
-                    }
-                    savedOverall_ = status_.overallPos();
-                    result = runGenericSequence(*unit, row);
-                }
-            }
-            // A unit in which this attempt wrote nothing keeps the text of the
-            // attempt that last worked on it.
-            if (unitDone) {
-                unit->setResultText(write ? std::string(resultText(result)) : std::string());
-            }
-            anythingDone = anythingDone || unitDone;
-            if (result != ResultCode::Ok) {
-                break;
-            }
-        }
-
-        if (!anythingDone && result == ResultCode::Ok) {
-            status_.setErrorFlag(true);
-            status_.setStatusText("No anyting !!!");
-            break;
-        }
-        if (result == ResultCode::Ok) {
-            status_.setErrorFlag(false);
-            status_.setStatusText(completedText(write, retry));
-            break;
-        }
-        if (result == ResultCode::Cancelled) {
-            break;
-        }
-        if (result == ResultCode::WrongTarget) {
-            --attempt;
-            --retry;
-        } else {
-            status_.setErrorFlag(true);
-            if (result == ResultCode::TimedOut) {
-                if (retry >= retryCount_.load() - 1) {
-                    status_.setStatusText("Retry TimeOut !!!");
-                    break;
-                }
-                status_.setStatusText(formatText("Time Out - Failed(%d)", attempt));
-            }
-            status_.setOverallPos(std::min(savedOverall_, status_.overallTotal()));
-        }
-        closeInterface();
-        if (!waitTicksCancellable(retryTicks_.load())) {
-            result = ResultCode::Cancelled;
-            break;
-        }
-        ++retry;
-        ++attempt;
-    } while (retry < retryCount_.load());
-
+    path.prepare();
+    AttemptRunner runner(status_, {retryCount_.load(), retryTicks_.load(), operation_.writes()});
+    const ResultCode result = runner.run(path);
     status_.setCancelEnabled(false);
     status_.setFinishedFlag(true);
-    if (interfaceOpen_ || bootMode_) {
-        if (bootMode_) {
-            openInterface();
-            host::Buffer message;
-            send(message, host::buildBootBroadcast(message, host::kCommandBootLeave, kBootModeOff));
-            bootMode_ = false;
-            waitTicksCancellable(bootOutTicks_.load());
-        }
-        closeInterface();
-    }
+    path.finish();
     lastResult_ = result;
     finishAndAwaitOk();
 }
@@ -514,16 +198,153 @@ void UpdateEngine::finishAndAwaitOk() {
     status_.fillBars();
     status_.setCancelEnabled(true);
     status_.doneEvent().signal();
-    if (host_ != nullptr && !shuttingDown_) {
-        host_->requestFinalOk(status_);
-    } else {
-        status_.cancelEvent().signal();
-    }
+    frontEnd_.requestFinalOk(status_);
     status_.cancelEvent().wait();
     status_.cancelEvent().signal();
     status_.reset();
-    setMainWindowEnabled(true);
-    currentUnit_ = nullptr;
+    frontEnd_.setMainWindowEnabled(true);
+}
+
+// ---- get version --------------------------------------------------------------
+
+ResultCode UpdateEngine::getVersions() {
+    frontEnd_.setMainWindowEnabled(false);
+    ResultCode result = ResultCode::Ok;
+    for (std::int32_t index = operation_.firstUnit(); index <= operation_.lastUnit(); ++index) {
+        data::UnitRecord* unit = unitList_->unit(index);
+        if (unit == nullptr) {
+            continue;
+        }
+        parts_->dispatcher.setUnitKind(unit->kind());
+        unit->loadRows(data::initialRowSelection(operation_.writingPort));
+        // Every unit is read with the timing of its own model.
+        chooseTiming(unit->timingModel());
+        result = readVersionsOf(*unit);
+    }
+    finishGetVersion(result);
+    return result;
+}
+
+ResultCode UpdateEngine::getDirectVersion(data::UnitRecord& unit) {
+    frontEnd_.setMainWindowEnabled(false);
+    unit.loadRows(data::initialRowSelection(operation_.writingPort));
+    const ResultCode result = DirectPath(parts_->context, parts_->direct, unit).readVersions();
+    finishGetVersion(result);
+    return result;
+}
+
+void UpdateEngine::finishGetVersion(ResultCode result) {
+    frontEnd_.setMainWindowEnabled(true);
+    if (result != ResultCode::Ok) {
+        frontEnd_.showMessage(result == ResultCode::TimedOut ? "Get Version - Timeout Error !"
+                                                             : "Get Version - Error occured !",
+                              true);
+    }
+    status_.doneEvent().signal();
+}
+
+ResultCode UpdateEngine::readVersionsOf(data::UnitRecord& unit) {
+    if (unit.kind() == data::UnitKind::Direct) {
+        return DirectPath(parts_->context, parts_->direct, unit).readVersions();
+    }
+    HostLink& link = parts_->link;
+    if (link.open(operation_.comm, operation_.writingPort) != 0) {
+        return ResultCode::OpenFailed;
+    }
+    const ResultCode result = unit.blockRead() ? readBlockVersions(unit) : readWordVersions(unit);
+    link.close();
+    return result;
+}
+
+namespace {
+
+constexpr std::uint16_t kVersionWordLength = 2;
+
+std::uint16_t versionWord(std::span<const std::uint8_t> reply) {
+    return static_cast<std::uint16_t>((reply[0] << 8) | reply[1]);
+}
+
+// Rows of a block-read unit whose ID byte is above its kind's limit have no version to read.
+bool hasNoVersion(data::UnitKind kind, std::uint8_t id) {
+    switch (kind) {
+        case data::UnitKind::Type3:
+            return id > 4;
+        case data::UnitKind::Type4:
+            return id > 8 || id < 5;
+        default:
+            return id > 0;
+    }
+}
+
+// Type-3 and type-4 units answer at 0x13 for their rows.
+std::uint8_t rowTarget(data::UnitKind kind, std::uint8_t defaultTarget) {
+    const bool segmented = kind == data::UnitKind::Type3 || kind == data::UnitKind::Type4;
+    return segmented ? host::kSegmentedTarget : defaultTarget;
+}
+
+}  // namespace
+
+ResultCode UpdateEngine::readBlockVersions(data::UnitRecord& unit) {
+    HostLink& link = parts_->link;
+    const std::uint8_t target = rowTarget(unit.kind(), operation_.defaultTarget);
+    link.setTarget(target);
+    ResultCode result =
+        link.readExchange(RequestKind::BlockRead, unit.readCommand(), unit.blockAddress(), unit.blockCount());
+    if (result != ResultCode::Ok) {
+        return result;
+    }
+    // One ID byte per row; bytes beyond the last row have no row to go to.
+    const int idCount =
+        std::min<int>({unit.blockCount(), unit.rowCount(), static_cast<int>(host::kBufferSize)});
+    for (int i = 0; i < idCount; ++i) {
+        unit.row(i)->setIdByte(link.reply()[static_cast<std::size_t>(i)]);
+    }
+    bool firstMerged = true;
+    for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
+        data::ImageRow& row = *unit.row(i);
+        const std::uint8_t id = row.idByte();
+        row.resetRomVersion();
+        if (!hasNoVersion(unit.kind(), id)) {
+            link.setTarget(target);
+            result = link.readExchange(RequestKind::VersionRead, unit.readCommand(), row.versionAddress(),
+                                       kVersionWordLength);
+            if (result == ResultCode::Ok) {
+                row.setRomVersionWord(versionWord(link.reply()));
+                unit.mergeRowVersion(i, firstMerged);
+                firstMerged = false;
+            }
+        }
+        row.setIdByte(0);
+        row.forceSelected(true);
+    }
+    return result;
+}
+
+ResultCode UpdateEngine::readWordVersions(data::UnitRecord& unit) {
+    HostLink& link = parts_->link;
+    link.setTarget(operation_.defaultTarget);
+    ResultCode result = link.readExchange(RequestKind::VersionRead, unit.readCommand(), unit.versionAddress(),
+                                          kVersionWordLength);
+    if (result != ResultCode::Ok) {
+        return result;
+    }
+    unit.setRomVersionWord(versionWord(link.reply()));
+    if (operation_.code != data::OperationCode::GetVersion) {
+        return result;
+    }
+    // Get version of one unit reads its images too.
+    const std::uint8_t target = rowTarget(unit.kind(), operation_.defaultTarget);
+    for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
+        data::ImageRow& row = *unit.row(i);
+        row.resetRomVersion();
+        link.setTarget(target);
+        result = link.readExchange(RequestKind::VersionRead, unit.readCommand(), row.versionAddress(),
+                                   kVersionWordLength);
+        if (result == ResultCode::Ok) {
+            row.setRomVersionWord(versionWord(link.reply()));
+        }
+    }
+    return result;
 }
 
 }  // namespace engine

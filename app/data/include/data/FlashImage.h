@@ -76,6 +76,8 @@ class FlashImage {
     // Wrapping 16-bit sum of the big-endian words of the window, the last
     // word excluded; stored as the checksum and returned.
     std::uint16_t computeChecksum();
+    // The same sum over any window.
+    static std::uint16_t checksumOf(std::span<const std::uint8_t> window);
 
     // Segmented (1 MB) windows: the byte at offset 7 marks blocks 1..7 that
     // hold data; bit 0 is not a block.

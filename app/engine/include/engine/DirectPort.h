@@ -19,11 +19,6 @@ class DirectPort : public boot::ByteSource {
     static constexpr std::uint32_t kBaudRate = 38400;
     static constexpr int kWriteTimeoutMs = 5000;
 
-    // Line trouble seen while reading or writing; OR-ed in, never cleared.
-    static constexpr std::uint32_t kReadError = 0x1;
-    static constexpr std::uint32_t kWriteError = 0x2;
-    static constexpr std::uint32_t kHangUp = 0x4;
-
     DirectPort() = default;
     ~DirectPort() override { close(); }
     DirectPort(const DirectPort&) = delete;
@@ -42,13 +37,11 @@ class DirectPort : public boot::ByteSource {
     // Waits until earlier output has left, then writes all bytes.
     bool write(std::span<const std::uint8_t> bytes);
 
-    std::uint32_t errorBits() const { return errorBits_.load(); }
     // Bytes written to the line since the engine was built.
     std::uint64_t bytesWritten() const { return bytesWritten_.load(); }
 
   private:
     platform::SerialPort port_;
-    std::atomic<std::uint32_t> errorBits_{0};
     std::atomic<std::uint64_t> bytesWritten_{0};
 };
 

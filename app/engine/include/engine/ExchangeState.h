@@ -13,7 +13,15 @@ enum class ExchangePhase : std::int32_t { Idle = 0, Erase = 1, Transfer = 2, Che
 // Life of the engine's receive thread: Stopped -> Running -> StopRequested -> Exited -> Stopped.
 enum class ReceiverState : std::int32_t { Stopped = 0, Running = 1, StopRequested = 2, Exited = 3 };
 
-// engineState values, guarded by the state lock.
-enum class EngineState : std::int32_t { Starting = 0, Running = 1, Finished = 3 };
+// The exchange in progress as a reply handler sees it when a message arrives.
+struct ExchangeSnapshot {
+    ExchangePhase phase = ExchangePhase::Idle;
+    RequestKind request = RequestKind::None;
+    std::uint8_t ownAddress = 0;     // the PC on the bus: replies are addressed to it
+    std::uint8_t targetAddress = 0;  // the unit the exchange is with
+    // The read request in flight: its address and byte count.
+    std::uint32_t pendingAddress = 0;
+    std::uint16_t pendingLength = 0;
+};
 
 }  // namespace engine

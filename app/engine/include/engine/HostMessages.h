@@ -25,6 +25,11 @@ inline constexpr std::uint8_t kCommandData32 = 0x32;     // data block with a 4-
 inline constexpr std::uint8_t kCommandSegmented = 0x33;  // type-3/4 messages; boot-mode enter broadcast
 inline constexpr std::uint8_t kCommandBootLeave = 0x34;  // boot-mode leave broadcast
 inline constexpr std::uint8_t kLongestShortAddressCommand = 0x30;
+// The read commands a unit's settings may name (REQUEST); their replies carry a 2-byte address.
+inline constexpr std::uint8_t kCommandRead0C = 0x0C;
+inline constexpr std::uint8_t kCommandRead0D = 0x0D;
+inline constexpr std::uint8_t kCommandRead1C = 0x1C;
+inline constexpr std::uint8_t kCommandRead1D = 0x1D;
 
 // Bus addresses.
 inline constexpr std::uint8_t kHostPcAddress = 0x1F;
@@ -69,6 +74,12 @@ std::optional<HostMessage> parseMessage(std::span<const std::uint8_t> received);
 // True for the commands whose address field has 4 bytes.
 constexpr bool hasLongAddress(std::uint8_t command) {
     return command == kCommandRead32 || command == kCommandData32;
+}
+
+// True for the read commands with a 2-byte address that units answer.
+constexpr bool isShortReadCommand(std::uint8_t command) {
+    return command == kCommandRead0C || command == kCommandRead0D || command == kCommandRead1C ||
+           command == kCommandRead1D;
 }
 
 // Builders: each writes one message to the front of out and returns its length.
