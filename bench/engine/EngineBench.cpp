@@ -12,12 +12,10 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
-#include "SimProcess.h"
-#include "core/InterfaceBinder.h"
+#include "SimulatedConsole.h"
 #include "data/UnitList.h"
 #include "engine/DirectPort.h"
 #include "engine/UpdateEngine.h"
-#include "platform/Paths.h"
 
 namespace {
 
@@ -77,7 +75,7 @@ void tapClose() {
     tap.real.CloseInterface();
 }
 
-class NoUser : public engine::OperationHost, public core::UserNotifier {
+class NoUser : public engine::OperationHost {
   public:
     void showMessage(const std::string& text, core::MessageIcon) override { messages.push_back(text); }
     void setMainWindowEnabled(bool) override {}
@@ -86,65 +84,39 @@ class NoUser : public engine::OperationHost, public core::UserNotifier {
     std::vector<std::string> messages;
 };
 
-// One simulated console with the demo units and an engine bound to it.
+// One simulated console with the demo units and an engine bound to it
+// through the tap.
 struct Bench {
-    engine::testing::UnitFiles files;
-    simtest::SimProcess simulator;
-    platform::DynamicLibrary library;
-    core::InterfaceApi api{};
+    engine::testing::SimulatedConsole console{true};
     NoUser user;
+    core::InterfaceApi api{};
     data::UnitList units;
     engine::UpdateEngine engine;
     bool ready = false;
     std::string error;
 
     explicit Bench(const std::vector<std::string>& extra) {
-        for (const auto& entry : fs::directory_iterator(FLASHKIT_SIM_DEMO_DIR)) {
-            fs::copy(entry.path(), files.root() / entry.path().filename(), fs::copy_options::recursive);
-        }
-        std::vector<std::string> arguments{"--console", (files.root() / "console.json").string(),
-                                           "--data-root", files.root().string()};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        if (!simulator.start(arguments)) {
-            error = simulator.error();
+        error = console.start(extra, false);
+        if (!error.empty()) {
             return;
         }
-        data::CommSettings comm;
-        comm.deviceName = simulator.portPath();
-        comm.baudRate = 115200;
-        if (core::InterfaceBinder::bind(comm, platform::executableDirectory(), library, tap.real, user) !=
-            core::BindResult::Bound) {
-            error = "libtrx.so could not be bound";
-            return;
-        }
-        tap.real.LoopBackModeChange(0);
-        tap.real.ActiveSenseOnOff(0);
+        tap.real = console.api();
         api = tap.real;
         api.MessageReceive = &tapReceive;
         api.MessageSend = &tapSend;
         api.CloseInterface = &tapClose;
-
-        engine.setHost(&user);
-        engine.setInterfaceApi(&api);
         data::UnitTiming quick;
         quick.bootIn = 0;
         quick.bootOut = 0;
         quick.timeout = 2;
         quick.retryTime = 0;
-        data::UnitTimingSet sets;
-        sets.fill(quick);
-        engine.setTimingSets(sets);
+        console.wire(engine, user, api, quick);
         engine.setCheckBeforeWrite(0);
-        engine.setCommSettings(comm);
         ready = true;
     }
 
     bool loadUnits() {
-        std::ifstream list(files.root() / "UNIT.LST");
-        const fs::path previous = fs::current_path();
-        fs::current_path(files.root());
-        const bool loaded = units.load(list, data::WritingPort::HostInterface);
-        fs::current_path(previous);
+        const bool loaded = console.loadUnits(units, data::WritingPort::HostInterface);
         engine.setUnitList(&units);
         return loaded;
     }
@@ -185,7 +157,7 @@ void writeGeneric(benchmark::State& state, std::size_t imageBytes,
         return;
     }
     const auto image = engine::testing::patternBytes(imageBytes, 3);
-    engine::testing::writeSRecordFile(bench.files.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
+    engine::testing::writeSRecordFile(bench.console.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
     const std::size_t blocks = imageBytes / 128;
     double seconds = 0;
     double transferSeconds = 0;
@@ -256,7 +228,7 @@ double waitForConsole(Bench& bench) {
     static constexpr std::uint8_t kVersionCommand[] = {'V', 'E', 'R', '\r'};
     engine::DirectPort port;
     const auto asked = Clock::now();
-    if (!port.open(bench.simulator.portPath()) || !port.write(kVersionCommand)) {
+    if (!port.open(bench.console.simulator().portPath()) || !port.write(kVersionCommand)) {
         return 0;
     }
     std::uint8_t byte = 0;
@@ -281,7 +253,7 @@ void BM_DirectWrite(benchmark::State& state) {
         state.SkipWithError(bench.error.c_str());
         return;
     }
-    writeDirectImage(bench.files.root() / "XDG7D" / "CARD0121.mot");
+    writeDirectImage(bench.console.root() / "XDG7D" / "CARD0121.mot");
     if (!compress) {
         bench.engine.setCompressionLibraryName("no-compression.dll");
     }

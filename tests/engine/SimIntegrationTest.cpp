@@ -10,17 +10,14 @@
 #include <utility>
 
 #include "EngineTestSupport.h"
-#include "SimProcess.h"
-#include "core/InterfaceBinder.h"
+#include "SimulatedConsole.h"
 #include "data/UnitList.h"
 #include "data/VersionValue.h"
 #include "engine/UpdateEngine.h"
-#include "platform/Paths.h"
 
 namespace engine {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 
@@ -31,68 +28,30 @@ constexpr int kXdg7Direct = 4;
 // Demo images carry their version word at this offset of the window.
 constexpr std::size_t kVersionWordOffset = 0x40;
 
-class QuietNotifier : public core::UserNotifier {
-  public:
-    void showMessage(const std::string& text, core::MessageIcon) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
-
 class SimIntegrationTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (const auto& entry : fs::directory_iterator(FLASHKIT_SIM_DEMO_DIR)) {
-            fs::copy(entry.path(), files.root() / entry.path().filename(), fs::copy_options::recursive);
-        }
-        for (const auto& entry : fs::recursive_directory_iterator(files.root())) {
-            if (entry.path().extension() == ".mot") {
-                fs::remove(entry.path());
-            }
-        }
-    }
-
     void TearDown() override {
         engine.reset();
-        if (simulator.running()) {
-            simulator.stop();
+        if (console.simulator().running()) {
+            console.simulator().stop();
         }
     }
 
     void start(const std::vector<std::string>& extra = {},
                data::WritingPort port = data::WritingPort::HostInterface) {
-        std::vector<std::string> arguments{"--console",   (files.root() / "console.json").string(),
-                                           "--data-root", files.root().string(),
-                                           "--dump",      (files.root() / "dump").string()};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(simulator.start(arguments)) << simulator.error();
-
-        data::CommSettings comm;
-        comm.deviceName = simulator.portPath();
-        comm.baudRate = 115200;
-        ASSERT_EQ(core::InterfaceBinder::bind(comm, platform::executableDirectory(), library, api, notifier),
-                  core::BindResult::Bound);
-        api.LoopBackModeChange(0);
-        api.ActiveSenseOnOff(0);
-
+        const std::string failure = console.start(extra, true);
+        ASSERT_TRUE(failure.empty()) << failure;
         engine = std::make_unique<UpdateEngine>();
-        engine->setHost(&host);
-        engine->setInterfaceApi(&api);
         data::UnitTiming quick;
         quick.bootIn = 1;
         quick.bootOut = 1;
         quick.timeout = 1;
         quick.retryTime = 0;
-        data::UnitTimingSet sets;
-        sets.fill(quick);
-        engine->setTimingSets(sets);
+        console.wire(*engine, host, console.api(), quick);
         engine->setSettlePauses(std::chrono::milliseconds(100), std::chrono::milliseconds(100));
-        engine->setCommSettings(comm);
         engine->setDefaultTarget(0x00);
         engine->setWritingPort(port);
-        std::ifstream list(files.root() / "UNIT.LST");
-        const fs::path previous = fs::current_path();
-        fs::current_path(files.root());
-        ASSERT_TRUE(units.load(list, port));
-        fs::current_path(previous);
+        ASSERT_TRUE(console.loadUnits(units, port));
         engine->setUnitList(&units);
     }
 
@@ -107,7 +66,7 @@ class SimIntegrationTest : public ::testing::Test {
         auto image = testing::patternBytes(0x800, seed);
         image[kVersionWordOffset] = static_cast<std::uint8_t>(word >> 8);
         image[kVersionWordOffset + 1] = static_cast<std::uint8_t>(word);
-        testing::writeSRecordFile(files.root() / unit / file, 0x200000, image);
+        testing::writeSRecordFile(console.root() / unit / file, 0x200000, image);
         return image;
     }
 
@@ -136,23 +95,19 @@ class SimIntegrationTest : public ::testing::Test {
             state = state * 1103515245u + 12345u;
             window[i] = static_cast<std::uint8_t>(state >> 16);
         }
-        testing::writeSRecordFile(files.root() / unit / file, 0x300000, window);
+        testing::writeSRecordFile(console.root() / unit / file, 0x300000, window);
     }
 
     // The first bytes of a flash device's window as the simulator left it.
     std::vector<std::uint8_t> dumpedFlash(const std::string& device, std::size_t length) {
-        std::ifstream in(files.root() / "dump" / (device + ".bin"), std::ios::binary);
+        std::ifstream in(console.root() / "dump" / (device + ".bin"), std::ios::binary);
         std::vector<std::uint8_t> bytes(length);
         in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
         bytes.resize(static_cast<std::size_t>(in.gcount()));
         return bytes;
     }
 
-    testing::UnitFiles files;
-    simtest::SimProcess simulator;
-    platform::DynamicLibrary library;
-    core::InterfaceApi api;
-    QuietNotifier notifier;
+    testing::SimulatedConsole console{false};
     testing::RecordingHost host;
     data::UnitList units;
     std::unique_ptr<UpdateEngine> engine;
@@ -212,7 +167,7 @@ TEST_F(SimIntegrationTest, TheDirectPathCompletesOverAPacedLine) {
     window[7] = 0x00;
     window[kVersionWordOffset] = 0x00;
     window[kVersionWordOffset + 1] = 0x15;
-    testing::writeSRecordFile(files.root() / "XDG7D" / "CARD0121.mot", 0x300000, window);
+    testing::writeSRecordFile(console.root() / "XDG7D" / "CARD0121.mot", 0x300000, window);
     start({"--pace", "38400"});
     run(data::OperationCode::Write, kXdg7Direct);
     EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
@@ -305,7 +260,7 @@ TEST_F(SimIntegrationTest, OneDroppedReplyFailsTheFirstAttemptAndTheRetryComplet
     EXPECT_THAT(recorder.stop(), Contains("Time Out - Failed(1)"));
     EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=1) ===");
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed");
-    ASSERT_EQ(simulator.stop(), 0);
+    ASSERT_EQ(console.simulator().stop(), 0);
     EXPECT_EQ(dumpedFlash("SRF7-MAIN", mainImage.size()), mainImage);
     EXPECT_EQ(dumpedFlash("SRF7-SUB", subImage.size()), subImage);
 }
@@ -328,7 +283,7 @@ TEST_F(SimIntegrationTest, EraseOnlyCompletesWithoutData) {
 
 TEST_F(SimIntegrationTest, CancelDuringTheTransferEndsCanceled) {
     auto image = testing::patternBytes(0x40000, 9);
-    testing::writeSRecordFile(files.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
+    testing::writeSRecordFile(console.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
     start({"--pace", "115200"});
     ASSERT_TRUE(engine->startOperation(data::OperationCode::Write, kSrf7, true));
     while (engine->status().statusText().rfind("  Writing", 0) != 0 && engine->busy()) {
@@ -338,8 +293,8 @@ TEST_F(SimIntegrationTest, CancelDuringTheTransferEndsCanceled) {
     engine->waitUntilFinished();
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Canceled");
     // The console was switched back out of boot mode at the end.
-    EXPECT_EQ(simulator.stop(), 0);
-    std::ifstream dump(files.root() / "dump" / "console.json");
+    EXPECT_EQ(console.simulator().stop(), 0);
+    std::ifstream dump(console.root() / "dump" / "console.json");
     const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("\"bootMode\": false"), std::string::npos) << text.substr(0, 200);
 }
