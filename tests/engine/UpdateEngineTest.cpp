@@ -104,6 +104,9 @@ TEST_F(UpdateEngineTest, GetVersionReadsTheUnitWordThenEveryRow) {
     EXPECT_TRUE(host.messages().empty());
     EXPECT_THAT(host.events(), ElementsAre("main-disabled", "main-enabled"));
     EXPECT_TRUE(engine.pollDone());
+    // Reported once; the event stays signalled for the status window.
+    EXPECT_FALSE(engine.pollDone());
+    EXPECT_TRUE(engine.status().doneEvent().isSignalled());
     // Every request went to the connection point with the unit's read command.
     for (const auto& message : console.sent()) {
         EXPECT_EQ(message[1], 0xC0 | kReadCommand);

@@ -93,6 +93,7 @@ bool UpdateEngine::startOperation(data::OperationCode code, std::int32_t unitInd
         worker_.join();
     }
     status_.doneEvent().reset();
+    doneReported_ = false;
     status_.cancelEvent().reset();
     status_.setStatusText("");
     operation_ = Operation{};
@@ -110,6 +111,10 @@ bool UpdateEngine::startOperation(data::OperationCode code, std::int32_t unitInd
     workerActive_ = true;
     worker_ = std::thread([this] { runWorker(); });
     return true;
+}
+
+bool UpdateEngine::pollDone() {
+    return status_.doneEvent().isSignalled() && !doneReported_.exchange(true);
 }
 
 void UpdateEngine::waitUntilFinished() {

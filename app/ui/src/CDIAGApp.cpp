@@ -4,7 +4,6 @@
 #include "engine/UpdateEngine.h"
 #include "ui/CDIAGView.h"
 #include "ui/CMainFrame.h"
-#include "ui/EngineLink.h"
 #include "ui/ModeSelectDialog.h"
 
 #include <QCoreApplication>
@@ -45,10 +44,11 @@ bool CDIAGApp::start(const QStringList& arguments) {
         return false;
     }
 
-    engine_ = std::make_unique<engine::UpdateEngine>();
+    auto engine = std::make_unique<engine::UpdateEngine>();
+    engine_ = engine.get();
     engine_->setHost(&host_);
     engine_->setInterfaceApi(&core_.api());
-    document_ = std::make_unique<data::CDIAGDoc>(std::make_unique<EngineLink>(*engine_));
+    document_ = std::make_unique<data::CDIAGDoc>(std::move(engine));
     document_->setMessageSink(
         [this](const std::string& text) { host_.showMessage(text, core::MessageIcon::None); });
     frame_ = std::make_unique<CMainFrame>(*document_, core_.ports().names(), core_.comm(),
@@ -113,7 +113,7 @@ void CDIAGApp::shutdown() {
     }
     frame_.reset();
     document_.reset();
-    engine_.reset();
+    engine_ = nullptr;
     core_.shutdown();
 }
 

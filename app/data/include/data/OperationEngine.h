@@ -47,7 +47,7 @@ class OperationEngine {
     // Starts the worker; false when no unit list was handed over or an
     // operation is still running.
     virtual bool startOperation(OperationCode code, std::int32_t unitIndex, bool withStatusWindow) = 0;
-    // True once for each signal of the done event (it resets itself).
+    // True once for each end of an operation.
     virtual bool pollDone() = 0;
     // True from a start until the worker has finished.
     virtual bool busy() const = 0;

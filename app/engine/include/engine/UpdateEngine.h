@@ -76,8 +76,9 @@ class UpdateEngine final : public data::OperationEngine {
     // Starts code for the unit at unitIndex (-1: all units) on the worker
     // thread. False when no unit list is set or an operation still runs.
     bool startOperation(data::OperationCode code, std::int32_t unitIndex, bool withStatusWindow) override;
-    // True once for each signal of the done event.
-    bool pollDone() override { return status_.doneEvent().tryWait(); }
+    // True once for each signal of the done event. The event itself stays
+    // signalled for the status window, which watches it too.
+    bool pollDone() override;
     bool busy() const override { return workerActive_.load(); }
     // Blocks until the worker of the last operation has ended.
     void waitUntilFinished();
@@ -124,6 +125,7 @@ class UpdateEngine final : public data::OperationEngine {
     Operation operation_;
     std::atomic<bool> bootMode_{false};
     std::atomic<bool> workerActive_{false};
+    std::atomic<bool> doneReported_{false};
     std::atomic<ResultCode> lastResult_{ResultCode::Ok};
     std::unique_ptr<data::FlashImage> image_;
     std::unique_ptr<DirectPort> directPort_;

@@ -38,7 +38,7 @@ class CDIAGApp {
 
     CMainFrame* mainFrame() const { return frame_.get(); }
     data::CDIAGDoc* document() const { return document_.get(); }
-    engine::UpdateEngine* engine() const { return engine_.get(); }
+    engine::UpdateEngine* engine() const { return engine_; }
     GuiHost& host() { return host_; }
     core::StartupCore& startupCore() { return core_; }
 
@@ -47,7 +47,9 @@ class CDIAGApp {
 
     core::StartupCore core_;
     GuiHost host_;
-    std::unique_ptr<engine::UpdateEngine> engine_;
+    // The document owns the engine; the program keeps a view of it for the
+    // status window and the shutdown.
+    engine::UpdateEngine* engine_ = nullptr;
     std::unique_ptr<data::CDIAGDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
 };
