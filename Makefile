@@ -3,7 +3,7 @@ BUILD      ?= build
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build test run demo-cli package tsan asan fuzz bench format clean
+.PHONY: all bootstrap configure build test run demo-cli package tsan asan fuzz soak bench format clean
 
 all: build
 
@@ -47,6 +47,10 @@ fuzz: bootstrap
 	@cmake -S . -B build-fuzz -G $(GENERATOR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DFLASHKIT_SANITIZE=address -DFLASHKIT_FUZZ=ON -DFLASHKIT_BUILD_GUI=OFF -DFLASHKIT_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz --target fuzzers
 	@scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
+# The long run: 100 operations in one process against qx7a-sim, resources before and after.
+soak: build
+	@$(BUILD)/bin/engine_soak
 
 bench: build
 	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
