@@ -175,10 +175,11 @@ struct Soak {
             return false;
         }
         if (operation.kind == Kind::CancelledWrite) {
-            // Cancel once the transfer is under way, as the Cancel button would.
-            const auto limit = Clock::now() + std::chrono::seconds(20);
-            while (engine.status().currentPos() < 2 && Clock::now() < limit && engine.busy()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            // Cancel as soon as the operation shows its first status, as the
+            // Cancel button would: some units take well under a second to write.
+            const auto limit = Clock::now() + std::chrono::seconds(5);
+            while (engine.status().statusText().empty() && Clock::now() < limit && engine.busy()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             engine.status().cancelEvent().signal();
         }

@@ -330,6 +330,35 @@ TEST_F(CliConsole, HangUpDuringWriteCancelsLikeCtrlC) {
     EXPECT_EQ(cliJson({"getver", "SRF7"}, 0)["result"], "Ok");
 }
 
+TEST_F(CliConsole, ImageReplacedDuringTheBootWaitFailsCleanlyAndLeavesBootMode) {
+    startConsole({}, 2);
+    std::filesystem::copy(kDemoRoot + "/SRF7", folder.file("SRF7"), std::filesystem::copy_options::recursive);
+    folder.write("COPY.LST", "SRF7, " + folder.file("SRF7") + ", SRF7.SET\n");
+    const std::string newest = folder.file("SRF7/MAIN0106.mot");
+    // A FIFO without a writer blocked the load for ever; a device that never ends filled the memory.
+    for (const std::string& replacement : {std::string("fifo"), std::string("/dev/zero")}) {
+        ProgramRun run;
+        ASSERT_TRUE(run.start(
+            cliProgram(), withSettings({"--list", folder.file("COPY.LST"), "write", "SRF7", "--cpu", "MAIN"}),
+            {{"FLASHKIT_PORTS", console.portPath()}}));
+        ASSERT_TRUE(run.waitForText("BOOT Change Wait", std::chrono::seconds(10))) << run.out() << run.err();
+        std::filesystem::remove(newest);
+        if (replacement == "fifo") {
+            ASSERT_EQ(::mkfifo(newest.c_str(), 0600), 0);
+        } else {
+            std::filesystem::create_symlink(replacement, newest);
+        }
+        const auto outcome = run.finish(std::chrono::seconds(60));
+        EXPECT_EQ(outcome.exitStatus, 1) << replacement << outcome.out << outcome.err;
+        EXPECT_NE(outcome.out.find("File open Error!"), std::string::npos) << replacement << outcome.out;
+        EXPECT_EQ(outcome.out.find("Completed"), std::string::npos) << replacement << outcome.out;
+        // The console was switched back from boot mode: it answers a version read.
+        EXPECT_EQ(cliJson({"getver", "SRF7"}, 0)["result"], "Ok") << replacement;
+        std::filesystem::remove(newest);
+        std::filesystem::copy_file(kDemoRoot + "/SRF7/MAIN0106.mot", newest);
+    }
+}
+
 TEST_F(CliConsole, OutputThatGoesAwayNeitherStopsTheWriteNorPassesForSuccess) {
     startConsole({}, 2);
     ProgramRun run;
