@@ -42,12 +42,20 @@ ReplyRoute routeOf(const host::HostMessage& message, const ExchangeSnapshot& exc
     if (message.payload.empty() || message.receiver != exchange.ownAddress) {
         return ReplyRoute::Drop;
     }
+    // Status replies and type-3/4 answers drive an erase or a write. During a
+    // read they are stray: taken in, a status reply in the read's Transfer
+    // phase would send a data block and could end the read as if answered.
+    const bool changingFlash =
+        exchange.request == RequestKind::Write || exchange.request == RequestKind::EraseOnly;
     if (message.command == host::kCommandStatus) {
+        if (!changingFlash) {
+            return ReplyRoute::Drop;
+        }
         const ReplyRoute segmented = segmentedRoute(port, unit);
         return segmented != ReplyRoute::Drop ? segmented : ReplyRoute::GenericStatus;
     }
     if (message.command == host::kCommandSegmented) {
-        return segmentedRoute(port, unit);
+        return changingFlash ? segmentedRoute(port, unit) : ReplyRoute::Drop;
     }
     if (message.kind == host::kKindReadReply) {
         return readReplyRoute(message, exchange);
