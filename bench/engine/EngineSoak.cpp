@@ -16,17 +16,13 @@
 #include <thread>
 #include <vector>
 
-#include "EngineTestSupport.h"
-#include "SimProcess.h"
-#include "core/InterfaceBinder.h"
+#include "SimulatedConsole.h"
 #include "data/UnitList.h"
 #include "engine/UpdateEngine.h"
-#include "platform/Paths.h"
 #include "platform/testing/ProcessResources.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // Resident memory may move by what the allocator keeps for reuse, not more.
@@ -38,7 +34,7 @@ enum Unit { kSrf7 = 0, kEng7 = 1, kLio7 = 2, kXdg7 = 3, kXdg7Direct = 4 };
 const char* const kUnitNames[] = {"SRF7", "ENG7", "LIO7", "XDG7", "XDG7D"};
 constexpr int kUnitCount = 5;
 
-class NoUser : public engine::OperationHost, public core::UserNotifier {
+class NoUser : public engine::OperationHost {
   public:
     void showMessage(const std::string&, core::MessageIcon) override {}
     void setMainWindowEnabled(bool) override {}
@@ -74,8 +70,10 @@ const char* kindName(Kind kind) {
 }
 
 // Getver and write alternate over the units; every fifth operation runs on
-// the console with faults, every seventh write is cancelled (the direct path
-// only looks at Cancel between attempts, so its writes are never cancelled).
+// the console with faults, and writes of the units with a boot wait are
+// cancelled now and then (the direct path only looks at Cancel between
+// attempts; a type-3 or type-4 write of the demo images is over before a
+// Cancel pressed at its start is looked at).
 std::vector<Operation> plan(int count) {
     std::vector<Operation> operations;
     for (int i = 0; i < count; ++i) {
@@ -84,7 +82,7 @@ std::vector<Operation> plan(int count) {
         Kind kind = write ? Kind::Write : Kind::GetVersion;
         if (i % 5 == 4) {
             kind = write ? Kind::FailingWrite : Kind::FailingGetVersion;
-        } else if (write && i % 7 == 3 && unit != kXdg7Direct) {
+        } else if (write && i % 7 == 3 && (unit == kSrf7 || unit == kEng7)) {
             kind = Kind::CancelledWrite;
         }
         operations.push_back({kind, unit});
@@ -93,11 +91,9 @@ std::vector<Operation> plan(int count) {
 }
 
 struct Soak {
-    engine::testing::UnitFiles files;
-    simtest::SimProcess console;
-    simtest::SimProcess faultyConsole;
-    platform::DynamicLibrary library;
-    core::InterfaceApi api{};
+    // The same demo console twice: one as it is, one whose units all fail.
+    engine::testing::SimulatedConsole console{true};
+    engine::testing::SimulatedConsole faultyConsole{true};
     NoUser user;
     data::UnitList units;
     engine::UpdateEngine engine;
@@ -105,50 +101,31 @@ struct Soak {
     std::string error;
 
     bool start() {
-        for (const auto& entry : fs::directory_iterator(FLASHKIT_DEMO_ROOT)) {
-            fs::copy(entry.path(), files.root() / entry.path().filename(), fs::copy_options::recursive);
-        }
-        const std::vector<std::string> common{"--console", (files.root() / "console.json").string(),
-                                              "--data-root", files.root().string()};
-        std::vector<std::string> faulty = common;
+        std::vector<std::string> faults;
         // Every write on this console fails: silent units time out, the others refuse their flash.
         for (const char* fault :
              {"SRF7:reject-erase", "ENG7:silent", "LIO7:reject-checksum", "XDG7:silent", "XDG7D:silent"}) {
-            faulty.insert(faulty.end(), {"--fault", fault});
+            faults.insert(faults.end(), {"--fault", fault});
         }
-        if (!console.start(common) || !faultyConsole.start(faulty)) {
-            error = "qx7a-sim did not start: " + console.error() + faultyConsole.error();
+        error = console.start({}, false);
+        if (error.empty()) {
+            error = faultyConsole.start(faults, false);
+        }
+        if (!error.empty()) {
             return false;
         }
-        comm.deviceName = console.portPath();
-        comm.baudRate = 115200;
-        if (core::InterfaceBinder::bind(comm, platform::executableDirectory(), library, api, user) !=
-            core::BindResult::Bound) {
-            error = "libtrx.so could not be bound";
-            return false;
-        }
-        api.LoopBackModeChange(0);
-        api.ActiveSenseOnOff(0);
-        engine.setHost(&user);
-        engine.setInterfaceApi(&api);
         data::UnitTiming quick;
         quick.bootIn = 1;
         quick.bootOut = 1;
         quick.timeout = 1;
         quick.retryTime = 1;
-        data::UnitTimingSet sets;
-        sets.fill(quick);
-        engine.setTimingSets(sets);
+        console.wire(engine, user, console.api(), quick);
+        comm = console.comm();
         engine.setCheckBeforeWrite(0);
         engine.setRetryCount(2);
         engine.setRetryTime(0);
         engine.setSettlePauses(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
-        std::ifstream list(files.root() / "UNIT.LST");
-        const fs::path previous = fs::current_path();
-        fs::current_path(files.root());
-        const bool loaded = units.load(list, data::WritingPort::HostInterface);
-        fs::current_path(previous);
-        if (!loaded || units.count() != kUnitCount) {
+        if (!console.loadUnits(units, data::WritingPort::HostInterface) || units.count() != kUnitCount) {
             error = "demo unit list not loaded";
             return false;
         }
@@ -159,7 +136,7 @@ struct Soak {
     // Runs one operation to its end; true when it ended as it must.
     bool run(const Operation& operation, std::string& outcome) {
         const bool faulty = operation.kind == Kind::FailingGetVersion || operation.kind == Kind::FailingWrite;
-        comm.deviceName = faulty ? faultyConsole.portPath() : console.portPath();
+        comm.deviceName = faulty ? faultyConsole.comm().deviceName : console.comm().deviceName;
         engine.setCommSettings(comm);
         data::UnitRecord& unit = *units.unit(operation.unit);
         unit.loadRows(true);
