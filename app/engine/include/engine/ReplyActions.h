@@ -48,11 +48,12 @@ class ReplyActions {
 
     void accept() { push(ReplyStep::Accept); }
     void showStatus(std::string_view text);
-    // The status line from a printf pattern; a longer text is cut.
-    template <typename... Args>
-    void showStatus(const char* pattern, Args... args) {
+    // The status line from a printf pattern and at least one value (a plain
+    // text takes the overload above); a longer text is cut.
+    template <typename First, typename... Rest>
+    void showStatus(const char* pattern, First first, Rest... rest) {
         if (ReplyAction* action = push(ReplyStep::ShowStatus)) {
-            std::snprintf(action->textBuffer.data(), action->textBuffer.size(), pattern, args...);
+            std::snprintf(action->textBuffer.data(), action->textBuffer.size(), pattern, first, rest...);
         }
     }
     void showChecksum(std::uint16_t checksum);
