@@ -1,9 +1,10 @@
 # FLASHKIT: the two everyday commands are `make run` and `make test`.
 BUILD      ?= build
+WIN_BUILD  ?= build-win
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build test run demo-cli package tsan asan fuzz soak bench format clean
+.PHONY: all bootstrap configure build windows test test-linux test-windows run demo-cli package tsan asan fuzz soak bench format clean
 
 all: build
 
@@ -16,8 +17,20 @@ configure: bootstrap
 build: configure
 	@cmake --build $(BUILD)
 
-test: build
-	@ctest --test-dir $(BUILD) --output-on-failure
+# The Windows deliverables, cross-built with mingw-w64 (their tests run under wine).
+windows: bootstrap
+	@cmake -S . -B $(WIN_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(WIN_BUILD)
+
+# Both suites: the Linux one, then the Windows one under wine.
+test: build windows
+	@$(MAKE) --no-print-directory test-linux test-windows
+
+test-linux:
+	@ctest --test-dir $(BUILD) --output-on-failure </dev/null
+
+test-windows:
+	@scripts/test-windows $(WIN_BUILD) -j2
 
 run: build
 	@scripts/demo $(BUILD)
@@ -59,4 +72,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-tsan build-asan build-fuzz
+	rm -rf $(BUILD) $(WIN_BUILD) build-tsan build-asan build-fuzz

@@ -2,6 +2,19 @@
 
 namespace platform {
 
+TextFileContent TextFileContent::failed(TextFileError error, SystemError systemError) {
+    TextFileContent content;
+    content.error = error;
+    content.systemError = std::move(systemError);
+    return content;
+}
+
+TextFileContent TextFileContent::beyond(std::size_t limit) {
+    TextFileContent content = failed(TextFileError::TooLarge);
+    content.limit = limit;
+    return content;
+}
+
 std::string TextFileContent::reason() const {
     switch (error) {
         case TextFileError::None:

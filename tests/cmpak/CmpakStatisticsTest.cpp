@@ -13,6 +13,20 @@ namespace {
 
 using namespace cmpaktest;
 
+// The library reads the variable through the C run time that it shares with
+// the test program.
+void setStatisticsVariable(bool on) {
+#ifdef _WIN32
+    _putenv_s("CMPAK_STATS", on ? "1" : "");
+#else
+    if (on) {
+        setStatisticsVariable(true);
+    } else {
+        setStatisticsVariable(false);
+    }
+#endif
+}
+
 std::string compressCapturingStderr(const std::vector<uint8_t>& source, uint32_t& written) {
     std::vector<uint8_t> out(worstCaseSize(source.size()));
     testing::internal::CaptureStderr();
@@ -21,17 +35,17 @@ std::string compressCapturingStderr(const std::vector<uint8_t>& source, uint32_t
 }
 
 TEST(CmpakStatistics, SilentByDefault) {
-    unsetenv("CMPAK_STATS");
+    setStatisticsVariable(false);
     uint32_t written = 0;
     EXPECT_EQ(compressCapturingStderr(englishText(3000), written), "");
     EXPECT_GT(written, 0u);
 }
 
 TEST(CmpakStatistics, ProgressAndSummaryOnRequest) {
-    setenv("CMPAK_STATS", "1", 1);
+    setStatisticsVariable(true);
     uint32_t written = 0;
     const std::string text = compressCapturingStderr(englishText(3000), written);
-    unsetenv("CMPAK_STATS");
+    setStatisticsVariable(false);
 
     // Progress each time the coded count passes another 1024 bytes: after 0, 1024 and 2048.
     size_t at = 0;

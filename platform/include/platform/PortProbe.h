@@ -33,6 +33,8 @@ PortProbeResult probePort(const std::string& devicePath);
 // A short reason for the CLI and the log, e.g. "permission denied: add the
 // user to the dialout group"; empty for a usable port.
 std::string portUsabilityReason(const PortProbeResult& result);
+// The system's advice for a port the user may not open.
+std::string permissionDeniedReason();
 
 // The same short reason for the error of a failed open of a port
 // ("in use by another program" for a port another program holds).

@@ -24,6 +24,9 @@ struct TextFileContent {
     bool ok() const { return error == TextFileError::None; }
     // A short reason for the user ("not a regular file", "larger than 64 MB", ...).
     std::string reason() const;
+
+    static TextFileContent failed(TextFileError error, SystemError systemError = {});
+    static TextFileContent beyond(std::size_t limit);
 };
 
 // The one way every reader of settings, unit lists and images takes a file

@@ -38,25 +38,6 @@ std::string loadedFilePath(void* handle, const std::string& fallback) {
 
 }  // namespace
 
-DynamicLibrary::~DynamicLibrary() {
-    unload();
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      path_(std::move(other.path_)),
-      error_(std::move(other.error_)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        unload();
-        handle_ = std::exchange(other.handle_, nullptr);
-        path_ = std::move(other.path_);
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
 std::string DynamicLibrary::systemFileName(std::string_view windowsName) {
     std::string base;
     base.reserve(windowsName.size() + 6);
@@ -70,10 +51,6 @@ std::string DynamicLibrary::systemFileName(std::string_view windowsName) {
         base.insert(0, "lib");
     base.append(".so");
     return base;
-}
-
-void DynamicLibrary::setError(SystemError error) const {
-    error_ = std::move(error);
 }
 
 namespace {

@@ -11,13 +11,6 @@
 namespace platform {
 namespace {
 
-constexpr const char* kExtraPortsVariable = "FLASHKIT_PORTS";
-constexpr char kExtraPortsSeparator = ':';
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Only ttys with a "device" link are backed by hardware; the virtual
 // consoles and the pty masters have none.
 bool hasDeviceLink(const std::string& ttyDirectory) {
@@ -30,48 +23,6 @@ struct DirectoryCloser {
 };
 
 }  // namespace
-
-PortDiscoveryOptions PortDiscoveryOptions::systemDefaults() {
-    PortDiscoveryOptions options;
-    options.extraPorts = environmentValue(kExtraPortsVariable).value_or(std::string());
-    return options;
-}
-
-bool naturalLess(std::string_view left, std::string_view right) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < left.size() && j < right.size()) {
-        if (isDigit(left[i]) && isDigit(right[j])) {
-            std::size_t leftEnd = i;
-            std::size_t rightEnd = j;
-            while (leftEnd < left.size() && isDigit(left[leftEnd]))
-                ++leftEnd;
-            while (rightEnd < right.size() && isDigit(right[rightEnd]))
-                ++rightEnd;
-            // Compare the runs without leading zeros: first by length, then digit by digit.
-            std::string_view leftRun = left.substr(i, leftEnd - i);
-            std::string_view rightRun = right.substr(j, rightEnd - j);
-            while (leftRun.size() > 1 && leftRun.front() == '0')
-                leftRun.remove_prefix(1);
-            while (rightRun.size() > 1 && rightRun.front() == '0')
-                rightRun.remove_prefix(1);
-            if (leftRun.size() != rightRun.size())
-                return leftRun.size() < rightRun.size();
-            if (leftRun != rightRun)
-                return leftRun < rightRun;
-            i = leftEnd;
-            j = rightEnd;
-            continue;
-        }
-        if (left[i] != right[j])
-            return left[i] < right[j];
-        ++i;
-        ++j;
-    }
-    if ((left.size() - i) != (right.size() - j))
-        return (left.size() - i) < (right.size() - j);
-    return left < right;
-}
 
 PortTable discoverPorts(const PortDiscoveryOptions& options) {
     PortTable table;
@@ -93,17 +44,7 @@ PortTable discoverPorts(const PortDiscoveryOptions& options) {
     for (const std::string& name : names)
         table.ports.push_back(joinPath(options.deviceDirectory, name));
 
-    std::string_view extra = options.extraPorts;
-    while (!extra.empty()) {
-        std::size_t separator = extra.find(kExtraPortsSeparator);
-        std::string_view port = extra.substr(0, separator);
-        extra = separator == std::string_view::npos ? std::string_view() : extra.substr(separator + 1);
-        if (port.empty())
-            continue;
-        if (std::find(table.ports.begin(), table.ports.end(), port) == table.ports.end()) {
-            table.ports.emplace_back(port);
-        }
-    }
+    appendExtraPorts(table, options.extraPorts);
     return table;
 }
 

@@ -72,24 +72,8 @@ PortProbeResult probePort(const std::string& devicePath) {
     return result;
 }
 
-std::string portUsabilityReason(const PortProbeResult& result) {
-    switch (result.usability) {
-        case PortUsability::Usable:
-            return {};
-        case PortUsability::Missing:
-            return "no such device";
-        case PortUsability::PermissionDenied:
-            return "permission denied: add the user to the dialout group";
-        case PortUsability::Busy:
-            return "in use by another program";
-        case PortUsability::NotASerialLine:
-            return "not a serial line";
-        case PortUsability::NoUart:
-            return "no UART behind this port";
-        case PortUsability::OpenFailed:
-            break;
-    }
-    return "cannot be opened: " + result.error.text();
+std::string permissionDeniedReason() {
+    return "permission denied: add the user to the dialout group";
 }
 
 std::string portOpenFailureReason(const SystemError& error) {

@@ -20,22 +20,10 @@ TextFileError kindError(const struct stat& status) {
     return S_ISREG(status.st_mode) ? TextFileError::None : TextFileError::NotRegular;
 }
 
-TextFileContent failure(TextFileError error, int code = 0) {
-    TextFileContent content;
-    content.error = error;
-    content.systemError = SystemError::fromCode(code);
-    return content;
-}
-
-TextFileContent tooLarge(std::size_t limit) {
-    TextFileContent content = failure(TextFileError::TooLarge);
-    content.limit = limit;
-    return content;
-}
-
 TextFileContent failureFromErrno(int code) {
-    return failure(code == ENOENT || code == ENOTDIR ? TextFileError::Missing : TextFileError::Unreadable,
-                   code);
+    return TextFileContent::failed(
+        code == ENOENT || code == ENOTDIR ? TextFileError::Missing : TextFileError::Unreadable,
+        SystemError::fromCode(code));
 }
 
 }  // namespace
@@ -44,7 +32,7 @@ TextFileContent TextFile::check(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0)
         return failureFromErrno(errno);
-    return failure(kindError(status));
+    return TextFileContent::failed(kindError(status));
 }
 
 TextFileContent TextFile::read(const std::string& path, std::size_t limit) {
@@ -54,7 +42,7 @@ TextFileContent TextFile::read(const std::string& path, std::size_t limit) {
     if (::stat(path.c_str(), &status) != 0)
         return failureFromErrno(errno);
     if (kindError(status) != TextFileError::None)
-        return failure(TextFileError::NotRegular);
+        return TextFileContent::failed(TextFileError::NotRegular);
 
     // Non-blocking and without becoming a controlling terminal, in case the
     // path was replaced between the look and the open; checked again below.
@@ -62,11 +50,11 @@ TextFileContent TextFile::read(const std::string& path, std::size_t limit) {
     if (!file.valid())
         return failureFromErrno(errno);
     if (::fstat(file.get(), &status) != 0)
-        return failure(TextFileError::Unreadable, errno);
+        return TextFileContent::failed(TextFileError::Unreadable, SystemError::last());
     if (kindError(status) != TextFileError::None)
-        return failure(TextFileError::NotRegular);
+        return TextFileContent::failed(TextFileError::NotRegular);
     if (static_cast<std::uint64_t>(status.st_size) > limit)
-        return tooLarge(limit);
+        return TextFileContent::beyond(limit);
 
     TextFileContent content;
     try {
@@ -79,17 +67,17 @@ TextFileContent TextFile::read(const std::string& path, std::size_t limit) {
             if (count < 0) {
                 if (errno == EINTR)
                     continue;
-                return failure(TextFileError::Unreadable, errno);
+                return TextFileContent::failed(TextFileError::Unreadable, SystemError::last());
             }
             // A file that grows while it is read is held to the same limit.
             if (content.text.size() + static_cast<std::size_t>(count) > limit)
-                return tooLarge(limit);
+                return TextFileContent::beyond(limit);
             content.text.append(chunk.data(), static_cast<std::size_t>(count));
         }
     } catch (const std::bad_alloc&) {
-        return tooLarge(limit);
+        return TextFileContent::beyond(limit);
     } catch (const std::length_error&) {
-        return tooLarge(limit);
+        return TextFileContent::beyond(limit);
     }
     return content;
 }

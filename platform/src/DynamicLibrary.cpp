@@ -1,0 +1,30 @@
+#include "platform/DynamicLibrary.h"
+
+#include <utility>
+
+namespace platform {
+
+DynamicLibrary::~DynamicLibrary() {
+    unload();
+}
+
+DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)),
+      path_(std::move(other.path_)),
+      error_(std::move(other.error_)) {}
+
+DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
+    if (this != &other) {
+        unload();
+        handle_ = std::exchange(other.handle_, nullptr);
+        path_ = std::move(other.path_);
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+void DynamicLibrary::setError(SystemError error) const {
+    error_ = std::move(error);
+}
+
+}  // namespace platform

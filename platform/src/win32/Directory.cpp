@@ -1,0 +1,52 @@
+#include "platform/Directory.h"
+
+#include <windows.h>
+
+#include "WideText.h"
+#include "platform/Paths.h"
+
+namespace platform {
+
+Directory::Resolution Directory::resolve(const std::string& path) {
+    Resolution result;
+    if (path.empty()) {
+        result.error = SystemError::notFound();
+        result.errorText = errorText(result.error);
+        return result;
+    }
+    const std::optional<std::string> full = absolutePath(path);
+    const DWORD attributes = full ? ::GetFileAttributesW(widen(*full).c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (!full || attributes == INVALID_FILE_ATTRIBUTES) {
+        result.error = full ? SystemError::last() : SystemError::fromCode(ERROR_PATH_NOT_FOUND);
+    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        result.error = SystemError::fromCode(ERROR_DIRECTORY);
+    } else {
+        result.absolutePath = *full;
+        return result;
+    }
+    result.errorText = errorText(result.error);
+    return result;
+}
+
+std::vector<std::string> Directory::listFiles(const std::string& directory, std::string_view pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW entry{};
+    const std::wstring search = widen(joinPath(directory.empty() ? "." : directory, "*"));
+    HANDLE find = ::FindFirstFileW(search.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        std::string name = narrow(entry.cFileName);
+        // Matched here rather than by the system, whose wildcards also
+        // match the short 8.3 names.
+        if (matchesPattern(name, pattern))
+            names.push_back(std::move(name));
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    sortByName(names);
+    return names;
+}
+
+}  // namespace platform

@@ -1,0 +1,528 @@
+#include "platform/SerialPort.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+
+#include "DeviceName.h"
+#include "WideText.h"
+
+namespace platform {
+namespace {
+
+// Set-up calls of the comm API are tried this often before they count as failed.
+constexpr int kSetupAttempts = 10;
+// How long a write may take to reach the driver before it is abandoned.
+constexpr DWORD kWriteCompletionMs = 5000;
+// How long a read that the driver left pending may take before it is ended.
+constexpr DWORD kReadCompletionMs = 50;
+// Wine ends a wait for a received character on a silent line after a few
+// milliseconds with ERROR_OPERATION_ABORTED; such a wait is started again
+// after this pause, so that the waiting thread never spins.
+constexpr DWORD kAbortedWaitPauseMs = 5;
+
+template <typename Call>
+bool retried(Call call) {
+    for (int attempt = 0; attempt < kSetupAttempts; ++attempt) {
+        if (call())
+            return true;
+    }
+    return false;
+}
+
+UniqueHandle manualResetEvent() {
+    return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+}  // namespace
+
+struct SerialPort::Device {
+    UniqueHandle port;
+    std::string deviceName;
+    std::wstring devicePath;
+    bool savedValid = false;
+    DCB savedState{};
+    COMMTIMEOUTS savedTimeouts{};
+
+    // Signalled by cancelWaits(); every wait also waits for it.
+    UniqueHandle cancelEvent = manualResetEvent();
+    UniqueHandle readEvent = manualResetEvent();
+    UniqueHandle writeEvent = manualResetEvent();
+    UniqueHandle commEvent = manualResetEvent();
+    // A WaitCommEvent that was started and has not completed yet lives on
+    // across waitReadable calls (the reading thread alone touches it).
+    bool commWaitPending = false;
+    DWORD commEventMask = 0;
+    OVERLAPPED commOverlapped{};
+
+    mutable std::mutex errorLock;
+    SystemError lastError;
+    // ClearCommError clears the driver's error flags when it reads them; they
+    // are kept here as counts, whichever call read them.
+    mutable std::mutex countersLock;
+    LineErrorCounters counters;
+
+    bool fail(SystemError error) {
+        std::lock_guard guard(errorLock);
+        lastError = std::move(error);
+        return false;
+    }
+    bool fail() { return fail(SystemError::last()); }
+    bool requireOpen() { return port.valid() || fail(SystemError::fromCode(ERROR_INVALID_HANDLE)); }
+
+    // The driver's queue state; its error flags go into the counts.
+    bool readState(COMSTAT& state) {
+        DWORD errors = 0;
+        if (!::ClearCommError(port.get(), &errors, &state))
+            return false;
+        std::lock_guard guard(countersLock);
+        counters.overrun += (errors & CE_OVERRUN) != 0 ? 1 : 0;
+        counters.frame += (errors & CE_FRAME) != 0 ? 1 : 0;
+        counters.parity += (errors & CE_RXPARITY) != 0 ? 1 : 0;
+        counters.breaks += (errors & CE_BREAK) != 0 ? 1 : 0;
+        counters.bufferOverrun += (errors & CE_RXOVER) != 0 ? 1 : 0;
+        return true;
+    }
+
+    std::size_t queued(bool input) {
+        COMSTAT state{};
+        if (!port.valid() || !readState(state))
+            return 0;
+        return input ? state.cbInQue : state.cbOutQue;
+    }
+
+    bool cancelled() const { return ::WaitForSingleObject(cancelEvent.get(), 0) == WAIT_OBJECT_0; }
+
+    // Ends a pending WaitCommEvent and waits until the driver let go of it.
+    void abandonCommWait() {
+        if (!commWaitPending)
+            return;
+        ::CancelIoEx(port.get(), &commOverlapped);
+        DWORD ignored = 0;
+        ::GetOverlappedResult(port.get(), &commOverlapped, &ignored, TRUE);
+        commWaitPending = false;
+    }
+
+    WaitResult waitForInput(int timeoutMs);
+};
+
+WaitResult SerialPort::Device::waitForInput(int timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        if (cancelled())
+            return WaitResult::Cancelled;
+        if (queued(true) > 0)
+            return WaitResult::Ready;
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(deadline > now ? deadline - now : 0);
+        if (!commWaitPending) {
+            commEventMask = 0;
+            commOverlapped = OVERLAPPED{};
+            ::ResetEvent(commEvent.get());
+            commOverlapped.hEvent = commEvent.get();
+            if (::WaitCommEvent(port.get(), &commEventMask, &commOverlapped)) {
+                continue;  // an event came at once: look at the queue again
+            }
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                commWaitPending = true;
+            } else if (error == ERROR_OPERATION_ABORTED) {
+                // Nothing yet (wine on a silent pseudo-terminal): pause, then wait again.
+                if (left == 0)
+                    return WaitResult::TimedOut;
+                if (::WaitForSingleObject(cancelEvent.get(), std::min(left, kAbortedWaitPauseMs)) ==
+                    WAIT_OBJECT_0)
+                    return WaitResult::Cancelled;
+                continue;
+            } else {
+                fail(SystemError::fromCode(static_cast<int>(error)));
+                return WaitResult::Failed;
+            }
+        }
+        const HANDLE events[2] = {commEvent.get(), cancelEvent.get()};
+        const DWORD signalled = ::WaitForMultipleObjects(2, events, FALSE, left);
+        if (signalled == WAIT_OBJECT_0 + 1)
+            return WaitResult::Cancelled;
+        if (signalled == WAIT_TIMEOUT)
+            return WaitResult::TimedOut;
+        if (signalled != WAIT_OBJECT_0) {
+            fail();
+            return WaitResult::Failed;
+        }
+        DWORD ignored = 0;
+        commWaitPending = false;
+        if (!::GetOverlappedResult(port.get(), &commOverlapped, &ignored, FALSE)) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_OPERATION_ABORTED) {
+                fail(SystemError::fromCode(static_cast<int>(error)));
+                return WaitResult::Failed;
+            }
+            // Ended without an event (wine's silent line, or the mask was
+            // cleared): pause as above so that the loop does not spin.
+            if (left == 0)
+                return WaitResult::TimedOut;
+            if (::WaitForSingleObject(cancelEvent.get(), std::min(left, kAbortedWaitPauseMs)) ==
+                WAIT_OBJECT_0)
+                return WaitResult::Cancelled;
+        }
+    }
+}
+
+SerialPort::SerialPort() : device_(std::make_unique<Device>()) {}
+
+SerialPort::~SerialPort() {
+    close();
+}
+
+SerialPort::SerialPort(SerialPort&& other) noexcept
+    : device_(std::exchange(other.device_, std::make_unique<Device>())) {}
+
+SerialPort& SerialPort::operator=(SerialPort&& other) noexcept {
+    if (this != &other) {
+        close();
+        std::swap(device_, other.device_);
+    }
+    return *this;
+}
+
+bool SerialPort::isOpen() const {
+    return device_->port.valid();
+}
+
+const std::string& SerialPort::deviceName() const {
+    return device_->deviceName;
+}
+
+SystemError SerialPort::lastError() const {
+    std::lock_guard guard(device_->errorLock);
+    return device_->lastError;
+}
+
+bool SerialPort::open(const std::string& deviceName) {
+    close();
+    Device& device = *device_;
+    const std::wstring path = serialDevicePath(deviceName);
+    // Exclusive (no sharing), existing device only, overlapped I/O.
+    UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr));
+    if (!port.valid()) {
+        return device.fail();
+    }
+    DCB state{};
+    state.DCBlength = sizeof(state);
+    COMMTIMEOUTS timeouts{};
+    if (!retried([&] { return ::GetCommState(port.get(), &state) != 0; }) ||
+        !retried([&] { return ::GetCommTimeouts(port.get(), &timeouts) != 0; })) {
+        return device.fail();
+    }
+    // Reads return at once with what has arrived; writes have no time limit.
+    COMMTIMEOUTS immediate{};
+    immediate.ReadIntervalTimeout = MAXDWORD;
+    if (!retried([&] { return ::SetCommTimeouts(port.get(), &immediate) != 0; }) ||
+        !retried([&] { return ::SetCommMask(port.get(), EV_RXCHAR) != 0; })) {
+        return device.fail();
+    }
+    if (!device.cancelEvent.valid() || !device.readEvent.valid() || !device.writeEvent.valid() ||
+        !device.commEvent.valid()) {
+        return device.fail();
+    }
+    ::ResetEvent(device.cancelEvent.get());
+    device.savedState = state;
+    device.savedTimeouts = timeouts;
+    device.savedValid = true;
+    device.port = std::move(port);
+    device.deviceName = deviceName;
+    device.devicePath = path;
+    device.commWaitPending = false;
+    {
+        std::lock_guard guard(device.countersLock);
+        device.counters = {};
+    }
+    return true;
+}
+
+void SerialPort::close() {
+    Device& device = *device_;
+    if (!device.port.valid()) {
+        return;
+    }
+    ::SetCommMask(device.port.get(), 0);
+    device.abandonCommWait();
+    ::PurgeComm(device.port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    restoreSavedSettings();
+    retried([&] { return ::SetCommTimeouts(device.port.get(), &device.savedTimeouts) != 0; });
+    COMSTAT ignored{};
+    device.readState(ignored);
+    device.port.reset();
+    device.savedValid = false;
+}
+
+bool SerialPort::restoreSavedSettings() {
+    Device& device = *device_;
+    if (!device.port.valid() || !device.savedValid) {
+        return false;
+    }
+    // The system's default configuration of the port, where it has one;
+    // otherwise the settings found at open.
+    COMMCONFIG config{};
+    config.dwSize = sizeof(config);
+    DWORD size = sizeof(config);
+    if (::GetDefaultCommConfigW(widen(device.deviceName).c_str(), &config, &size) &&
+        ::SetCommConfig(device.port.get(), &config, size)) {
+        return true;
+    }
+    return ::SetCommState(device.port.get(), &device.savedState) != 0 || device.fail();
+}
+
+bool SerialPort::setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    return retried([&] {
+               if (::SetupComm(device.port.get(), receiveBytes, transmitBytes))
+                   return true;
+               COMSTAT ignored{};
+               device.readState(ignored);
+               return false;
+           }) ||
+           device.fail();
+}
+
+bool SerialPort::configure(const LineSettings& settings) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    DCB state{};
+    state.DCBlength = sizeof(state);
+    if (!retried([&] { return ::GetCommState(device.port.get(), &state) != 0; })) {
+        return device.fail();
+    }
+    state.BaudRate = settings.baudRate;
+    state.ByteSize = static_cast<BYTE>(settings.dataBits);
+    state.Parity = settings.parity == Parity::None  ? NOPARITY
+                   : settings.parity == Parity::Odd ? ODDPARITY
+                                                    : EVENPARITY;
+    state.StopBits = settings.stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    state.fBinary = TRUE;
+    state.fOutxCtsFlow = FALSE;
+    state.fOutxDsrFlow = FALSE;
+    state.fDtrControl = DTR_CONTROL_DISABLE;
+    state.fDsrSensitivity = FALSE;
+    state.fNull = FALSE;
+    state.fRtsControl = RTS_CONTROL_DISABLE;
+    state.fOutX = FALSE;
+    state.fInX = FALSE;
+    state.fAbortOnError = settings.abortOnError ? TRUE : FALSE;
+    state.EvtChar = static_cast<char>(settings.eventCharacter);
+    return retried([&] { return ::SetCommState(device.port.get(), &state) != 0; }) || device.fail();
+}
+
+bool SerialPort::setBaudRate(std::uint32_t baudRate) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    DCB state{};
+    state.DCBlength = sizeof(state);
+    if (baudRate == 0) {
+        return device.fail(SystemError::fromCode(ERROR_INVALID_PARAMETER));
+    }
+    if (!::GetCommState(device.port.get(), &state)) {
+        return device.fail();
+    }
+    state.BaudRate = baudRate;
+    return ::SetCommState(device.port.get(), &state) != 0 || device.fail();
+}
+
+LineControl SerialPort::setModemLine(ModemLine line, bool raised) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return LineControl::Failed;
+    }
+    const DWORD function = line == ModemLine::Dtr ? (raised ? SETDTR : CLRDTR) : (raised ? SETRTS : CLRRTS);
+    if (::EscapeCommFunction(device.port.get(), function)) {
+        return LineControl::Done;
+    }
+    SystemError error = SystemError::last();
+    const bool unsupported = error.notSupportedByDevice();
+    device.fail(std::move(error));
+    return unsupported ? LineControl::Unsupported : LineControl::Failed;
+}
+
+bool SerialPort::flush(FlushDirection direction) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    const DWORD input = PURGE_RXABORT | PURGE_RXCLEAR;
+    const DWORD output = PURGE_TXABORT | PURGE_TXCLEAR;
+    const DWORD flags = direction == FlushDirection::Input    ? input
+                        : direction == FlushDirection::Output ? output
+                                                              : input | output;
+    return ::PurgeComm(device.port.get(), flags) != 0 || device.fail();
+}
+
+bool SerialPort::drain() {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    if (::FlushFileBuffers(device.port.get())) {
+        return true;
+    }
+    SystemError error = SystemError::last();
+    // Drivers without the call have nothing held back.
+    return error.notSupportedByDevice() || device.fail(std::move(error));
+}
+
+WaitResult SerialPort::waitReadable(int timeoutMs) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return WaitResult::Failed;
+    }
+    return device.waitForInput(timeoutMs);
+}
+
+WaitResult SerialPort::waitWritable(int) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return WaitResult::Failed;
+    }
+    // Each write waits for its own completion, so there is always room.
+    return device.cancelled() ? WaitResult::Cancelled : WaitResult::Ready;
+}
+
+void SerialPort::cancelWaits() {
+    Device& device = *device_;
+    if (!device.port.valid()) {
+        return;
+    }
+    ::SetEvent(device.cancelEvent.get());
+    // An empty event mask ends a pending WaitCommEvent at once.
+    ::SetCommMask(device.port.get(), 0);
+}
+
+std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return -1;
+    }
+    COMSTAT state{};
+    if (!device.readState(state)) {
+        device.fail();
+        return -1;
+    }
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), state.cbInQue));
+    if (wanted == 0) {
+        return 0;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = device.readEvent.get();
+    ::ResetEvent(overlapped.hEvent);
+    DWORD count = 0;
+    if (!::ReadFile(device.port.get(), buffer.data(), wanted, &count, &overlapped)) {
+        DWORD error = ::GetLastError();
+        if (error == ERROR_IO_PENDING) {
+            // A read that should return at once may stay pending (wine): end it.
+            if (::WaitForSingleObject(overlapped.hEvent, kReadCompletionMs) != WAIT_OBJECT_0) {
+                ::CancelIoEx(device.port.get(), &overlapped);
+            }
+            if (::GetOverlappedResult(device.port.get(), &overlapped, &count, TRUE)) {
+                return count;
+            }
+            error = ::GetLastError();
+        }
+        // A read with a time-out ends with ERROR_TIMEOUT under wine instead of
+        // success with what it got; a cancelled one just got nothing more.
+        if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED) {
+            return count;
+        }
+        device.fail(SystemError::fromCode(static_cast<int>(error)));
+        return -1;
+    }
+    return count;
+}
+
+std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return -1;
+    }
+    if (bytes.empty()) {
+        return 0;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = device.writeEvent.get();
+    ::ResetEvent(overlapped.hEvent);
+    DWORD count = 0;
+    if (::WriteFile(device.port.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, &overlapped)) {
+        return count;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_IO_PENDING) {
+        device.fail(SystemError::fromCode(static_cast<int>(error)));
+        return -1;
+    }
+    const HANDLE events[2] = {overlapped.hEvent, device.cancelEvent.get()};
+    if (::WaitForMultipleObjects(2, events, FALSE, kWriteCompletionMs) != WAIT_OBJECT_0) {
+        ::CancelIoEx(device.port.get(), &overlapped);
+    }
+    if (::GetOverlappedResult(device.port.get(), &overlapped, &count, TRUE) || count > 0) {
+        return count;
+    }
+    device.fail();
+    return -1;
+}
+
+std::size_t SerialPort::inputQueued() const {
+    return device_->queued(true);
+}
+
+std::size_t SerialPort::outputQueued() const {
+    return device_->queued(false);
+}
+
+bool SerialPort::errorCounters(LineErrorCounters& counters) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    COMSTAT state{};
+    if (!device.readState(state)) {
+        return device.fail();
+    }
+    std::lock_guard guard(device.countersLock);
+    counters = device.counters;
+    return true;
+}
+
+bool SerialPort::driverInfo(SerialDriverInfo& info) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    COMMPROP properties{};
+    if (!::GetCommProperties(device.port.get(), &properties)) {
+        return device.fail();
+    }
+    info.isRs232 = properties.dwProvSubType == PST_RS232;
+    info.baudBase = properties.dwMaxBaud;
+    info.transmitFifo = properties.dwCurrentTxQueue;
+    return true;
+}
+
+bool SerialPort::requestLowLatency() {
+    // Windows drivers have no such request; an adapter's latency is set in
+    // its own driver settings.
+    return device_->fail(SystemError::fromCode(ERROR_NOT_SUPPORTED));
+}
+
+void SerialPort::recordTimeOut() {
+    device_->fail(SystemError::fromCode(ERROR_TIMEOUT));
+}
+
+}  // namespace platform

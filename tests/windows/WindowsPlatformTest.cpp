@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "ScratchFolder.h"
+#include "platform/Directory.h"
+#include "platform/FileOpen.h"
+#include "platform/InstanceLock.h"
+#include "platform/LocalTime.h"
+#include "platform/Paths.h"
+#include "platform/PortDiscovery.h"
+#include "platform/PortProbe.h"
+#include "platform/SerialPort.h"
+#include "platform/SystemError.h"
+#include "platform/TextFile.h"
+
+TEST(WindowsSystemError, CarriesTheSystemsTextWithoutItsLineEnd) {
+    const platform::SystemError missing = platform::SystemError::fromCode(ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(missing.failed());
+    EXPECT_TRUE(missing.isNotFound());
+    EXPECT_FALSE(missing.notSupportedByDevice());
+    const std::string text = missing.text();
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), '\r');
+    EXPECT_TRUE(platform::SystemError::fromCode(ERROR_NOT_SUPPORTED).notSupportedByDevice());
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(platform::SystemError::last().code(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(platform::SystemError().failed());
+}
+
+TEST(WindowsPaths, DriveAndShareNamesAreAbsoluteAndBothSlashesSeparate) {
+    EXPECT_TRUE(platform::isAbsolutePath("C:\\FLASHKIT\\UNIT.LST"));
+    EXPECT_TRUE(platform::isAbsolutePath("c:/data"));
+    EXPECT_TRUE(platform::isAbsolutePath("\\\\server\\share\\x"));
+    EXPECT_FALSE(platform::isAbsolutePath("C:relative"));
+    EXPECT_FALSE(platform::isAbsolutePath("DATA\\UNIT.LST"));
+    EXPECT_FALSE(platform::isAbsolutePath(""));
+    EXPECT_EQ(platform::joinPath("C:\\X", "TRX.DLL"), "C:\\X\\TRX.DLL");
+    EXPECT_EQ(platform::joinPath("C:\\X\\", "TRX.DLL"), "C:\\X\\TRX.DLL");
+    EXPECT_EQ(platform::parentDirectory("C:\\X\\TRX.DLL"), "C:\\X");
+    EXPECT_EQ(platform::fileName("C:/X/TRX.DLL"), "TRX.DLL");
+    EXPECT_EQ(platform::Directory::nativePath("SRF7\\IMG"), "SRF7\\IMG");
+}
+
+TEST(WindowsPaths, TheProgramKnowsItsOwnFile) {
+    const std::string program = platform::executablePath();
+    ASSERT_GT(program.size(), 4u);
+    EXPECT_EQ(program.substr(program.size() - 4), ".exe");
+    EXPECT_TRUE(platform::isAbsolutePath(program));
+    EXPECT_EQ(platform::fileKind(platform::executableDirectory()), platform::FileKind::Directory);
+}
+
+TEST(WindowsPaths, Utf8FolderNamesReachTheSystemAndComeBack) {
+    ScratchFolder folder;
+    const std::string before = platform::currentDirectory();
+    EXPECT_EQ(platform::fileKind(folder.path()), platform::FileKind::Directory);
+    ASSERT_TRUE(platform::setCurrentDirectory(folder.path()));
+    EXPECT_EQ(platform::currentDirectory(), folder.path());
+    const std::optional<std::string> absolute = platform::absolutePath(".");
+    ASSERT_TRUE(absolute.has_value());
+    EXPECT_EQ(*absolute, folder.path());
+    ASSERT_TRUE(platform::setCurrentDirectory(before));
+
+    platform::SystemError error;
+    EXPECT_FALSE(platform::setCurrentDirectory(folder / "none", &error));
+    EXPECT_TRUE(error.isNotFound());
+    EXPECT_FALSE(platform::absolutePath(folder / "none").has_value());
+}
+
+TEST(WindowsFiles, ReadWriteAndListUnderUtf8Names) {
+    ScratchFolder folder;
+    const std::string file = folder.writeFile("\xC3\xA9t\xC3\xA9.SET", "[A]\r\nB=1\r\n");
+    const platform::TextFileContent content = platform::TextFile::read(file);
+    ASSERT_TRUE(content.ok()) << content.reason();
+    EXPECT_EQ(content.text, "[A]\r\nB=1\r\n");
+    EXPECT_EQ(platform::TextFile::read(folder.path()).error, platform::TextFileError::NotRegular);
+    EXPECT_EQ(platform::TextFile::read(folder / "none").error, platform::TextFileError::Missing);
+    EXPECT_EQ(platform::TextFile::read(file, 4).error, platform::TextFileError::TooLarge);
+
+    std::FILE* log = platform::openFile(folder / "COMMU.LOG", "wb");
+    ASSERT_NE(log, nullptr);
+    std::fputs("x", log);
+    std::fclose(log);
+    folder.writeFile("B.mot", "");
+    folder.writeFile("a.MOT", "");
+    folder.writeFile("c.txt", "");
+    EXPECT_EQ(platform::Directory::listFiles(folder.path(), "*.mot"),
+              (std::vector<std::string>{"a.MOT", "B.mot"}));
+    const platform::Directory::Resolution place = platform::Directory::resolve(folder.path());
+    EXPECT_TRUE(place.ok());
+    EXPECT_EQ(place.absolutePath, folder.path());
+    const platform::Directory::Resolution missing = platform::Directory::resolve(folder / "none");
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.errorText.back(), '\n');
+}
+
+TEST(WindowsInstanceLock, TheNamedMutexTellsASecondHolder) {
+    const std::string name = "Check [QX7A LOAD] already running.";
+    ScratchFolder place;
+    platform::InstanceLock first(name, place.path());
+    ASSERT_TRUE(first.held());
+    EXPECT_FALSE(first.alreadyExisted());
+    platform::InstanceLock second(name, place.path());
+    EXPECT_FALSE(second.held());
+    EXPECT_TRUE(second.alreadyExisted());
+    first.release();
+    platform::InstanceLock third(name, place.path());
+    EXPECT_TRUE(third.held()) << "released: the next start is not refused";
+}
+
+TEST(WindowsSerialPort, AMissingPortFailsWithTheSystemsReason) {
+    platform::SerialPort port;
+    EXPECT_FALSE(port.open("COM254"));
+    EXPECT_FALSE(port.isOpen());
+    const platform::SystemError error = port.lastError();
+    EXPECT_TRUE(error.failed());
+    EXPECT_FALSE(error.text().empty());
+    std::uint8_t buffer[4];
+    EXPECT_EQ(port.read(buffer), -1);
+    EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true), platform::LineControl::Failed);
+    EXPECT_EQ(port.waitReadable(10), platform::WaitResult::Failed);
+    port.cancelWaits();  // harmless on a closed port
+    const platform::PortProbeResult probe = platform::probePort("COM254");
+    EXPECT_FALSE(probe.usable());
+    EXPECT_FALSE(platform::portUsabilityReason(probe).empty());
+}
+
+TEST(WindowsPortDiscovery, ExtraPortsAreSeparatedBySemicolons) {
+    platform::PortDiscoveryOptions options;
+    options.extraPorts = "COM201;;COM202;COM201";
+    const platform::PortTable table = platform::discoverPorts(options);
+    ASSERT_GE(table.ports.size(), 2u);
+    EXPECT_EQ(table.ports[table.ports.size() - 2], "COM201");
+    EXPECT_EQ(table.ports.back(), "COM202");
+    EXPECT_TRUE(platform::naturalLess("COM2", "COM10"));
+}
+
+TEST(WindowsLocalTime, IsTheSystemsLocalTime) {
+    SYSTEMTIME system{};
+    ::GetLocalTime(&system);
+    const platform::LocalTime local = platform::localTimeNow();
+    EXPECT_EQ(local.year, system.wYear);
+    EXPECT_GE(local.month, 1);
+    EXPECT_LE(local.month, 12);
+    EXPECT_LE(local.hour, 23);
+}
