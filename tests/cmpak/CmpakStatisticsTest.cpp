@@ -20,9 +20,9 @@ void setStatisticsVariable(bool on) {
     _putenv_s("CMPAK_STATS", on ? "1" : "");
 #else
     if (on) {
-        setStatisticsVariable(true);
+        setenv("CMPAK_STATS", "1", 1);
     } else {
-        setStatisticsVariable(false);
+        unsetenv("CMPAK_STATS");
     }
 #endif
 }
