@@ -19,23 +19,25 @@ namespace {
 
 using view::ButtonState;
 
-// The buttons' own pointer: a 32 x 32 hand-drawn arrow with a white rim.
 const QCursor& buttonCursor() {
-    static const QCursor cursor = [] {
-        QPixmap image(32, 32);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QPolygonF arrow({{1, 1}, {1, 21}, {6, 16}, {10, 25}, {13, 24}, {9, 15}, {16, 15}});
-        painter.setPen(QPen(Qt::white, 1.5));
-        painter.setBrush(QColor(0, 96, 0));
-        painter.drawPolygon(arrow);
-        return QCursor(image, 1, 1);
-    }();
+    static const QCursor cursor(CQButton::cursorImage(), CQButton::kCursorHotSpot, CQButton::kCursorHotSpot);
     return cursor;
 }
 
 }  // namespace
+
+// A hand-drawn arrow with a white rim.
+QPixmap CQButton::cursorImage() {
+    QPixmap image(kCursorSize, kCursorSize);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPolygonF arrow({{1, 1}, {1, 21}, {6, 16}, {10, 25}, {13, 24}, {9, 15}, {16, 15}});
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.setBrush(QColor(0, 96, 0));
+    painter.drawPolygon(arrow);
+    return image;
+}
 
 CQButton::CQButton(const QString& text, const QRect& rectangle, QWidget* parent, int commandId, Kind kind)
     : QWidget(parent),

@@ -2,35 +2,13 @@
 
 #include <windows.h>
 
+#include "platform/Utf16.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace platform {
-
-// Text is UTF-8 inside the program and UTF-16 at the Win32 boundary.
-inline std::wstring widen(std::string_view text) {
-    if (text.empty())
-        return {};
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-inline std::string narrow(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                             0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
-                              nullptr, nullptr);
-    return utf8;
-}
 
 // Owns a kernel handle and closes it, unless it was handed on.
 class UniqueHandle {

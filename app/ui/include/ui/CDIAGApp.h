@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/StartupCore.h"
 #include "ui/GuiHost.h"
+#include "view/DesktopStartup.h"
+#include "view/DesktopWindows.h"
 
 #include <QStringList>
 
@@ -18,14 +19,12 @@ namespace ui {
 
 class CMainFrame;
 
-// The application object of the desktop program: the start-up core's steps
-// (guard, settings, ports, interface library) and around them the windows:
-// document, frame and view, the mode question, the default unit list and
-// the hand-over of the settings to the document.
-class CDIAGApp {
+// The application object of the desktop program: the shared start-up runs
+// the steps in their order, this class makes the Qt windows for them.
+class CDIAGApp : private view::DesktopWindows {
   public:
     explicit CDIAGApp(core::StartupOptions options = {});
-    ~CDIAGApp();
+    ~CDIAGApp() override;
     CDIAGApp(const CDIAGApp&) = delete;
     CDIAGApp& operator=(const CDIAGApp&) = delete;
 
@@ -37,20 +36,25 @@ class CDIAGApp {
     void shutdown();
 
     CMainFrame* mainFrame() const { return frame_.get(); }
-    data::CDIAGDoc* document() const { return document_.get(); }
-    engine::UpdateEngine* engine() const { return engine_; }
+    data::CDIAGDoc* document() const { return startup_.document(); }
+    engine::UpdateEngine* engine() const { return startup_.engine(); }
     GuiHost& host() { return host_; }
-    core::StartupCore& startupCore() { return core_; }
+    core::StartupCore& startupCore() { return startup_.core(); }
 
   private:
-    void runModeSelect();
+    void createWindows(data::CDIAGDoc& document, core::StartupCore& core) override;
+    bool openDocumentFile(const std::string& path) override;
+    void newDocument() override;
+    void prepareView(int advanced, const core::FontSetting& font) override;
+    data::WritingPort runModeSelect() override;
+    void setMainWindowEnabled(bool enabled) override;
+    void showMainWindow() override;
+    void detachHost() override;
+    void serveRequests() override;
+    void destroyWindows() override;
 
-    core::StartupCore core_;
+    view::DesktopStartup startup_;
     GuiHost host_;
-    // The document owns the engine; the program keeps a view of it for the
-    // status window and the shutdown.
-    engine::UpdateEngine* engine_ = nullptr;
-    std::unique_ptr<data::CDIAGDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QRect>
 #include <QWidget>
 
@@ -30,6 +31,10 @@ class CQButton : public QWidget {
 
     // The property that marks the first control of a group of radio buttons.
     static constexpr const char* kGroupStartProperty = "groupStart";
+    // The buttons' own pointer: a 32 x 32 image and its hot spot.
+    static constexpr int kCursorSize = 32;
+    static constexpr int kCursorHotSpot = 1;
+    static QPixmap cursorImage();
 
     CQButton(const QString& text, const QRect& rectangle, QWidget* parent, int commandId, Kind kind);
 

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/UserNotifier.h"
+#include "engine/OperationHost.h"
+#include "winui/WindowThreadCall.h"
+
+namespace view {
+class EngineStatusFeed;
+}
+
+namespace winui {
+
+class StatusWindow;
+
+// How start-up, the document and the engine reach the user in the Win32
+// program. Requests of the engine's worker thread are posted to the window
+// thread and the worker waits until they are done, a message box until the
+// user has pressed OK.
+class GuiHost : public core::UserNotifier, public engine::OperationHost {
+  public:
+    static constexpr const char* kMessageCaption = "FLASHKIT";
+
+    // Made on the window thread.
+    GuiHost();
+    ~GuiHost() override;
+    GuiHost(const GuiHost&) = delete;
+    GuiHost& operator=(const GuiHost&) = delete;
+
+    // The window that is disabled while an operation runs and that owns the
+    // message boxes and the progress window.
+    void setMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
+    // Where the progress window takes its font from when it opens.
+    void setFontSource(std::function<HFONT()> source) { fontSource_ = std::move(source); }
+    // Told the text of each message box before it comes up (for the tests).
+    void setMessageObserver(std::function<void(const std::string&)> observer) {
+        messageObserver_ = std::move(observer);
+    }
+
+    void showMessage(const std::string& text, core::MessageIcon icon) override;
+    void setMainWindowEnabled(bool enabled) override;
+    void showStatusWindow(engine::StatusModel& status) override;
+    void requestFinalOk(engine::StatusModel& status) override;
+
+    // The open progress window, or null.
+    StatusWindow* statusWindow() const;
+
+    // The program is ending: no more boxes or windows; a waiting worker is
+    // answered at once so that it can finish.
+    void detach() { detached_ = true; }
+    bool detached() const { return detached_.load(); }
+
+  private:
+    WindowThreadCall windowThread_;
+    HWND mainWindow_ = nullptr;
+    std::function<HFONT()> fontSource_;
+    std::function<void(const std::string&)> messageObserver_;
+    std::unique_ptr<view::EngineStatusFeed> feed_;
+    std::unique_ptr<StatusWindow> statusWindow_;
+    std::atomic<bool> detached_{false};
+};
+
+}  // namespace winui

@@ -1,0 +1,96 @@
+#include "winui/GuiHost.h"
+
+#include "engine/StatusModel.h"
+#include "platform/Utf16.h"
+#include "view/EngineStatusFeed.h"
+#include "winui/StatusWindow.h"
+
+namespace winui {
+
+namespace {
+
+UINT boxIcon(core::MessageIcon icon) {
+    switch (icon) {
+        case core::MessageIcon::Stop:
+            return MB_ICONSTOP;
+        case core::MessageIcon::Information:
+            return MB_ICONINFORMATION;
+        case core::MessageIcon::Warning:
+            return MB_ICONWARNING;
+        case core::MessageIcon::None:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+GuiHost::GuiHost() = default;
+
+GuiHost::~GuiHost() = default;
+
+void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
+    windowThread_.run([this, &text, icon] {
+        if (detached_) {
+            return;
+        }
+        HWND owner = mainWindow_ != nullptr && ::IsWindowVisible(mainWindow_) ? mainWindow_ : nullptr;
+        if (messageObserver_) {
+            messageObserver_(text);
+        }
+        // Without a visible owner the box still keeps the program's other
+        // windows from input while it is up.
+        ::MessageBoxW(owner, platform::widen(text).c_str(), platform::widen(kMessageCaption).c_str(),
+                      MB_OK | boxIcon(icon) | (owner == nullptr ? MB_TASKMODAL : 0));
+    });
+}
+
+void GuiHost::setMainWindowEnabled(bool enabled) {
+    windowThread_.run([this, enabled] {
+        if (!detached_ && mainWindow_ != nullptr && ::IsWindow(mainWindow_)) {
+            ::EnableWindow(mainWindow_, enabled ? TRUE : FALSE);
+        }
+        // The progress window stays usable while its owner is disabled.
+        if (StatusWindow* window = statusWindow()) {
+            ::EnableWindow(window->hwnd(), TRUE);
+        }
+    });
+}
+
+void GuiHost::showStatusWindow(engine::StatusModel& status) {
+    windowThread_.run([this, &status] {
+        if (detached_) {
+            return;
+        }
+        if (StatusWindow* window = statusWindow()) {
+            ::EnableWindow(window->hwnd(), TRUE);
+            return;
+        }
+        if (feed_ == nullptr || &feed_->status() != &status) {
+            feed_ = std::make_unique<view::EngineStatusFeed>(status);
+        }
+        statusWindow_.reset();
+        statusWindow_ = std::make_unique<StatusWindow>(*feed_, mainWindow_);
+        if (fontSource_) {
+            statusWindow_->applyFont(fontSource_());
+        }
+    });
+}
+
+void GuiHost::requestFinalOk(engine::StatusModel& status) {
+    const bool handedOver = windowThread_.run([this, &status] {
+        // Without a window there is no OK to press: the engine goes on.
+        if (detached_ || statusWindow() == nullptr) {
+            status.cancelEvent().signal();
+        }
+    });
+    if (!handedOver) {
+        status.cancelEvent().signal();
+    }
+}
+
+StatusWindow* GuiHost::statusWindow() const {
+    return statusWindow_ != nullptr && statusWindow_->isOpen() ? statusWindow_.get() : nullptr;
+}
+
+}  // namespace winui
