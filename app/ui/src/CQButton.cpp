@@ -136,7 +136,7 @@ void CQButton::clearRadioGroup() {
 
 void CQButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const DrawState state = drawState();
+    const PaintState state = drawState();
 
     QStyleOptionButton option;
     option.initFrom(this);

@@ -13,7 +13,7 @@ ButtonReaction clicked(int state) {
 
 }  // namespace
 
-ButtonState::DrawState ButtonState::drawState(bool enabled) const {
+ButtonState::PaintState ButtonState::drawState(bool enabled) const {
     if (!enabled) {
         return checkState_ == 1 ? InactiveChecked : Inactive;
     }

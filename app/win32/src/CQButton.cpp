@@ -15,7 +15,7 @@ namespace {
 
 using view::ButtonState;
 
-UINT frameControlState(ButtonState::DrawState state) {
+UINT frameControlState(ButtonState::PaintState state) {
     switch (state) {
         case ButtonState::Checked:
             return DFCS_BUTTONPUSH | DFCS_CHECKED;
@@ -60,14 +60,15 @@ CQButton::CQButton(std::string_view text, DWORD style, const view::Rect& rect, H
 
 bool CQButton::isButton(HWND window) {
     wchar_t name[32] = {};
-    return window != nullptr && ::GetClassNameW(window, name, 32) > 0 && std::wstring_view(name) == kClassName;
+    return window != nullptr && ::GetClassNameW(window, name, 32) > 0 &&
+           std::wstring_view(name) == kClassName;
 }
 
 std::string CQButton::text() const {
     return windowText(hwnd());
 }
 
-CQButton::DrawState CQButton::drawState() const {
+CQButton::PaintState CQButton::drawState() const {
     return state_.drawState(::IsWindowEnabled(hwnd()) != FALSE);
 }
 
@@ -161,7 +162,7 @@ void CQButton::paint() {
     HDC dc = ::BeginPaint(hwnd(), &paint);
     RECT area{};
     ::GetClientRect(hwnd(), &area);
-    const DrawState state = drawState();
+    const PaintState state = drawState();
     ::DrawFrameControl(dc, &area, DFC_BUTTON, frameControlState(state));
 
     if (state_.hasFocus()) {

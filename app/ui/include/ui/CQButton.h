@@ -22,12 +22,12 @@ class CQButton : public QWidget {
 
   public:
     using Kind = view::ButtonState::Kind;
-    using DrawState = view::ButtonState::DrawState;
-    static constexpr DrawState Plain = view::ButtonState::Plain;
-    static constexpr DrawState Checked = view::ButtonState::Checked;
-    static constexpr DrawState Inactive = view::ButtonState::Inactive;
-    static constexpr DrawState InactiveChecked = view::ButtonState::InactiveChecked;
-    static constexpr DrawState Pushed = view::ButtonState::Pushed;
+    using PaintState = view::ButtonState::PaintState;
+    static constexpr PaintState Plain = view::ButtonState::Plain;
+    static constexpr PaintState Checked = view::ButtonState::Checked;
+    static constexpr PaintState Inactive = view::ButtonState::Inactive;
+    static constexpr PaintState InactiveChecked = view::ButtonState::InactiveChecked;
+    static constexpr PaintState Pushed = view::ButtonState::Pushed;
 
     // The property that marks the first control of a group of radio buttons.
     static constexpr const char* kGroupStartProperty = "groupStart";
@@ -65,7 +65,7 @@ class CQButton : public QWidget {
         update();
     }
 
-    DrawState drawState() const { return state_.drawState(isEnabled()); }
+    PaintState drawState() const { return state_.drawState(isEnabled()); }
 
     // A sibling in the same radio group was checked.
     void clearRadio();

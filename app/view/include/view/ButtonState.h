@@ -33,7 +33,7 @@ struct ButtonReaction {
 class ButtonState {
   public:
     enum class Kind { Push = 0, Check = 1, Radio = 2, Command = 3 };
-    enum DrawState { Plain = 0, Checked = 1, Inactive = 2, InactiveChecked = 3, Pushed = 5 };
+    enum PaintState { Plain = 0, Checked = 1, Inactive = 2, InactiveChecked = 3, Pushed = 5 };
 
     static constexpr int kRadioBit = 2;
     static constexpr int kMaxCheckState = 2;
@@ -60,9 +60,9 @@ class ButtonState {
     bool mouseDown() const { return mouseDown_; }
     bool pointerInside() const { return pointerInside_; }
 
-    DrawState drawState(bool enabled) const;
+    PaintState drawState(bool enabled) const;
     // Draw states 1, 3 and 5 move the text one pixel right and down.
-    static bool textPressedIn(DrawState state) {
+    static bool textPressedIn(PaintState state) {
         return state == Checked || state == InactiveChecked || state == Pushed;
     }
 

@@ -19,7 +19,7 @@ namespace winui {
 class CQButton : public Window {
   public:
     using Kind = view::ButtonState::Kind;
-    using DrawState = view::ButtonState::DrawState;
+    using PaintState = view::ButtonState::PaintState;
 
     static constexpr const wchar_t* kClassName = L"CQButton";
     static constexpr UINT kClearRadioMessage = WM_USER + view::ButtonState::kClearRadioOffset;
@@ -29,7 +29,8 @@ class CQButton : public Window {
 
     // style holds the window styles (WS_CHILD, WS_VISIBLE, WS_GROUP ...);
     // the kind is OR-ed into it.
-    CQButton(std::string_view text, DWORD style, const view::Rect& rect, HWND parent, int commandId, Kind kind);
+    CQButton(std::string_view text, DWORD style, const view::Rect& rect, HWND parent, int commandId,
+             Kind kind);
 
     Kind kind() const { return state_.kind(); }
     int commandId() const { return commandId_; }
@@ -39,7 +40,7 @@ class CQButton : public Window {
     bool isMouseDown() const { return state_.mouseDown(); }
     bool isPointerInside() const { return state_.pointerInside(); }
     std::string text() const;
-    DrawState drawState() const;
+    PaintState drawState() const;
 
     void setButtonFont(const view::FontRequest& request);
     // Returns 0 when the state is refused or changes nothing, 1 otherwise.
