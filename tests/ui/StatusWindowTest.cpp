@@ -7,24 +7,15 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "FakeStatusFeed.h"
 #include "ui/BlinkStatic.h"
 #include "ui/StatusWindow.h"
-#include "view/StatusFeed.h"
 
 namespace {
 
 using ui::StatusWindow;
 
-class FakeFeed : public view::StatusFeed {
-  public:
-    view::StatusSnapshot status;
-    bool done = false;
-    int cancels = 0;
-
-    view::StatusSnapshot snapshot() const override { return status; }
-    bool isDone() override { return done; }
-    void signalCancel() override { ++cancels; }
-};
+using FakeFeed = viewtest::FakeStatusFeed;
 
 class StatusWindowTest : public testing::Test {
   protected:
