@@ -4,13 +4,22 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "UnitListFixture.h"
 #include "core/StartupCore.h"
+#include "data/CDIAGDoc.h"
+#include "data/CommSettings.h"
 #include "engine/StatusModel.h"
+#include "platform/Paths.h"
+#include "view/MainFrame.h"
 #include "winui/CDIAGApp.h"
+#include "winui/CDIAGView.h"
+#include "winui/CMainFrame.h"
 #include "winui/GuiHost.h"
+#include "winui/ModeSelectDialog.h"
 #include "winui/StatusWindow.h"
 #include "winui/WindowGeometry.h"
 
@@ -45,6 +54,74 @@ TEST(StartupTest, ASecondInstanceIsRefusedWithItsMessageAndEnds) {
     EXPECT_TRUE(script.finished());
     EXPECT_EQ(seen.text, "QX7A LOADER is already running.");
     EXPECT_EQ(seen.caption, "FLASHKIT");
+}
+
+// The whole start-up of the program with the demo-free unit list of the view
+// tests: settings, a port list that holds only a port name the test prefix
+// never publishes (so nothing is ever opened), the real TRX.DLL beside the
+// test, the MODE SELECT dialog answered Card Direct, the default list.
+TEST(StartupTest, TheProgramStartsThroughTheModeDialogWithTheDefaultUnitList) {
+    const std::filesystem::path startedIn = std::filesystem::current_path();
+    viewtest::DocumentFixture fixture;
+    fixture.root.writeFile("FLASHKIT.INI", "[HOST]\nDEVICE=COM1\n[DATA]\nROOT=" + fixture.root.path() + "\n");
+
+    core::StartupOptions options;
+    options.useInstanceGuard = false;
+    options.programDirectory = fixture.root.path();
+    options.settingsPath = fixture.path("FLASHKIT.INI");
+    options.libraryDirectory = platform::executableDirectory();
+    platform::PortDiscoveryOptions ports;
+    ports.extraPorts = "COM250";
+    options.ports = ports;
+    options.portProbe = [](const std::string& port) {
+        platform::PortProbeResult result;
+        result.usability =
+            port == "COM250" ? platform::PortUsability::Usable : platform::PortUsability::Missing;
+        return result;
+    };
+    options.portLeftOut = [](const core::RejectedPort&) {};
+
+    bool mainWindowDisabledMeanwhile = false;
+    bool hostInterfaceCheckedFirst = false;
+    win32test::ModalScript script;
+    {
+        winui::CDIAGApp flashkit(options);
+        script.then([](HWND window) { return winui::ModeSelectDialog::fromWindow(window) != nullptr; },
+                    [&](HWND window) {
+                        winui::ModeSelectDialog& dialog = *winui::ModeSelectDialog::fromWindow(window);
+                        mainWindowDisabledMeanwhile =
+                            ::IsWindowEnabled(flashkit.mainFrame()->hwnd()) == FALSE;
+                        hostInterfaceCheckedFirst = dialog.hostInterfaceButton()->checkState() == 1;
+                        win32test::click(dialog.cardDirectButton()->hwnd());
+                        win32test::click(dialog.okButton()->hwnd());
+                    });
+        ASSERT_TRUE(flashkit.start({"flashkit.exe"}));
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(mainWindowDisabledMeanwhile);
+        EXPECT_TRUE(hostInterfaceCheckedFirst);
+
+        winui::CMainFrame& frame = *flashkit.mainFrame();
+        EXPECT_TRUE(::IsWindowVisible(frame.hwnd()));
+        EXPECT_TRUE(::IsWindowEnabled(frame.hwnd()));
+        EXPECT_EQ(winui::windowText(frame.hwnd()), "UNIT.LST - FLASHKIT");
+        EXPECT_EQ(frame.statusText(), "Ready");
+        EXPECT_EQ(flashkit.startupCore().comm().deviceName, "COM250");
+        EXPECT_EQ(flashkit.document()->writingPort(), data::WritingPort::CardDirect);
+        winui::CDIAGView& view = frame.view();
+        EXPECT_EQ(::SendMessageW(view.unitSelector(), CB_GETCOUNT, 0, 0), 2);
+        EXPECT_EQ(view.grid().rowCount(), 3);
+        EXPECT_TRUE(view.grid().singleSelect());
+        EXPECT_FALSE(::IsWindowEnabled(view.getVersionButton()));
+        EXPECT_TRUE(::IsWindowEnabled(view.writeButton()));
+        EXPECT_FALSE(::IsWindowVisible(view.versionBar().fileLabel()));
+
+        // File > Exit ends the message loop; the program then shuts down.
+        ::PostMessageW(frame.hwnd(), WM_COMMAND, view::MainFrame::kExitCommand, 0);
+        EXPECT_EQ(flashkit.run(), 0);
+        flashkit.shutdown();
+        EXPECT_EQ(flashkit.mainFrame(), nullptr);
+    }
+    std::filesystem::current_path(startedIn);  // the data root became the current directory
 }
 
 class GuiHostTest : public testing::Test {
