@@ -13,10 +13,6 @@ constexpr std::int32_t kLowerRts = 4;
 constexpr std::int32_t kRaiseDtr = 5;
 constexpr std::int32_t kLowerDtr = 6;
 
-// Service mask and provider subtype of a serial communications provider.
-constexpr unsigned long kSerialService = 1;
-constexpr unsigned long kRs232Provider = 1;
-
 // The kinds of line error whose counters moved, as one set of flags.
 std::uint32_t errorFlagsBetween(const platform::LineErrorCounters& before,
                                 const platform::LineErrorCounters& now) {
@@ -43,7 +39,13 @@ bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
         port_.errorCounters(lastCounters_);
     }
     clearErrorState();
-    // The driver's queue sizes have no setting here; the properties are logged.
+    // Driver queues large enough for a burst of replies while the receive
+    // thread is busy (attempts and error clearing are the port's).
+    if (!port_.setDriverQueues(kDriverQueueBytes, kDriverQueueBytes)) {
+        log_.report("SetupComm", port_.lastError());
+        port_.close();
+        return false;
+    }
     logDriverProperties();
     // USB adapters hold received bytes for their latency timer unless asked not to;
     // every flash block waits for one acknowledgement.
@@ -53,6 +55,8 @@ bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
     settings.dataBits = kDataBits;
     settings.parity = platform::Parity::None;
     settings.stopBits = platform::StopBits::Two;
+    settings.abortOnError = true;
+    settings.eventCharacter = kFrameEndMarker;
     if (!port_.configure(settings)) {
         log_.report("SetCommState", port_.lastError());
         port_.close();
@@ -129,36 +133,44 @@ std::int32_t PortControl::setSignal(std::int32_t code) {
 }
 
 void PortControl::logDriverProperties() {
-    if (!log_.isOn()) {
+    platform::SerialDriverProperties driver;
+    if (!log_.isOn() || !port_.driverProperties(driver)) {
         return;
     }
-    platform::SerialDriverInfo info;
-    const bool known = port_.driverInfo(info);
-    const unsigned long subType = known && info.isRs232 ? kRs232Provider : 0;
-    const unsigned long maxBaud = known ? info.baudBase : 0;
+    const auto value = [](std::uint32_t field) { return static_cast<unsigned long>(field); };
     char text[256];
     log_.addText("\n**********Serial Driver Comm Properties**********");
     std::snprintf(text, sizeof(text),
-                  "  PacketLen = %lu\r\n  PacketVer = %lu\r\n  ServiceMask = %lu\r\n  Reserved1 = %lu", 0ul,
-                  0ul, kSerialService, 0ul);
+                  "  PacketLen = %lu\r\n  PacketVer = %lu\r\n  ServiceMask = %lu\r\n  Reserved1 = %lu",
+                  value(driver.packetLength), value(driver.packetVersion), value(driver.serviceMask),
+                  value(driver.reserved1));
     log_.addText(text);
     std::snprintf(
         text, sizeof(text),
-        "  MaxTxQueueSize = %lu\r\n  MaxRxQueueSize = %lu\r\n  MaxBaud = %lu\r\n  ProviderSubType = %lu", 0ul,
-        0ul, maxBaud, subType);
+        "  MaxTxQueueSize = %lu\r\n  MaxRxQueueSize = %lu\r\n  MaxBaud = %lu\r\n  ProviderSubType = %lu",
+        value(driver.maxTransmitQueue), value(driver.maxReceiveQueue), value(driver.maxBaud),
+        value(driver.providerSubType));
+    log_.addText(text);
+    std::snprintf(
+        text, sizeof(text), "  ProviderCapabilities = %lu\r\n  SettableParams = %lu\r\n  SettableBaud = %lu",
+        value(driver.providerCapabilities), value(driver.settableParameters), value(driver.settableBaud));
     log_.addText(text);
     std::snprintf(text, sizeof(text),
-                  "  ProviderCapabilities = %lu\r\n  SettableParams = %lu\r\n  SettableBaud = %lu", 0ul, 0ul,
-                  0ul);
-    log_.addText(text);
-    std::snprintf(text, sizeof(text),
-                  "  SettableData = %lu\r\n  SettableStopParity = %lu\r\n  CurrentTxQueueSize = %lu", 0ul,
-                  0ul, known ? static_cast<unsigned long>(info.transmitFifo) : 0ul);
+                  "  SettableData = %lu\r\n  SettableStopParity = %lu\r\n  CurrentTxQueueSize = %lu",
+                  value(driver.settableData), value(driver.settableStopParity),
+                  value(driver.currentTransmitQueue));
     log_.addText(text);
     std::snprintf(text, sizeof(text), "  CurrentRxQueueSize = %lu\r\n  ProvSpec1 = %lu\r\n  ProvSpec2 = %lu",
-                  0ul, 0ul, 0ul);
+                  value(driver.currentReceiveQueue), value(driver.providerSpecific1),
+                  value(driver.providerSpecific2));
     log_.addText(text);
-    log_.addText("  ProvChar = \r\n");
+    // The provider's character as one printable byte; none when it is 0, so
+    // that the text never holds a NUL.
+    const std::uint16_t character = driver.providerCharacter;
+    const std::string shown =
+        character == 0 ? std::string()
+                       : std::string(1, character >= 0x20 && character < 0x7F ? char(character) : '?');
+    log_.addText(("  ProvChar = " + shown + "\r\n").c_str());
 }
 
 }  // namespace trx

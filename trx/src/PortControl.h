@@ -24,6 +24,10 @@ class PortControl {
 
     // The frame format of the console line: 8 data bits, no parity, 2 stop bits.
     static constexpr int kDataBits = 8;
+    // Receive and transmit queue sizes asked of the driver.
+    static constexpr std::uint32_t kDriverQueueBytes = 40960;
+    // The byte that ends every frame; the driver flags its arrival.
+    static constexpr std::uint8_t kFrameEndMarker = 0xD1;
 
     explicit PortControl(CommLog& log) : log_(log) {}
 

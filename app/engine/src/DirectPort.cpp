@@ -9,6 +9,10 @@ bool DirectPort::open(const std::string& deviceName) {
     if (!port_.open(deviceName)) {
         return false;
     }
+    if (!port_.setDriverQueues(kDriverQueueBytes, kDriverQueueBytes)) {
+        port_.close();
+        return false;
+    }
     platform::LineSettings settings;
     settings.baudRate = kBaudRate;
     settings.dataBits = 8;

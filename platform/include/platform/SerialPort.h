@@ -53,6 +53,31 @@ struct SerialDriverInfo {
     std::uint32_t transmitFifo = 0;
 };
 
+// The driver's communication properties as a Windows serial driver reports
+// them; where the system tells less (POSIX ttys, pseudo-terminals) the fields
+// it cannot fill are 0.
+struct SerialDriverProperties {
+    std::uint32_t packetLength = 0;
+    std::uint32_t packetVersion = 0;
+    std::uint32_t serviceMask = 0;
+    std::uint32_t reserved1 = 0;
+    std::uint32_t maxTransmitQueue = 0;
+    std::uint32_t maxReceiveQueue = 0;
+    std::uint32_t maxBaud = 0;
+    std::uint32_t providerSubType = 0;
+    std::uint32_t providerCapabilities = 0;
+    std::uint32_t settableParameters = 0;
+    std::uint32_t settableBaud = 0;
+    std::uint32_t settableData = 0;
+    std::uint32_t settableStopParity = 0;
+    std::uint32_t currentTransmitQueue = 0;
+    std::uint32_t currentReceiveQueue = 0;
+    std::uint32_t providerSpecific1 = 0;
+    std::uint32_t providerSpecific2 = 0;
+    // First character of the provider-specific data (UTF-16), 0 when none.
+    std::uint16_t providerCharacter = 0;
+};
+
 // One serial device, opened for this process alone. The device's own line
 // settings (and on Windows its time-outs) are saved at open and given back at
 // close. Every call reports failure by its result; lastError() tells why the
@@ -111,6 +136,8 @@ class SerialPort {
     // False where the driver keeps no counters (pseudo-terminals).
     bool errorCounters(LineErrorCounters& counters);
     bool driverInfo(SerialDriverInfo& info);
+    // False when the driver does not answer (Windows); elsewhere what is known.
+    bool driverProperties(SerialDriverProperties& properties);
     // Asks the driver to hand received bytes over at once (USB adapters
     // otherwise hold them for their latency timer). False where not allowed.
     bool requestLowLatency();

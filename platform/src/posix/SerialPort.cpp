@@ -472,6 +472,24 @@ bool SerialPort::driverInfo(SerialDriverInfo& info) {
     return true;
 }
 
+bool SerialPort::driverProperties(SerialDriverProperties& properties) {
+    if (!device_->requireOpen()) {
+        return false;
+    }
+    // A tty tells only part of what a Windows driver reports, a
+    // pseudo-terminal nothing: the rest stays 0.
+    constexpr std::uint32_t kSerialCommunications = 1;
+    constexpr std::uint32_t kRs232 = 1;
+    SerialDriverInfo info;
+    const bool known = driverInfo(info);
+    properties = {};
+    properties.serviceMask = kSerialCommunications;
+    properties.providerSubType = known && info.isRs232 ? kRs232 : 0;
+    properties.maxBaud = known ? info.baudBase : 0;
+    properties.currentTransmitQueue = known ? info.transmitFifo : 0;
+    return true;
+}
+
 bool SerialPort::requestLowLatency() {
     Device& device = *device_;
     if (!device.requireOpen()) {

@@ -515,6 +515,36 @@ bool SerialPort::driverInfo(SerialDriverInfo& info) {
     return true;
 }
 
+bool SerialPort::driverProperties(SerialDriverProperties& properties) {
+    Device& device = *device_;
+    if (!device.requireOpen()) {
+        return false;
+    }
+    COMMPROP driver{};
+    if (!::GetCommProperties(device.port.get(), &driver)) {
+        return device.fail();
+    }
+    properties.packetLength = driver.wPacketLength;
+    properties.packetVersion = driver.wPacketVersion;
+    properties.serviceMask = driver.dwServiceMask;
+    properties.reserved1 = driver.dwReserved1;
+    properties.maxTransmitQueue = driver.dwMaxTxQueue;
+    properties.maxReceiveQueue = driver.dwMaxRxQueue;
+    properties.maxBaud = driver.dwMaxBaud;
+    properties.providerSubType = driver.dwProvSubType;
+    properties.providerCapabilities = driver.dwProvCapabilities;
+    properties.settableParameters = driver.dwSettableParams;
+    properties.settableBaud = driver.dwSettableBaud;
+    properties.settableData = driver.wSettableData;
+    properties.settableStopParity = driver.wSettableStopParity;
+    properties.currentTransmitQueue = driver.dwCurrentTxQueue;
+    properties.currentReceiveQueue = driver.dwCurrentRxQueue;
+    properties.providerSpecific1 = driver.dwProvSpec1;
+    properties.providerSpecific2 = driver.dwProvSpec2;
+    properties.providerCharacter = static_cast<std::uint16_t>(driver.wcProvChar[0]);
+    return true;
+}
+
 bool SerialPort::requestLowLatency() {
     // Windows drivers have no such request; an adapter's latency is set in
     // its own driver settings.

@@ -18,6 +18,8 @@ class DirectPort : public boot::ByteSource {
   public:
     static constexpr std::uint32_t kBaudRate = 38400;
     static constexpr int kWriteTimeoutMs = 5000;
+    // Driver queue sizes asked for where the driver lets them be chosen.
+    static constexpr std::uint32_t kDriverQueueBytes = 1024;
 
     DirectPort() = default;
     ~DirectPort() override { close(); }
