@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
 #include "platform/ThreadPriority.h"
+#include "platform/ThreadRelease.h"
 
 namespace trx {
 namespace {
@@ -215,7 +216,8 @@ void CommLog::stopWriter() {
             filled_.cancelWaits();
         }
     }
-    writer_.join();
+    // This runs while the library is unloaded, where Windows cannot join.
+    platform::releaseThreadAtUnload(writer_, writerEnded_.load());
 }
 
 void CommLog::close() {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "DebugOutput.h"
+#include "platform/ThreadRelease.h"
 #include "trx/frame/SequenceNumbering.h"
 
 namespace trx {
@@ -32,6 +33,7 @@ TrxInterface::~TrxInterface() {
     // A host that unloads the library with the interface still open would
     // leave threads running in unmapped code: close it first.
     if (initialised_.load()) {
+        unloading_ = true;
         close();
     }
     state_.log.unload();
@@ -110,8 +112,13 @@ void TrxInterface::endThread(std::thread& thread, std::atomic<bool>& ended, cons
     std::snprintf(debugLine, sizeof(debugLine), "%s\n", text);
     DebugOutput::text(debugLine);
     state_.log.notice(CommLog::kLifecycleNotice, text);
-    // Every wait of the threads is bounded, so a late thread still leaves.
-    thread.join();
+    // Every wait of the threads is bounded, so a late thread still leaves;
+    // while the library is unloaded, Windows cannot join at all.
+    if (unloading_) {
+        platform::releaseThreadAtUnload(thread, ended.load());
+    } else {
+        thread.join();
+    }
 }
 
 void TrxInterface::close() {

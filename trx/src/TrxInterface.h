@@ -53,6 +53,8 @@ class TrxInterface {
     InterfaceState state_;
     TransmitThread transmitter_{state_};
     ReceiveThread receiver_{state_};
+    // Set by the destructor: the library is being unloaded.
+    bool unloading_ = false;
     std::thread transmitThread_;
     std::thread receiveThread_;
     std::atomic<bool> transmitEnded_{true};

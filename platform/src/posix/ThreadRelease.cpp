@@ -1,0 +1,11 @@
+#include "platform/ThreadRelease.h"
+
+namespace platform {
+
+void releaseThreadAtUnload(std::thread& thread, bool) {
+    if (thread.joinable()) {
+        thread.join();
+    }
+}
+
+}  // namespace platform
