@@ -1,12 +1,15 @@
 // The exported C functions: thin calls into the process-wide interface.
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "DebugOutput.h"
 #include "TrxInterface.h"
 #include "platform/LoadedModule.h"
 #include "platform/Paths.h"
+#include "platform/VersionResource.h"
 #include "trx.h"
 
 namespace {
@@ -15,7 +18,11 @@ namespace {
 // destroyed at unload, which closes the log.
 trx::TrxInterface library;
 
-constexpr const char* kProductVersion = "1, 9, 0, 0";
+// The product version of this build; on Windows the library's version
+// resource carries it (and is what GetTRXProductVer reads).
+constexpr const char* kProductVersion = TRX_PRODUCT_VERSION;
+// Longest version text handed out; the program's buffer holds 64 bytes.
+constexpr std::size_t kLongestVersionText = 63;
 
 trx::InterfaceState& state() {
     return library.state();
@@ -38,7 +45,20 @@ TRX_API int32_t GetTRXProductVer(char* text) {
     if (text == nullptr) {
         return 0;
     }
-    std::strcpy(text, kProductVersion);
+    if (!platform::versionResourcesExist()) {
+        std::strcpy(text, kProductVersion);
+        return 1;
+    }
+    const std::optional<platform::VersionStrings> strings = platform::readVersionStrings(
+        platform::modulePathContaining(reinterpret_cast<const void*>(&GetTRXProductVer)));
+    const std::string version = strings ? strings->productVersion : std::string();
+    if (version.empty()) {
+        std::strcpy(text, " ");
+        return 0;
+    }
+    const std::size_t length = std::min(version.size(), kLongestVersionText);
+    std::memcpy(text, version.data(), length);
+    text[length] = '\0';
     return 1;
 }
 

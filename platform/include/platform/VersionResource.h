@@ -16,4 +16,8 @@ struct VersionStrings {
 
 std::optional<VersionStrings> readVersionStrings(const std::string& path);
 
+// Whether the system's program files carry version resources at all
+// (Windows); elsewhere a library's version is a build constant.
+bool versionResourcesExist();
+
 }  // namespace platform

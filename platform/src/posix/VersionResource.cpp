@@ -7,4 +7,8 @@ std::optional<VersionStrings> readVersionStrings(const std::string&) {
     return std::nullopt;
 }
 
+bool versionResourcesExist() {
+    return false;
+}
+
 }  // namespace platform

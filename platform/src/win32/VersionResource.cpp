@@ -26,6 +26,10 @@ std::string queryString(std::vector<unsigned char>& block, const wchar_t* key) {
 
 }  // namespace
 
+bool versionResourcesExist() {
+    return true;
+}
+
 std::optional<VersionStrings> readVersionStrings(const std::string& path) {
     const std::wstring file = widen(path);
     DWORD ignored = 0;
