@@ -4,11 +4,13 @@
 
 #include "cli/CliApplication.h"
 #include "cli/CommandLineParser.h"
+#include "platform/ProgramArguments.h"
 #include "platform/Terminal.h"
 
 int main(int argc, char** argv) {
     platform::keepRunningWhenOutputCloses();
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    platform::useUtf8ConsoleOutput();
+    const std::vector<std::string> arguments = platform::programArguments(argc, argv);
     const cli::ParseOutcome parsed = cli::CommandLineParser::parse(arguments);
     if (!parsed.options) {
         if (!parsed.errorText.empty()) {

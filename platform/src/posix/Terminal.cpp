@@ -10,6 +10,10 @@ bool isTerminal(StandardStream stream) {
     return ::isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
 }
 
+void useUtf8ConsoleOutput() {
+    // Terminals take the program's bytes as they are.
+}
+
 void keepRunningWhenOutputCloses() {
     std::signal(SIGPIPE, SIG_IGN);
 }

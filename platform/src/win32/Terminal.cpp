@@ -7,7 +7,16 @@ namespace platform {
 bool isTerminal(StandardStream stream) {
     HANDLE handle = ::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     DWORD mode = 0;
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || ::GetConsoleMode(handle, &mode) == 0) {
+        return false;
+    }
+    // Consoles older than Windows 10 know no VT sequences: plain lines there.
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+void useUtf8ConsoleOutput() {
+    ::SetConsoleOutputCP(CP_UTF8);
 }
 
 void keepRunningWhenOutputCloses() {

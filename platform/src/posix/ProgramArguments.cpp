@@ -1,0 +1,12 @@
+#include "platform/ProgramArguments.h"
+
+namespace platform {
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    if (argc <= 1 || argv == nullptr) {
+        return {};
+    }
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+}  // namespace platform
