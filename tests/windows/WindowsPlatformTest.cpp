@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "ScratchFolder.h"
 #include "platform/Directory.h"
@@ -12,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/PortDiscovery.h"
 #include "platform/PortProbe.h"
+#include "platform/ProgramArguments.h"
 #include "platform/SerialPort.h"
 #include "platform/SystemError.h"
 #include "platform/TextFile.h"
@@ -146,4 +149,14 @@ TEST(WindowsLocalTime, IsTheSystemsLocalTime) {
     EXPECT_GE(local.month, 1);
     EXPECT_LE(local.month, 12);
     EXPECT_LE(local.hour, 23);
+}
+
+TEST(WindowsProgramArguments, AreTheWideCommandLineAfterTheProgramsName) {
+    // ctest starts every case with its filter as an argument.
+    const std::vector<std::string> arguments = platform::programArguments(0, nullptr);
+    ASSERT_FALSE(arguments.empty());
+    EXPECT_EQ(arguments.front().rfind("--gtest", 0), 0u) << arguments.front();
+    for (const std::string& argument : arguments) {
+        EXPECT_EQ(argument.find("windows_platform_test"), std::string::npos) << "the program's own name";
+    }
 }
