@@ -4,7 +4,7 @@ WIN_BUILD  ?= build-win
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build windows test test-linux test-windows run demo-cli package tsan asan fuzz soak bench format clean
+.PHONY: all bootstrap configure build windows dist-windows demo-windows test test-linux test-windows run demo-cli package tsan asan fuzz soak bench format clean
 
 all: build
 
@@ -19,8 +19,17 @@ build: configure
 
 # The Windows deliverables, cross-built with mingw-w64 (their tests run under wine).
 windows: bootstrap
-	@cmake -S . -B $(WIN_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(WIN_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DFLASHKIT_HOST_BUILD=$(abspath $(BUILD)) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(WIN_BUILD)
+
+# build-win/FLASHKIT-<version>-win64.zip: the programs, the libraries, a
+# sample FLASHKIT.INI and a README for Windows users.
+dist-windows: windows
+	@scripts/dist-windows $(WIN_BUILD)
+
+# The headless demo with flashkit-cli.exe under wine against qx7a-sim.
+demo-windows: build windows
+	@scripts/demo-windows $(WIN_BUILD) $(BUILD)
 
 # Both suites: the Linux one, then the Windows one under wine.
 test: build windows
