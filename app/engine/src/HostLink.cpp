@@ -58,8 +58,13 @@ void HostLink::close() {
         return;
     }
     requestReceiverStop();
-    waitReceiverExited();
+    // A handler that is still carrying out a reply finishes first, so that
+    // what it sends is accepted before the line closes. Closing the library
+    // then ends the receive thread's pending MessageReceive at once instead
+    // of after its wait time, and the thread leaves on the stop request.
+    waitReceiverOutsideHandler();
     api_->CloseInterface();
+    waitReceiverExited();
     requestKind_ = RequestKind::None;
     phase_ = ExchangePhase::Idle;
     open_ = false;
@@ -82,6 +87,11 @@ void HostLink::requestReceiverStop() {
     if (receiverState_ == ReceiverState::Running) {
         receiverState_ = ReceiverState::StopRequested;
     }
+}
+
+void HostLink::waitReceiverOutsideHandler() {
+    std::unique_lock lock(receiverMutex_);
+    receiverChanged_.wait(lock, [this] { return !handling_; });
 }
 
 void HostLink::waitReceiverExited() {
@@ -115,10 +125,16 @@ void HostLink::receiveLoop() {
             if (receiverState_ == ReceiverState::StopRequested) {
                 break;
             }
+            handling_ = length >= kShortestMessage;
         }
         if (length >= kShortestMessage) {
             handle(
                 std::span<const std::uint8_t>(buffer.data(), std::min<std::size_t>(length, buffer.size())));
+            {
+                std::lock_guard lock(receiverMutex_);
+                handling_ = false;
+            }
+            receiverChanged_.notify_all();
         }
     }
     {

@@ -93,6 +93,7 @@ class HostLink {
 
   private:
     void startReceiver();
+    void waitReceiverOutsideHandler();
     void waitReceiverExited();
     void receiveLoop();
     void handle(std::span<const std::uint8_t> received);
@@ -122,7 +123,8 @@ class HostLink {
     std::mutex receiverMutex_;
     std::mutex exchangeMutex_;
     ReceiverState receiverState_ = ReceiverState::Stopped;  // guarded by receiverMutex_
-    std::int32_t idleTicks_ = 0;                            // guarded by exchangeMutex_
+    bool handling_ = false;       // the receive thread carries out a reply; guarded by receiverMutex_
+    std::int32_t idleTicks_ = 0;  // guarded by exchangeMutex_
     std::condition_variable receiverChanged_;
     std::thread receiver_;
     AutoResetEvent exchangeEnded_;  // wakes the waiting worker as soon as a handler ends the exchange
