@@ -225,6 +225,11 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
     guard.unlock();
     stopReading_ = true;
     reader.join();
+    if (error.empty()) {
+        // Bytes that were already on the paced line when the stop came reach
+        // the console as they would on a real line; it answers no more.
+        deliverArrived(inputLineFreeMs_ + 1, transmissions);
+    }
 
     console_.events().setTime(nowMs());
     console_.events().add("stop");
