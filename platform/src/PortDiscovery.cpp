@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 constexpr const char* kExtraPortsVariable = "FLASHKIT_PORTS";
+constexpr const char* kExtraPortsOnlyVariable = "FLASHKIT_PORTS_ONLY";
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -18,6 +19,8 @@ bool isDigit(char c) {
 PortDiscoveryOptions PortDiscoveryOptions::systemDefaults() {
     PortDiscoveryOptions options;
     options.extraPorts = environmentValue(kExtraPortsVariable).value_or(std::string());
+    const std::string onlyExtra = environmentValue(kExtraPortsOnlyVariable).value_or(std::string());
+    options.systemPorts = onlyExtra.empty() || onlyExtra == "0";
     return options;
 }
 

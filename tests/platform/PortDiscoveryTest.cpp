@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "TestDirectory.h"
+#include "platform/Paths.h"
 #include "platform/PortProbe.h"
 
 using platform::PortDiscoveryOptions;
@@ -67,6 +69,34 @@ TEST(PortDiscovery, ExtraPortsComeFromTheEnvironment) {
     ::unsetenv("FLASHKIT_PORTS");
     EXPECT_EQ(PortDiscoveryOptions::systemDefaults().extraPorts, "");
     EXPECT_EQ(PortDiscoveryOptions::systemDefaults().ttyClassDirectory, "/sys/class/tty");
+}
+
+TEST(PortDiscovery, WithoutSystemPortsOnlyTheExtraPortsAreOffered) {
+    TempDirectory root;
+    PortDiscoveryOptions options = fakeTree(root, {"ttyS0", "ttyUSB0"}, {});
+    options.extraPorts = "/dev/pts/9";
+    options.systemPorts = false;
+    platform::PortTable table = platform::discoverPorts(options);
+    EXPECT_TRUE(table.readable);
+    EXPECT_EQ(table.ports, std::vector<std::string>{"/dev/pts/9"});
+
+    // Not even a missing table is looked at.
+    options.ttyClassDirectory = root / "no-such-class";
+    EXPECT_TRUE(platform::discoverPorts(options).readable);
+}
+
+TEST(PortDiscovery, PortsOnlyVariableTurnsTheSystemTableOff) {
+    const std::optional<std::string> saved = platform::environmentValue("FLASHKIT_PORTS_ONLY");
+    ::setenv("FLASHKIT_PORTS_ONLY", "1", 1);
+    EXPECT_FALSE(PortDiscoveryOptions::systemDefaults().systemPorts);
+    ::setenv("FLASHKIT_PORTS_ONLY", "0", 1);
+    EXPECT_TRUE(PortDiscoveryOptions::systemDefaults().systemPorts);
+    ::setenv("FLASHKIT_PORTS_ONLY", "", 1);
+    EXPECT_TRUE(PortDiscoveryOptions::systemDefaults().systemPorts);
+    ::unsetenv("FLASHKIT_PORTS_ONLY");
+    EXPECT_TRUE(PortDiscoveryOptions::systemDefaults().systemPorts);
+    if (saved)
+        ::setenv("FLASHKIT_PORTS_ONLY", saved->c_str(), 1);
 }
 
 TEST(PortProbe, APseudoTerminalIsASerialLine) {

@@ -25,6 +25,11 @@ struct PortDiscoveryOptions {
     // lines such as a pty of the simulated console); taken from the
     // environment variable FLASHKIT_PORTS by systemDefaults().
     std::string extraPorts;
+    // False: the system's table is not consulted and only the extra ports are
+    // offered, so that no device of the machine is opened or probed. Set by
+    // systemDefaults() when FLASHKIT_PORTS_ONLY is set to anything but "0"
+    // (the test suite does this: it must never touch the machine's own lines).
+    bool systemPorts = true;
 
     static PortDiscoveryOptions systemDefaults();
 };
@@ -32,7 +37,8 @@ struct PortDiscoveryOptions {
 // The system's table of serial devices in natural order (ttyS2 before
 // ttyS10, COM2 before COM10), then the extra ports in the order given. On
 // POSIX the ttys of the tty class that are backed by a device (real UARTs,
-// USB adapters); on Windows the port names of SERIALCOMM.
+// USB adapters); on Windows the port names of SERIALCOMM. Without system
+// ports only the extra ports, and the table counts as readable.
 struct PortTable {
     bool readable = false;           // false when the system's table cannot be read
     std::vector<std::string> ports;  // device paths, e.g. /dev/ttyS0

@@ -26,6 +26,11 @@ struct DirectoryCloser {
 
 PortTable discoverPorts(const PortDiscoveryOptions& options) {
     PortTable table;
+    if (!options.systemPorts) {
+        table.readable = true;
+        appendExtraPorts(table, options.extraPorts);
+        return table;
+    }
     std::unique_ptr<DIR, DirectoryCloser> folder(::opendir(options.ttyClassDirectory.c_str()));
     if (!folder)
         return table;

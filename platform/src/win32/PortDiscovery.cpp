@@ -19,7 +19,9 @@ constexpr DWORD kEntryCharacters = 4096;
 PortTable discoverPorts(const PortDiscoveryOptions& options) {
     PortTable table;
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (!options.systemPorts) {
+        table.readable = true;
+    } else if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         table.readable = true;
         std::vector<std::string> names;
         for (DWORD index = 0;; ++index) {
