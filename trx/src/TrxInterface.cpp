@@ -29,6 +29,15 @@ constexpr auto kCloseHandOffPoll = std::chrono::milliseconds(1);
 
 }  // namespace
 
+TrxInterface::TrxInterface() {
+    // The thread library finds the system's precise clock the first time the
+    // time of day is read, and that look-up takes the loader lock. Reading it
+    // once here, while the library loads, spares the threads' timed waits
+    // that lock: at unload the unloading thread holds it while it waits for
+    // them.
+    static_cast<void>(std::chrono::system_clock::now());
+}
+
 TrxInterface::~TrxInterface() {
     // A host that unloads the library with the interface still open would
     // leave threads running in unmapped code: close it first.

@@ -27,7 +27,7 @@ class TrxInterface {
     // Message byte 3 of this value is looped back instead of being sent.
     static constexpr std::uint8_t kLocalLoopBackKind = 0x1F;
 
-    TrxInterface() = default;
+    TrxInterface();
     ~TrxInterface();
     TrxInterface(const TrxInterface&) = delete;
     TrxInterface& operator=(const TrxInterface&) = delete;

@@ -22,6 +22,10 @@ constexpr DWORD kReadCompletionMs = 50;
 // milliseconds with ERROR_OPERATION_ABORTED; such a wait is started again
 // after this pause, so that the waiting thread never spins.
 constexpr DWORD kAbortedWaitPauseMs = 5;
+// How long an ended WaitCommEvent may take to come back from the driver,
+// and how often its completion is looked at meanwhile.
+constexpr ULONGLONG kAbandonWaitMs = 500;
+constexpr DWORD kAbandonPollMs = 10;
 
 template <typename Call>
 bool retried(Call call) {
@@ -51,8 +55,11 @@ struct SerialPort::Device {
     UniqueHandle readEvent = manualResetEvent();
     UniqueHandle writeEvent = manualResetEvent();
     UniqueHandle commEvent = manualResetEvent();
-    // A WaitCommEvent that was started and has not completed yet lives on
-    // across waitReadable calls (the reading thread alone touches it).
+    // A WaitCommEvent that was started and has not completed yet. The thread
+    // that started it also ends it before its waitReadable call returns:
+    // wine completes an overlapped request only through the thread that
+    // issued it, so a request left behind by a thread that went on (or
+    // ended) would never be seen complete by any other.
     bool commWaitPending = false;
     DWORD commEventMask = 0;
     OVERLAPPED commOverlapped{};
@@ -95,20 +102,34 @@ struct SerialPort::Device {
 
     bool cancelled() const { return ::WaitForSingleObject(cancelEvent.get(), 0) == WAIT_OBJECT_0; }
 
-    // Ends a pending WaitCommEvent and waits until the driver let go of it.
+    // Ends a pending WaitCommEvent and waits, at most kAbandonWaitMs, until
+    // the driver let go of it. The waits let the system complete the
+    // request on this thread; one that is still pending afterwards stays
+    // marked, and the next wait or the close takes it up again.
     void abandonCommWait() {
         if (!commWaitPending)
             return;
         ::CancelIoEx(port.get(), &commOverlapped);
-        DWORD ignored = 0;
-        ::GetOverlappedResult(port.get(), &commOverlapped, &ignored, TRUE);
-        commWaitPending = false;
+        const ULONGLONG deadline = ::GetTickCount64() + kAbandonWaitMs;
+        while (!HasOverlappedIoCompleted(&commOverlapped) && ::GetTickCount64() < deadline) {
+            // A signalled event may run ahead of the request's status.
+            if (::WaitForSingleObject(commEvent.get(), kAbandonPollMs) == WAIT_OBJECT_0)
+                ::Sleep(1);
+        }
+        commWaitPending = !HasOverlappedIoCompleted(&commOverlapped);
     }
 
     WaitResult waitForInput(int timeoutMs);
+    WaitResult waitForInputOnce(int timeoutMs);
 };
 
 WaitResult SerialPort::Device::waitForInput(int timeoutMs) {
+    const WaitResult result = waitForInputOnce(timeoutMs);
+    abandonCommWait();
+    return result;
+}
+
+WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         if (cancelled())
@@ -257,6 +278,16 @@ void SerialPort::close() {
     device.readState(ignored);
     device.port.reset();
     device.savedValid = false;
+    if (device.commWaitPending) {
+        // The driver has not given the request back yet (under wine that
+        // happens when the port closes while the library is being unloaded:
+        // the request's worker cannot start before the unload is over). It
+        // will still write the request's status and event mask, so that
+        // memory and the event are left to the process instead of freed;
+        // the port starts again with fresh ones.
+        static_cast<void>(device_.release());
+        device_ = std::make_unique<Device>();
+    }
 }
 
 bool SerialPort::restoreSavedSettings() {
