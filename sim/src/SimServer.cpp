@@ -121,9 +121,22 @@ void SimServer::reportEvents() {
 void SimServer::readLine() {
     std::array<std::uint8_t, 4096> buffer{};
     std::vector<Transmission> transmissions;
-    while (!stopReading_.load()) {
-        const long count = terminal_.readSome(buffer.data(), buffer.size(), static_cast<int>(kLongestWaitMs));
+    // Once the stop has come, what the host had already written is still
+    // taken, without waiting: those bytes were on the line before the stop.
+    // A host that keeps writing cannot hold the stop up: this many reads at most.
+    constexpr int kReadsAfterStop = 16;
+    int readsAfterStop = 0;
+    for (;;) {
+        const bool stopping = stopReading_.load();
+        if (stopping && ++readsAfterStop > kReadsAfterStop) {
+            return;
+        }
+        const long count =
+            terminal_.readSome(buffer.data(), buffer.size(), stopping ? 0 : static_cast<int>(kLongestWaitMs));
         if (count == 0) {
+            if (stopping) {
+                return;
+            }
             continue;
         }
         const std::lock_guard<std::mutex> guard(lock_);
