@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -18,11 +19,14 @@ constexpr int kSetupAttempts = 10;
 constexpr DWORD kWriteCompletionMs = 5000;
 // How long a read that the driver left pending may take before it is ended.
 constexpr DWORD kReadCompletionMs = 50;
-// Wine ends a wait for a received character on a silent line after a few
-// milliseconds with ERROR_OPERATION_ABORTED; such a wait is started again
-// after this pause, so that the waiting thread never spins.
-constexpr DWORD kAbortedWaitPauseMs = 5;
-// How long an ended WaitCommEvent may take to come back from the driver,
+// A wait for input is a one-byte read that the driver ends when the first
+// byte arrives, or after this long with nothing (it is then started again).
+constexpr DWORD kFirstByteSliceMs = 100;
+// A first-byte read that came back empty sooner than the driver's time-out
+// is started again only after this pause, so that the waiting thread never spins.
+constexpr DWORD kEarlyEmptyPauseMs = 5;
+constexpr ULONGLONG kEarlyEmptyMs = 5;
+// How long an ended first-byte read may take to come back from the driver,
 // and how often its completion is looked at meanwhile.
 constexpr ULONGLONG kAbandonWaitMs = 500;
 constexpr DWORD kAbandonPollMs = 10;
@@ -54,15 +58,19 @@ struct SerialPort::Device {
     UniqueHandle cancelEvent = manualResetEvent();
     UniqueHandle readEvent = manualResetEvent();
     UniqueHandle writeEvent = manualResetEvent();
-    UniqueHandle commEvent = manualResetEvent();
-    // A WaitCommEvent that was started and has not completed yet. The thread
-    // that started it also ends it before its waitReadable call returns:
-    // wine completes an overlapped request only through the thread that
-    // issued it, so a request left behind by a thread that went on (or
-    // ended) would never be seen complete by any other.
-    bool commWaitPending = false;
-    DWORD commEventMask = 0;
-    OVERLAPPED commOverlapped{};
+    UniqueHandle firstByteEvent = manualResetEvent();
+    // Input is waited for with a one-byte read rather than WaitCommEvent:
+    // wine serves each WaitCommEvent with a thread of its own whose end it
+    // does not fully record, and a library loaded after that faults in the
+    // loader. The byte that ends the wait is held here for the next read.
+    // The thread that starts the read also ends it before its waitReadable
+    // call returns; a read that the driver has not given back by then stays
+    // marked, and the next wait or the close takes it up again.
+    bool firstBytePending = false;
+    // Also cleared by an input flush on another thread.
+    std::atomic<bool> firstByteHeld{false};
+    std::uint8_t firstByte = 0;
+    OVERLAPPED firstByteOverlapped{};
 
     mutable std::mutex errorLock;
     SystemError lastError;
@@ -102,21 +110,42 @@ struct SerialPort::Device {
 
     bool cancelled() const { return ::WaitForSingleObject(cancelEvent.get(), 0) == WAIT_OBJECT_0; }
 
-    // Ends a pending WaitCommEvent and waits, at most kAbandonWaitMs, until
-    // the driver let go of it. The waits let the system complete the
-    // request on this thread; one that is still pending afterwards stays
-    // marked, and the next wait or the close takes it up again.
-    void abandonCommWait() {
-        if (!commWaitPending)
+    // What a finished first-byte read means: Ready with its byte held,
+    // Failed, or TimedOut when nothing came within the driver's time-out.
+    WaitResult firstByteOutcome(DWORD got, DWORD error) {
+        if (got == 1) {
+            firstByteHeld = true;
+            return WaitResult::Ready;
+        }
+        if (error != ERROR_SUCCESS && error != ERROR_TIMEOUT && error != ERROR_OPERATION_ABORTED) {
+            fail(SystemError::fromCode(static_cast<int>(error)));
+            return WaitResult::Failed;
+        }
+        return WaitResult::TimedOut;
+    }
+
+    // Takes the result of a first-byte read that has completed.
+    void collectFirstByte() {
+        firstBytePending = false;
+        if (firstByteOverlapped.InternalHigh == 1 &&
+            (firstByteOverlapped.Internal == 0 || firstByteOverlapped.Internal == STATUS_TIMEOUT))
+            firstByteHeld = true;
+    }
+
+    // Ends a pending first-byte read and waits, at most kAbandonWaitMs,
+    // until the driver let go of it; a byte it still got is kept.
+    void abandonFirstByteRead() {
+        if (!firstBytePending)
             return;
-        ::CancelIoEx(port.get(), &commOverlapped);
+        ::CancelIoEx(port.get(), &firstByteOverlapped);
         const ULONGLONG deadline = ::GetTickCount64() + kAbandonWaitMs;
-        while (!HasOverlappedIoCompleted(&commOverlapped) && ::GetTickCount64() < deadline) {
+        while (!HasOverlappedIoCompleted(&firstByteOverlapped) && ::GetTickCount64() < deadline) {
             // A signalled event may run ahead of the request's status.
-            if (::WaitForSingleObject(commEvent.get(), kAbandonPollMs) == WAIT_OBJECT_0)
+            if (::WaitForSingleObject(firstByteEvent.get(), kAbandonPollMs) == WAIT_OBJECT_0)
                 ::Sleep(1);
         }
-        commWaitPending = !HasOverlappedIoCompleted(&commOverlapped);
+        if (HasOverlappedIoCompleted(&firstByteOverlapped))
+            collectFirstByte();
     }
 
     WaitResult waitForInput(int timeoutMs);
@@ -125,8 +154,8 @@ struct SerialPort::Device {
 
 WaitResult SerialPort::Device::waitForInput(int timeoutMs) {
     const WaitResult result = waitForInputOnce(timeoutMs);
-    abandonCommWait();
-    return result;
+    abandonFirstByteRead();
+    return result == WaitResult::TimedOut && firstByteHeld ? WaitResult::Ready : result;
 }
 
 WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
@@ -134,35 +163,35 @@ WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
     for (;;) {
         if (cancelled())
             return WaitResult::Cancelled;
-        if (queued(true) > 0)
+        if (firstByteHeld || queued(true) > 0)
             return WaitResult::Ready;
         const ULONGLONG now = ::GetTickCount64();
         const DWORD left = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(deadline > now ? deadline - now : 0);
-        if (!commWaitPending) {
-            commEventMask = 0;
-            commOverlapped = OVERLAPPED{};
-            ::ResetEvent(commEvent.get());
-            commOverlapped.hEvent = commEvent.get();
-            if (::WaitCommEvent(port.get(), &commEventMask, &commOverlapped)) {
-                continue;  // an event came at once: look at the queue again
-            }
-            const DWORD error = ::GetLastError();
+        if (left == 0)
+            return WaitResult::TimedOut;
+        if (!firstBytePending) {
+            firstByteOverlapped = OVERLAPPED{};
+            ::ResetEvent(firstByteEvent.get());
+            firstByteOverlapped.hEvent = firstByteEvent.get();
+            DWORD got = 0;
+            const BOOL done = ::ReadFile(port.get(), &firstByte, 1, &got, &firstByteOverlapped);
+            const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
             if (error == ERROR_IO_PENDING) {
-                commWaitPending = true;
-            } else if (error == ERROR_OPERATION_ABORTED) {
-                // Nothing yet (wine on a silent pseudo-terminal): pause, then wait again.
-                if (left == 0)
-                    return WaitResult::TimedOut;
-                if (::WaitForSingleObject(cancelEvent.get(), std::min(left, kAbortedWaitPauseMs)) ==
+                firstBytePending = true;
+            } else {
+                // Finished at once: a byte, or nothing within the driver's
+                // time-out (wine reports that as ERROR_TIMEOUT).
+                const WaitResult outcome = firstByteOutcome(got, error);
+                if (outcome != WaitResult::TimedOut)
+                    return outcome;
+                if (::WaitForSingleObject(cancelEvent.get(), std::min(left, kEarlyEmptyPauseMs)) ==
                     WAIT_OBJECT_0)
                     return WaitResult::Cancelled;
                 continue;
-            } else {
-                fail(SystemError::fromCode(static_cast<int>(error)));
-                return WaitResult::Failed;
             }
         }
-        const HANDLE events[2] = {commEvent.get(), cancelEvent.get()};
+        const ULONGLONG started = ::GetTickCount64();
+        const HANDLE events[2] = {firstByteEvent.get(), cancelEvent.get()};
         const DWORD signalled = ::WaitForMultipleObjects(2, events, FALSE, left);
         if (signalled == WAIT_OBJECT_0 + 1)
             return WaitResult::Cancelled;
@@ -172,22 +201,23 @@ WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
             fail();
             return WaitResult::Failed;
         }
-        DWORD ignored = 0;
-        commWaitPending = false;
-        if (!::GetOverlappedResult(port.get(), &commOverlapped, &ignored, FALSE)) {
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_OPERATION_ABORTED) {
-                fail(SystemError::fromCode(static_cast<int>(error)));
-                return WaitResult::Failed;
-            }
-            // Ended without an event (wine's silent line, or the mask was
-            // cleared): pause as above so that the loop does not spin.
-            if (left == 0)
-                return WaitResult::TimedOut;
-            if (::WaitForSingleObject(cancelEvent.get(), std::min(left, kAbortedWaitPauseMs)) ==
-                WAIT_OBJECT_0)
-                return WaitResult::Cancelled;
+        DWORD got = 0;
+        const BOOL done = ::GetOverlappedResult(port.get(), &firstByteOverlapped, &got, FALSE);
+        const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
+        if (error == ERROR_IO_INCOMPLETE) {
+            // The event ran ahead of the status: look again shortly.
+            ::Sleep(1);
+            continue;
         }
+        firstBytePending = false;
+        const WaitResult outcome = firstByteOutcome(got, error);
+        if (outcome != WaitResult::TimedOut)
+            return outcome;
+        // Nothing within the driver's time-out; one that ended much sooner
+        // than that is followed by a pause, so that the loop does not spin.
+        if (::GetTickCount64() - started < kEarlyEmptyMs &&
+            ::WaitForSingleObject(cancelEvent.get(), kEarlyEmptyPauseMs) == WAIT_OBJECT_0)
+            return WaitResult::Cancelled;
     }
 }
 
@@ -238,15 +268,18 @@ bool SerialPort::open(const std::string& deviceName) {
         !retried([&] { return ::GetCommTimeouts(port.get(), &timeouts) != 0; })) {
         return device.fail();
     }
-    // Reads return at once with what has arrived; writes have no time limit.
-    COMMTIMEOUTS immediate{};
-    immediate.ReadIntervalTimeout = MAXDWORD;
-    if (!retried([&] { return ::SetCommTimeouts(port.get(), &immediate) != 0; }) ||
-        !retried([&] { return ::SetCommMask(port.get(), EV_RXCHAR) != 0; })) {
+    // A read returns at once with what has arrived, and when nothing has, as
+    // soon as the first byte arrives (or after kFirstByteSliceMs empty);
+    // writes have no time limit.
+    COMMTIMEOUTS firstByte{};
+    firstByte.ReadIntervalTimeout = MAXDWORD;
+    firstByte.ReadTotalTimeoutMultiplier = MAXDWORD;
+    firstByte.ReadTotalTimeoutConstant = kFirstByteSliceMs;
+    if (!retried([&] { return ::SetCommTimeouts(port.get(), &firstByte) != 0; })) {
         return device.fail();
     }
     if (!device.cancelEvent.valid() || !device.readEvent.valid() || !device.writeEvent.valid() ||
-        !device.commEvent.valid()) {
+        !device.firstByteEvent.valid()) {
         return device.fail();
     }
     ::ResetEvent(device.cancelEvent.get());
@@ -256,7 +289,8 @@ bool SerialPort::open(const std::string& deviceName) {
     device.port = std::move(port);
     device.deviceName = deviceName;
     device.devicePath = path;
-    device.commWaitPending = false;
+    device.firstBytePending = false;
+    device.firstByteHeld = false;
     {
         std::lock_guard guard(device.countersLock);
         device.counters = {};
@@ -269,8 +303,7 @@ void SerialPort::close() {
     if (!device.port.valid()) {
         return;
     }
-    ::SetCommMask(device.port.get(), 0);
-    device.abandonCommWait();
+    device.abandonFirstByteRead();
     ::PurgeComm(device.port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     restoreSavedSettings();
     retried([&] { return ::SetCommTimeouts(device.port.get(), &device.savedTimeouts) != 0; });
@@ -278,13 +311,11 @@ void SerialPort::close() {
     device.readState(ignored);
     device.port.reset();
     device.savedValid = false;
-    if (device.commWaitPending) {
-        // The driver has not given the request back yet (under wine that
-        // happens when the port closes while the library is being unloaded:
-        // the request's worker cannot start before the unload is over). It
-        // will still write the request's status and event mask, so that
-        // memory and the event are left to the process instead of freed;
-        // the port starts again with fresh ones.
+    if (device.firstBytePending) {
+        // The driver has not given the read back yet. It will still write
+        // the read's status and byte, so that memory and the event are left
+        // to the process instead of freed; the port starts again with fresh
+        // ones.
         static_cast<void>(device_.release());
         device_ = std::make_unique<Device>();
     }
@@ -394,6 +425,8 @@ bool SerialPort::flush(FlushDirection direction) {
     const DWORD flags = direction == FlushDirection::Input    ? input
                         : direction == FlushDirection::Output ? output
                                                               : input | output;
+    if (direction != FlushDirection::Output)
+        device.firstByteHeld = false;
     return ::PurgeComm(device.port.get(), flags) != 0 || device.fail();
 }
 
@@ -432,9 +465,8 @@ void SerialPort::cancelWaits() {
     if (!device.port.valid()) {
         return;
     }
+    // Every wait also waits for this event.
     ::SetEvent(device.cancelEvent.get());
-    // An empty event mask ends a pending WaitCommEvent at once.
-    ::SetCommMask(device.port.get(), 0);
 }
 
 std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
@@ -442,14 +474,27 @@ std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
     if (!device.requireOpen()) {
         return -1;
     }
+    if (buffer.empty()) {
+        return 0;
+    }
+    // The byte that ended the last wait comes first.
+    std::ptrdiff_t held = 0;
+    if (device.firstByteHeld) {
+        buffer[0] = device.firstByte;
+        device.firstByteHeld = false;
+        held = 1;
+        buffer = buffer.subspan(1);
+    }
     COMSTAT state{};
     if (!device.readState(state)) {
+        if (held > 0)
+            return held;
         device.fail();
         return -1;
     }
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), state.cbInQue));
     if (wanted == 0) {
-        return 0;
+        return held;
     }
     OVERLAPPED overlapped{};
     overlapped.hEvent = device.readEvent.get();
@@ -463,19 +508,21 @@ std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
                 ::CancelIoEx(device.port.get(), &overlapped);
             }
             if (::GetOverlappedResult(device.port.get(), &overlapped, &count, TRUE)) {
-                return count;
+                return held + count;
             }
             error = ::GetLastError();
         }
         // A read with a time-out ends with ERROR_TIMEOUT under wine instead of
         // success with what it got; a cancelled one just got nothing more.
         if (error == ERROR_TIMEOUT || error == ERROR_OPERATION_ABORTED) {
-            return count;
+            return held + count;
         }
+        if (held > 0)
+            return held;
         device.fail(SystemError::fromCode(static_cast<int>(error)));
         return -1;
     }
-    return count;
+    return held + count;
 }
 
 std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
@@ -510,7 +557,7 @@ std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
 }
 
 std::size_t SerialPort::inputQueued() const {
-    return device_->queued(true);
+    return device_->queued(true) + (device_->firstByteHeld ? 1 : 0);
 }
 
 std::size_t SerialPort::outputQueued() const {
