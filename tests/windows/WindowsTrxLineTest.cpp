@@ -130,33 +130,6 @@ TEST_F(WindowsTrx, AMissingPortFailsWithTheCreateFileNoticeAndTheSystemsText) {
     EXPECT_FALSE(contains(log, "Thread Destroy")) << "no thread was started";
 }
 
-// Every unload of the library finishes and leaves the whole log behind, even
-// when its log thread is still waiting for its first entry as the library
-// goes: each round gives that thread a different moment. (It runs before
-// the case on the line: under wine, loading the library again after its port
-// was used faults in the loader.)
-TEST_F(WindowsTrx, EveryUnloadFinishesAndLeavesTheWholeLog) {
-    constexpr int kRounds = 16;
-    for (int round = 0; round < kRounds; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
-        if (round > 0) {
-            std::remove(logPath().c_str());
-            ASSERT_TRUE(trx.load()) << trx.library.error().text();
-        }
-        // Never published by the test prefix: the interface fails at the port.
-        ASSERT_EQ(trx.init("COM254", kWaitMs, kBaud, kLogToCommuLog, 0, 0), 1);
-        // Every other round leaves the closing to the unload.
-        if (round % 2 == 0)
-            trx.close();
-        unload();
-
-        const std::string log = logText();
-        EXPECT_TRUE(contains(log, "TRX.DLL - DLL UNLOAD.")) << log;
-        EXPECT_TRUE(contains(log, "**********Log Close**********")) << log;
-        EXPECT_FALSE(contains(log, "Destroy Failed")) << log;
-    }
-}
-
 TEST_F(WindowsTrx, MessagesGoOutAndComeBackThroughTheComPort) {
     REQUIRE_LINE_UNDER_TEST();
     ASSERT_EQ(trx.init(lineUnderTest().c_str(), kWaitMs, kBaud, kLogToCommuLog, 0, 0), 0);
@@ -185,4 +158,38 @@ TEST_F(WindowsTrx, MessagesGoOutAndComeBackThroughTheComPort) {
     EXPECT_TRUE(contains(log, "TRX.DLL - End of CloseInterFace Function.")) << log;
     // No driver call of the set-up or of the threads failed.
     EXPECT_FALSE(contains(log, "(GetLastError = ")) << log;
+}
+
+// Every unload of the library finishes and leaves the whole log behind,
+// whatever its threads were doing: each round gives them a different moment.
+// Half the rounds use the line and half fail at a missing port; in half of
+// each, the library is unloaded with the interface still open. Loading the
+// library again after its port was used must work as well.
+TEST_F(WindowsTrx, EveryUnloadFinishesAndLeavesTheWholeLog) {
+    REQUIRE_LINE_UNDER_TEST();
+    constexpr int kRounds = 16;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        if (round > 0) {
+            std::remove(logPath().c_str());
+            ASSERT_TRUE(trx.load()) << trx.library.error().text();
+        }
+        const bool onTheLine = round % 2 == 0;
+        const std::string port = onTheLine ? lineUnderTest() : std::string("COM254");
+        ASSERT_EQ(trx.init(port.c_str(), kWaitMs, kBaud, kLogToCommuLog, 0, 0), onTheLine ? 0 : 1);
+        if (onTheLine) {
+            trx.loopBackMode(0);
+            const Bytes message = {0x02, 0x20, static_cast<std::uint8_t>(round)};
+            ASSERT_EQ(trx.send(message.data(), static_cast<std::uint32_t>(message.size())), 1);
+            EXPECT_EQ(trx.receiveOne(), message);
+        }
+        if (round % 4 < 2)
+            trx.close();
+        unload();
+
+        const std::string log = logText();
+        EXPECT_TRUE(contains(log, "TRX.DLL - DLL UNLOAD.")) << log;
+        EXPECT_TRUE(contains(log, "**********Log Close**********")) << log;
+        EXPECT_FALSE(contains(log, "Destroy Failed")) << log;
+    }
 }

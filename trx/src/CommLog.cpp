@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "DebugOutput.h"
+#include "RunningThread.h"
 #include "platform/FileOpen.h"
 #include "platform/LocalTime.h"
 #include "platform/Paths.h"
@@ -79,7 +80,7 @@ void CommLog::startWriter() {
     closing_ = false;
     abandonWriter_ = false;
     writerEnded_ = false;
-    writer_ = std::thread([this] { writerLoop(); });
+    writer_ = startRunningThread([this] { writerLoop(); });
 }
 
 std::uint32_t CommLog::millisecondsSinceStart() const {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "DebugOutput.h"
+#include "RunningThread.h"
 #include "platform/ThreadRelease.h"
 #include "trx/frame/SequenceNumbering.h"
 
@@ -91,12 +92,12 @@ std::int32_t TrxInterface::init(const char* portName, std::uint32_t waitTimeMs, 
         return 1;
     }
     transmitEnded_ = false;
-    transmitThread_ = std::thread([this] {
+    transmitThread_ = startRunningThread([this] {
         transmitter_.run();
         transmitEnded_ = true;
     });
     receiveEnded_ = false;
-    receiveThread_ = std::thread([this] {
+    receiveThread_ = startRunningThread([this] {
         receiver_.run();
         receiveEnded_ = true;
     });
