@@ -86,6 +86,35 @@ TEST(SerialPort, LineSettingsAnyBaudAndRestoreAtClose) {
     EXPECT_EQ(after.c_lflag, before.c_lflag);
 }
 
+TEST(SerialPort, AFlushAfterACompletedDrainKeepsWhatWasSentAndStillDropsInput) {
+    PtyPeer peer;
+    SerialPort port;
+    ASSERT_TRUE(port.open(peer.slavePath()));
+    ASSERT_TRUE(port.configure({115200, 8, platform::Parity::None, platform::StopBits::One}));
+    // A close sends its last frame, drains and purges at once; on a
+    // pseudo-terminal the purge used to catch the frame on its way across.
+    std::vector<std::uint8_t> sent;
+    for (int round = 0; round < 1000; ++round) {
+        const std::vector<std::uint8_t> frame(10, static_cast<std::uint8_t>(round));
+        ASSERT_TRUE(port.writeAll(frame, 1000));
+        ASSERT_TRUE(port.drain());
+        ASSERT_TRUE(port.flush(platform::FlushDirection::Both));
+        sent.insert(sent.end(), frame.begin(), frame.end());
+        // Each close and open is a fresh chance to lose the frame in transit.
+        port.close();
+        ASSERT_TRUE(port.open(peer.slavePath()));
+        ASSERT_TRUE(port.configure({115200, 8, platform::Parity::None, platform::StopBits::One}));
+    }
+    EXPECT_EQ(peer.drain(100), sent);
+
+    const std::vector<std::uint8_t> stale{1, 2, 3};
+    peer.write(stale);
+    ASSERT_EQ(port.waitReadable(500), platform::WaitResult::Ready);
+    ASSERT_TRUE(port.flush(platform::FlushDirection::Both));
+    std::uint8_t buffer[8];
+    EXPECT_EQ(port.read(buffer), 0) << "received bytes are still discarded";
+}
+
 TEST(SerialPort, PtyHasNoModemLinesCountersOrDriverInfo) {
     PtyPeer peer;
     SerialPort port;

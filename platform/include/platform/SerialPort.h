@@ -112,6 +112,10 @@ class SerialPort {
     bool setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes);
 
     LineControl setModemLine(ModemLine line, bool raised);
+    // Discards what waits in the driver's queues. Output that a completed
+    // drain() has already sent is not touched: on a real line nothing is left
+    // then, but a pseudo-terminal may still be handing those bytes over to its
+    // other side, and an output flush would drop them there.
     bool flush(FlushDirection direction);
     // Blocks until everything written has left the device.
     bool drain();

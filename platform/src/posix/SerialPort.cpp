@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -79,6 +80,8 @@ struct SerialPort::Device {
     bool savedValid = false;
     termios saved{};
     std::string deviceName;
+    // Set by a completed drain, cleared by the next write (another thread).
+    std::atomic<bool> outputDrained{false};
     // Written by whichever thread saw the failure; the transfer calls may run
     // on two threads at once (one reading, one writing).
     mutable std::mutex errorLock;
@@ -175,6 +178,7 @@ bool SerialPort::open(const std::string& deviceName) {
     device.fd = line.release();
     device.cancelFd = cancel.release();
     device.deviceName = deviceName;
+    device.outputDrained = false;
     return true;
 }
 
@@ -294,9 +298,12 @@ bool SerialPort::flush(FlushDirection direction) {
     if (!device.requireOpen()) {
         return false;
     }
-    const int queue = direction == FlushDirection::Input    ? TCIFLUSH
-                      : direction == FlushDirection::Output ? TCOFLUSH
-                                                            : TCIOFLUSH;
+    const bool input = direction != FlushDirection::Output;
+    const bool output = direction != FlushDirection::Input && !device.outputDrained.load();
+    if (!input && !output) {
+        return true;
+    }
+    const int queue = !output ? TCIFLUSH : !input ? TCOFLUSH : TCIOFLUSH;
     return ::tcflush(device.fd, queue) == 0 || device.fail();
 }
 
@@ -310,6 +317,7 @@ bool SerialPort::drain() {
             return device.fail();
         }
     }
+    device.outputDrained = true;
     return true;
 }
 
@@ -424,6 +432,8 @@ std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
         transferWhatIsReady([&] { return ::write(device.fd, bytes.data(), bytes.size()); });
     if (count < 0) {
         device.fail();
+    } else if (count > 0) {
+        device.outputDrained = false;
     }
     return count;
 }

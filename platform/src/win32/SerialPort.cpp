@@ -67,6 +67,8 @@ struct SerialPort::Device {
     // call returns; a read that the driver has not given back by then stays
     // marked, and the next wait or the close takes it up again.
     bool firstBytePending = false;
+    // Set by a completed drain, cleared by the next write (another thread).
+    std::atomic<bool> outputDrained{false};
     // Also cleared by an input flush on another thread.
     std::atomic<bool> firstByteHeld{false};
     std::uint8_t firstByte = 0;
@@ -291,6 +293,7 @@ bool SerialPort::open(const std::string& deviceName) {
     device.devicePath = path;
     device.firstBytePending = false;
     device.firstByteHeld = false;
+    device.outputDrained = false;
     {
         std::lock_guard guard(device.countersLock);
         device.counters = {};
@@ -422,11 +425,15 @@ bool SerialPort::flush(FlushDirection direction) {
     }
     const DWORD input = PURGE_RXABORT | PURGE_RXCLEAR;
     const DWORD output = PURGE_TXABORT | PURGE_TXCLEAR;
-    const DWORD flags = direction == FlushDirection::Input    ? input
-                        : direction == FlushDirection::Output ? output
-                                                              : input | output;
-    if (direction != FlushDirection::Output)
+    const bool purgeInput = direction != FlushDirection::Output;
+    const bool purgeOutput = direction != FlushDirection::Input && !device.outputDrained.load();
+    const DWORD flags = (purgeInput ? input : 0) | (purgeOutput ? output : 0);
+    if (flags == 0) {
+        return true;
+    }
+    if (purgeInput) {
         device.firstByteHeld = false;
+    }
     return ::PurgeComm(device.port.get(), flags) != 0 || device.fail();
 }
 
@@ -436,11 +443,16 @@ bool SerialPort::drain() {
         return false;
     }
     if (::FlushFileBuffers(device.port.get())) {
+        device.outputDrained = true;
         return true;
     }
     SystemError error = SystemError::last();
     // Drivers without the call have nothing held back.
-    return error.notSupportedByDevice() || device.fail(std::move(error));
+    if (error.notSupportedByDevice()) {
+        device.outputDrained = true;
+        return true;
+    }
+    return device.fail(std::move(error));
 }
 
 WaitResult SerialPort::waitReadable(int timeoutMs) {
@@ -536,6 +548,7 @@ std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = device.writeEvent.get();
     ::ResetEvent(overlapped.hEvent);
+    device.outputDrained = false;
     DWORD count = 0;
     if (::WriteFile(device.port.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, &overlapped)) {
         return count;
