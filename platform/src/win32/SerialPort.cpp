@@ -40,6 +40,15 @@ bool retried(Call call) {
     return false;
 }
 
+// Wine serves FlushFileBuffers on a COM port by discarding the transmit
+// queue (an output tcflush) instead of waiting for it to empty; on a
+// pseudo-terminal that drops the last frame on its way across. Wine's
+// ntdll exports wine_get_version, Windows' does not.
+bool flushDiscardsOutput() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 UniqueHandle manualResetEvent() {
     return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
@@ -69,6 +78,9 @@ struct SerialPort::Device {
     bool firstBytePending = false;
     // Set by a completed drain, cleared by the next write (another thread).
     std::atomic<bool> outputDrained{false};
+    // Looked up at open: the drain may run while the loader lock is held
+    // (a close at unload), when no other module may be asked for anything.
+    bool drainByQueueCount = false;
     // Also cleared by an input flush on another thread.
     std::atomic<bool> firstByteHeld{false};
     std::uint8_t firstByte = 0;
@@ -101,6 +113,26 @@ struct SerialPort::Device {
         counters.breaks += (errors & CE_BREAK) != 0 ? 1 : 0;
         counters.bufferOverrun += (errors & CE_RXOVER) != 0 ? 1 : 0;
         return true;
+    }
+
+    // Waits, at most as long as a write may take, until the driver's
+    // transmit queue is empty.
+    bool waitForEmptyTransmitQueue() {
+        const ULONGLONG deadline = ::GetTickCount64() + kWriteCompletionMs;
+        for (;;) {
+            COMSTAT state{};
+            if (!readState(state)) {
+                return fail();
+            }
+            if (state.cbOutQue == 0) {
+                outputDrained = true;
+                return true;
+            }
+            if (::GetTickCount64() >= deadline) {
+                return fail(SystemError::fromCode(ERROR_TIMEOUT));
+            }
+            ::Sleep(1);
+        }
     }
 
     std::size_t queued(bool input) {
@@ -294,6 +326,7 @@ bool SerialPort::open(const std::string& deviceName) {
     device.firstBytePending = false;
     device.firstByteHeld = false;
     device.outputDrained = false;
+    device.drainByQueueCount = flushDiscardsOutput();
     {
         std::lock_guard guard(device.countersLock);
         device.counters = {};
@@ -307,7 +340,9 @@ void SerialPort::close() {
         return;
     }
     device.abandonFirstByteRead();
-    ::PurgeComm(device.port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    // As in flush(): what a completed drain sent is not purged again.
+    const DWORD output = device.outputDrained ? 0 : PURGE_TXABORT | PURGE_TXCLEAR;
+    ::PurgeComm(device.port.get(), PURGE_RXABORT | PURGE_RXCLEAR | output);
     restoreSavedSettings();
     retried([&] { return ::SetCommTimeouts(device.port.get(), &device.savedTimeouts) != 0; });
     COMSTAT ignored{};
@@ -441,6 +476,9 @@ bool SerialPort::drain() {
     Device& device = *device_;
     if (!device.requireOpen()) {
         return false;
+    }
+    if (device.drainByQueueCount) {
+        return device.waitForEmptyTransmitQueue();
     }
     if (::FlushFileBuffers(device.port.get())) {
         device.outputDrained = true;
