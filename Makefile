@@ -4,7 +4,7 @@ WIN_BUILD  ?= build-win
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build windows dist-windows demo-windows test test-linux test-windows run demo-cli package tsan asan fuzz soak bench format clean
+.PHONY: all bootstrap configure build windows dist-windows demo-windows screenshots-windows test test-linux test-windows run demo-cli package tsan asan fuzz soak bench format clean
 
 all: build
 
@@ -30,6 +30,11 @@ dist-windows: windows
 # The headless demo with flashkit-cli.exe under wine against qx7a-sim.
 demo-windows: build windows
 	@scripts/demo-windows $(WIN_BUILD) $(BUILD)
+
+# docs/windows-*.png: flashkit.exe from the zip under wine on a virtual
+# screen, worked with xdotool against qx7a-sim.
+screenshots-windows: build dist-windows
+	@scripts/screenshots-windows $(WIN_BUILD) $(BUILD)
 
 # Both suites: the Linux one, then the Windows one under wine.
 test: build windows
