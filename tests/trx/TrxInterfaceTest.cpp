@@ -227,6 +227,21 @@ TEST_F(TrxOnPty, CloseStillSendsWhatMessageSendAccepted) {
     EXPECT_EQ(frames.back(), betweenMarkersOf(Bytes{0x02, 0x41, kMessages - 1}));
 }
 
+TEST_F(TrxOnPty, AMessageSentJustBeforeTheCloseReachesTheFarEnd) {
+    // The engine ends a cancelled write this way: the broadcast that takes
+    // the console out of boot mode, then CloseInterface at once. The close
+    // purges the port; the frame must already be safe from that.
+    for (int round = 0; round < 300; ++round) {
+        open();
+        const Bytes message{0x02, 0x34, static_cast<std::uint8_t>(round)};
+        ASSERT_EQ(MessageSend(message.data(), static_cast<uint32_t>(message.size())), 1);
+        CloseInterface();
+        const auto frames = peer.readFrames(1, 1000);
+        ASSERT_EQ(frames.size(), 1u) << "round " << round;
+        ASSERT_EQ(frames[0], betweenMarkersOf(message)) << "round " << round;
+    }
+}
+
 TEST_F(TrxOnPty, RandomMessagesRoundTripInBothDirections) {
     open();
     LoopBackModeChange(0);  // receive-all, as the program runs it
