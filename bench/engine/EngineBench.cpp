@@ -4,10 +4,13 @@
 // an acknowledgement reaching the engine and the next block leaving it.
 // Against a console paced like a real line it also gives the ratio of the
 // transfer to its ideal time (every byte of every frame, both ways, one after
-// the other at 11 bits a byte) and what each exchange costs beyond that.
+// the other at 11 bits a byte) and what each exchange costs beyond that, in
+// all and for the usual block, each beside the same figures of a plain
+// one-thread client replaying the same conversation on the same line.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -16,10 +19,12 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "PlainClient.h"
 #include "SimulatedConsole.h"
 #include "data/UnitList.h"
 #include "engine/DirectPort.h"
 #include "engine/UpdateEngine.h"
+#include "trx/frame/FramePacker.h"
 
 namespace {
 
@@ -31,6 +36,7 @@ constexpr int kXdg7Direct = 4;
 constexpr double kBitsPerByteHost = 11.0;    // 8N2 on the host-interface line
 constexpr double kBitsPerByteDirect = 10.0;  // 8N1 on the boot loader's line
 constexpr double kPacedBaud = 115200.0;
+constexpr double kSecondsPerByte = kBitsPerByteHost / kPacedBaud;
 
 // The interface library as bound, with a tap on the two calls of the
 // transfer: when each acknowledgement arrived and when the next block left.
@@ -51,11 +57,21 @@ struct Tap {
     // Messages sent and replies taken during the transfer.
     std::uint32_t requests = 0;
     std::uint32_t replies = 0;
+    // Every message of the operation and the replies that followed it, for
+    // the plain client to replay.
+    std::vector<engine::bench::RecordedExchange> conversation;
+    std::vector<engine::bench::ExchangeSample> samples;
 };
 Tap tap;
 
 std::uint64_t lineBytes() {
     return std::uint64_t{tap.real.GetTxSendBufLen()} + tap.real.GetRxRecvBufLen();
+}
+
+// The bytes a message takes on the line once packed into a frame.
+std::uint64_t frameLength(std::span<const std::uint8_t> message) {
+    std::array<std::uint8_t, trx::frame::kMaxFrameLength> frame{};
+    return trx::frame::packFrame(message, frame);
 }
 
 std::int32_t tapReceive(std::uint8_t* buffer) {
@@ -68,6 +84,13 @@ std::int32_t tapReceive(std::uint8_t* buffer) {
         if (tap.started) {
             tap.lineBytesAtLastReply = lineBytes();
             ++tap.replies;
+        }
+        if (!tap.conversation.empty()) {
+            ++tap.conversation.back().replies;
+        }
+        if (tap.started && !tap.samples.empty()) {
+            ++tap.samples.back().replies;
+            tap.samples.back().lineBytes += frameLength(std::span<const std::uint8_t>(buffer, length));
         }
     }
     return length;
@@ -90,6 +113,14 @@ std::int32_t tapSend(const std::uint8_t* message, std::uint32_t length) {
                 std::chrono::duration<double, std::micro>(now - tap.lastReceive).count());
         }
         tap.receivePending = false;
+        if (message != nullptr) {
+            tap.conversation.push_back(
+                {std::vector<std::uint8_t>(message, message + message[0] + 1), 0, tap.started});
+        }
+        if (tap.started && message != nullptr) {
+            tap.samples.push_back(
+                {now, frameLength(std::span<const std::uint8_t>(message, message[0] + 1u)), 0});
+        }
     }
     return tap.real.MessageSend(message, length);
 }
@@ -165,6 +196,9 @@ void resetTap() {
     tap.lineBytesAtLastReply = 0;
     tap.requests = 0;
     tap.replies = 0;
+    tap.conversation.clear();
+    tap.samples.clear();
+    tap.samples.reserve(8192);
 }
 
 double median(std::vector<double> values) {
@@ -192,6 +226,10 @@ void writeGeneric(benchmark::State& state, std::size_t imageBytes,
     double transferSeconds = 0;
     std::vector<double> ratios;
     std::vector<double> overheads;
+    std::vector<double> plainRatios;
+    std::vector<double> plainOverheads;
+    std::vector<double> blockOverheads;
+    std::vector<double> plainBlockOverheads;
     double idealSeconds = 0;
     for (auto _ : state) {
         bench.units.clear();
@@ -219,6 +257,23 @@ void writeGeneric(benchmark::State& state, std::size_t imageBytes,
             ratios.push_back(transferSeconds / idealSeconds);
             const double exchanges = std::max(1u, std::min(tap.requests, tap.replies));
             overheads.push_back((transferSeconds - idealSeconds) / exchanges * 1e6);
+            // The same conversation from one plain thread, right after, on
+            // the same line: what this machine's pseudo-terminal and the
+            // simulated console leave to any client.
+            const engine::bench::ReplayResult plain =
+                engine::bench::PlainClient(bench.console.comm().deviceName)
+                    .replay(tap.conversation, kPacedBaud);
+            if (!plain.completed) {
+                state.SkipWithError(("plain client: " + plain.error).c_str());
+                return;
+            }
+            const double plainIdeal = static_cast<double>(plain.lineBytes) * kBitsPerByteHost / kPacedBaud;
+            plainRatios.push_back(plain.seconds / plainIdeal);
+            plainOverheads.push_back((plain.seconds - plainIdeal) / plain.exchanges * 1e6);
+            blockOverheads.push_back(
+                median(engine::bench::exchangeOverheadsMicros(tap.samples, kSecondsPerByte)));
+            plainBlockOverheads.push_back(
+                median(engine::bench::exchangeOverheadsMicros(plain.samples, kSecondsPerByte)));
         }
     }
     state.counters["seconds"] = seconds;
@@ -229,6 +284,10 @@ void writeGeneric(benchmark::State& state, std::size_t imageBytes,
         state.counters["ideal_wire_s"] = idealSeconds;
         state.counters["ratio_to_ideal"] = median(ratios);
         state.counters["overhead_us_per_block"] = median(overheads);
+        state.counters["plain_ratio_to_ideal"] = median(plainRatios);
+        state.counters["plain_overhead_us_per_block"] = median(plainOverheads);
+        state.counters["usual_block_overhead_us"] = median(blockOverheads);
+        state.counters["plain_usual_block_overhead_us"] = median(plainBlockOverheads);
     }
 }
 
