@@ -61,6 +61,15 @@ struct Tap {
     // the plain client to replay.
     std::vector<engine::bench::RecordedExchange> conversation;
     std::vector<engine::bench::ExchangeSample> samples;
+    // When the interface was opened and closed: the first opening and the
+    // return of the first close bound the check pass, the last reply and the
+    // return of the last close the end of the operation.
+    Clock::time_point firstOpen{};
+    Clock::time_point firstCloseDone{};
+    Clock::time_point lastCloseDone{};
+    Clock::time_point lastAnyReply{};
+    int opens = 0;
+    int closes = 0;
 };
 Tap tap;
 
@@ -85,6 +94,7 @@ std::int32_t tapReceive(std::uint8_t* buffer) {
             tap.lineBytesAtLastReply = lineBytes();
             ++tap.replies;
         }
+        tap.lastAnyReply = Clock::now();
         if (!tap.conversation.empty()) {
             ++tap.conversation.back().replies;
         }
@@ -125,9 +135,26 @@ std::int32_t tapSend(const std::uint8_t* message, std::uint32_t length) {
     return tap.real.MessageSend(message, length);
 }
 
+std::int32_t tapInit(const char* portName, std::uint32_t waitTimeMs, std::uint32_t baudRate,
+                     std::int32_t logMode, std::int32_t sequenceNumbering, std::uint32_t transmitIntervalMs) {
+    {
+        std::lock_guard lock(tap.mutex);
+        if (tap.opens++ == 0) {
+            tap.firstOpen = Clock::now();
+        }
+    }
+    return tap.real.InitInterface(portName, waitTimeMs, baudRate, logMode, sequenceNumbering,
+                                  transmitIntervalMs);
+}
+
 void tapClose() {
     tap.wireBytes += tap.real.GetTxSendBufLen() + tap.real.GetRxRecvBufLen();
     tap.real.CloseInterface();
+    std::lock_guard lock(tap.mutex);
+    tap.lastCloseDone = Clock::now();
+    if (tap.closes++ == 0) {
+        tap.firstCloseDone = tap.lastCloseDone;
+    }
 }
 
 class NoUser : public engine::OperationHost {
@@ -139,6 +166,8 @@ class NoUser : public engine::OperationHost {
     std::vector<std::string> messages;
 };
 
+void resetTap();
+
 // One simulated console with the demo units and an engine bound to it
 // through the tap.
 struct Bench {
@@ -149,8 +178,9 @@ struct Bench {
     engine::UpdateEngine engine;
     bool ready = false;
     std::string error;
+    std::string lastResult;
 
-    explicit Bench(const std::vector<std::string>& extra) {
+    explicit Bench(const std::vector<std::string>& extra, std::int32_t bootOutSeconds = 0) {
         error = console.start(extra, false);
         if (!error.empty()) {
             return;
@@ -160,9 +190,10 @@ struct Bench {
         api.MessageReceive = &tapReceive;
         api.MessageSend = &tapSend;
         api.CloseInterface = &tapClose;
+        api.InitInterface = &tapInit;
         data::UnitTiming quick;
         quick.bootIn = 0;
-        quick.bootOut = 0;
+        quick.bootOut = bootOutSeconds;
         quick.timeout = 2;
         quick.retryTime = 0;
         console.wire(engine, user, api, quick);
@@ -181,7 +212,30 @@ struct Bench {
             return false;
         }
         engine.waitUntilFinished();
-        return units.unit(unit)->resultText() == "Completed";
+        lastResult = units.unit(unit)->resultText();
+        return lastResult == "Completed";
+    }
+
+    // Writes SRF7's MAIN image alone (SUB unselected) through a fresh tap.
+    // An empty text when the write completed, else what went wrong;
+    // startedAt is when the write began.
+    std::string writeSrf7Main(Clock::time_point& startedAt) {
+        units.clear();
+        if (!loadUnits()) {
+            return "unit list not loaded";
+        }
+        units.unit(kSrf7)->loadRows(true);
+        units.unit(kSrf7)->row(1)->setSelected(false);
+        resetTap();
+        startedAt = Clock::now();
+        if (write(kSrf7)) {
+            return {};
+        }
+        std::string told = "write did not complete: " + lastResult;
+        for (const std::string& message : user.messages) {
+            told += "; " + message;
+        }
+        return told;
     }
 };
 
@@ -199,6 +253,8 @@ void resetTap() {
     tap.conversation.clear();
     tap.samples.clear();
     tap.samples.reserve(8192);
+    tap.opens = 0;
+    tap.closes = 0;
 }
 
 double median(std::vector<double> values) {
@@ -232,17 +288,9 @@ void writeGeneric(benchmark::State& state, std::size_t imageBytes,
     std::vector<double> plainBlockOverheads;
     double idealSeconds = 0;
     for (auto _ : state) {
-        bench.units.clear();
-        if (!bench.loadUnits()) {
-            state.SkipWithError("unit list not loaded");
-            return;
-        }
-        bench.units.unit(kSrf7)->loadRows(true);
-        bench.units.unit(kSrf7)->row(1)->setSelected(false);
-        resetTap();
-        const auto started = Clock::now();
-        if (!bench.write(kSrf7)) {
-            state.SkipWithError("write did not complete");
+        Clock::time_point started{};
+        if (const std::string failure = bench.writeSrf7Main(started); !failure.empty()) {
+            state.SkipWithError(failure.c_str());
             return;
         }
         seconds = std::chrono::duration<double>(Clock::now() - started).count();
@@ -296,6 +344,45 @@ void BM_Write512KUnpaced(benchmark::State& state) {
 }
 void BM_Write64KAt115200(benchmark::State& state) {
     writeGeneric(state, 0x10000, {"--pace", std::to_string(static_cast<int>(kPacedBaud))});
+}
+
+// The waits around the transfer, against the paced console: the check pass
+// (open, read the ID byte, close) before a write, and the end of the
+// operation, from the last reply through the boot-out wait of one second to
+// the interface's close. Only the exchanges and the boot-out wait itself need
+// the time; opening, closing and joining should add next to nothing.
+void BM_CheckPassAndEndAt115200(benchmark::State& state) {
+    constexpr std::int32_t kBootOutSeconds = 1;
+    Bench bench({"--pace", std::to_string(static_cast<int>(kPacedBaud))}, kBootOutSeconds);
+    if (!bench.ready) {
+        state.SkipWithError(bench.error.c_str());
+        return;
+    }
+    bench.engine.setCheckBeforeWrite(1);
+    const auto image = engine::testing::patternBytes(0x1000, 3);
+    engine::testing::writeSRecordFile(bench.console.root() / "SRF7" / "MAIN0107.mot", 0x200000, image);
+    std::vector<double> checkPassMs;
+    std::vector<double> endMs;
+    for (auto _ : state) {
+        Clock::time_point started{};
+        if (const std::string failure = bench.writeSrf7Main(started); !failure.empty()) {
+            state.SkipWithError(failure.c_str());
+            return;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - started).count());
+        std::lock_guard lock(tap.mutex);
+        if (tap.closes < 2) {
+            state.SkipWithError("the write did not open the interface for a check pass");
+            return;
+        }
+        checkPassMs.push_back(
+            std::chrono::duration<double, std::milli>(tap.firstCloseDone - tap.firstOpen).count());
+        endMs.push_back(
+            std::chrono::duration<double, std::milli>(tap.lastCloseDone - tap.lastAnyReply).count());
+    }
+    state.counters["check_pass_ms"] = median(checkPassMs);
+    state.counters["end_ms"] = median(endMs);
+    state.counters["boot_out_ms"] = kBootOutSeconds * 1000.0;
 }
 
 // A segmented image for the direct path: the first 4 KB and block 1, half of
@@ -386,6 +473,7 @@ void BM_DirectWrite(benchmark::State& state) {
 BENCHMARK(BM_Write512KUnpaced)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
 // Three runs: the ratio and the overhead are the medians of the three.
 BENCHMARK(BM_Write64KAt115200)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_CheckPassAndEndAt115200)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
 BENCHMARK(BM_DirectWrite)
     ->ArgNames({"compress", "paced"})
     ->Args({1, 0})
