@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -161,6 +162,31 @@ void CloseWithIdleThreads(benchmark::State& state) {
     }
 }
 BENCHMARK(CloseWithIdleThreads)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The processor time an open interface takes while nothing moves on the line:
+// both threads wait in the port and wake only for their 100 ms poll slice or
+// the transmit wait time, so this stays far below one per cent of one core.
+void IdleInterfaceCpu(benchmark::State& state) {
+    constexpr auto kIdleTime = std::chrono::seconds(5);
+    EchoPeer peer;
+    double cpuPercent = 0;
+    for (auto _ : state) {
+        if (InitInterface(peer.slavePath().c_str(), 200, 115200, 0, 0, 0) != 0) {
+            state.SkipWithError("interface did not open");
+            return;
+        }
+        const std::clock_t cpuBefore = std::clock();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(kIdleTime);
+        const double cpuSeconds = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        const double wallSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        CloseInterface();
+        cpuPercent = 100.0 * cpuSeconds / wallSeconds;
+    }
+    state.counters["cpu_percent"] = cpuPercent;
+}
+BENCHMARK(IdleInterfaceCpu)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
 
