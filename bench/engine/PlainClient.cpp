@@ -54,8 +54,12 @@ ReplayResult PlainClient::replay(const std::vector<RecordedExchange>& conversati
     platform::LineSettings settings;
     settings.baudRate = baudRate;
     settings.stopBits = platform::StopBits::Two;
-    if (!port.open(deviceName_) || !port.configure(settings)) {
-        result.error = "cannot open " + deviceName_ + ": " + port.lastError().text();
+    platform::Result<void> ready = port.open(deviceName_);
+    if (ready) {
+        ready = port.configure(settings);
+    }
+    if (!ready) {
+        result.error = "cannot open " + deviceName_ + ": " + ready.error().text();
         return result;
     }
     trx::frame::FrameScanner scanner;
@@ -84,13 +88,13 @@ ReplayResult PlainClient::replay(const std::vector<RecordedExchange>& conversati
                 result.error = "no reply within " + std::to_string(kReplyTimeoutMs) + " ms";
                 return result;
             }
-            const std::ptrdiff_t count = port.read(scanner.readTarget());
-            if (count < 0) {
+            const platform::Result<std::size_t> count = port.read(scanner.readTarget());
+            if (!count) {
                 result.error = "reading the line failed";
                 return result;
             }
-            scanner.scan(static_cast<std::size_t>(count), counter);
-            sample.lineBytes += static_cast<std::uint64_t>(count);
+            scanner.scan(*count, counter);
+            sample.lineBytes += *count;
             lastReply = BenchClock::now();
         }
         if (timing) {

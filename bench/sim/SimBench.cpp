@@ -70,7 +70,7 @@ class LineClient : public trx::frame::FrameSink {
     bool send(const Bytes& message) {
         std::array<std::uint8_t, trx::frame::kMaxFrameLength> frame{};
         const std::size_t length = trx::frame::packFrame(message, frame);
-        return port_.writeAll(std::span<const std::uint8_t>(frame.data(), length), 1000);
+        return port_.writeAll(std::span<const std::uint8_t>(frame.data(), length), 1000).ok();
     }
     bool exchange(const Bytes& message) {
         if (!send(message)) {
@@ -82,10 +82,9 @@ class LineClient : public trx::frame::FrameSink {
                 return false;
             }
             std::array<std::uint8_t, 512> buffer{};
-            const auto got = port_.read(buffer);
-            if (got > 0) {
-                scanner_.feed(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)),
-                              *this);
+            const platform::Result<std::size_t> got = port_.read(buffer);
+            if (got && *got > 0) {
+                scanner_.feed(std::span<const std::uint8_t>(buffer.data(), *got), *this);
             }
         }
         return true;

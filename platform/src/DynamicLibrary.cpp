@@ -9,22 +9,15 @@ DynamicLibrary::~DynamicLibrary() {
 }
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      path_(std::move(other.path_)),
-      error_(std::move(other.error_)) {}
+    : handle_(std::exchange(other.handle_, nullptr)), path_(std::move(other.path_)) {}
 
 DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     if (this != &other) {
         unload();
         handle_ = std::exchange(other.handle_, nullptr);
         path_ = std::move(other.path_);
-        error_ = std::move(other.error_);
     }
     return *this;
-}
-
-void DynamicLibrary::setError(SystemError error) const {
-    error_ = std::move(error);
 }
 
 }  // namespace platform

@@ -23,8 +23,6 @@ InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
     if (this != &other) {
         release();
         held_ = std::move(other.held_);
-        alreadyExisted_ = other.alreadyExisted_;
-        error_ = std::move(other.error_);
         path_ = std::move(other.path_);
     }
     return *this;

@@ -2,25 +2,25 @@
 
 namespace platform {
 
-bool SerialPort::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) {
+Result<void> SerialPort::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) {
     while (!bytes.empty()) {
-        const std::ptrdiff_t written = write(bytes);
-        if (written < 0) {
-            return false;
+        const Result<std::size_t> written = write(bytes);
+        if (!written) {
+            return written.error();
         }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
+        bytes = bytes.subspan(*written);
         if (bytes.empty()) {
             break;
         }
-        const WaitResult room = waitWritable(timeoutMs);
-        if (room == WaitResult::TimedOut) {
-            recordTimeOut();
+        const Result<WaitResult> room = waitWritable(timeoutMs);
+        if (!room) {
+            return room.error();
         }
-        if (room != WaitResult::Ready) {
-            return false;
+        if (*room != WaitResult::Ready) {
+            return noRoomError(*room);
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace platform

@@ -37,13 +37,15 @@ double SimServer::byteTimeMs() const {
 }
 
 bool SimServer::open(std::string& error) {
-    if (!terminal_.open()) {
-        error = terminal_.lastError();
+    if (const platform::Result<void> opened = terminal_.open(); !opened) {
+        error = opened.error().text();
         return false;
     }
-    if (!options_.linkPath.empty() && !terminal_.createLink(options_.linkPath)) {
-        error = "cannot link " + options_.linkPath + ": " + terminal_.lastError();
-        return false;
+    if (!options_.linkPath.empty()) {
+        if (const platform::Result<void> linked = terminal_.createLink(options_.linkPath); !linked) {
+            error = "cannot link " + options_.linkPath + ": " + linked.error().text();
+            return false;
+        }
     }
     start_ = Clock::now();
     auto& event = console_.events().add("start");
@@ -68,18 +70,19 @@ void SimServer::schedule(std::vector<Transmission>& transmissions, double now) {
     transmissions.clear();
 }
 
-bool SimServer::sendDue(double now, double& nextDueMs) {
+platform::Result<void> SimServer::sendDue(double now, double& nextDueMs) {
     nextDueMs = kNever;
     const double byteTime = byteTimeMs();
     while (!outgoing_.empty()) {
         Scheduled& head = outgoing_.front();
         if (head.dueMs > now) {
             nextDueMs = head.dueMs;
-            return true;
+            return {};
         }
         if (byteTime <= 0) {
-            if (!terminal_.writeAll(head.bytes.data(), head.bytes.size())) {
-                return false;
+            if (platform::Result<void> written = terminal_.writeAll(head.bytes.data(), head.bytes.size());
+                !written) {
+                return written;
             }
             outgoing_.pop_front();
             continue;
@@ -90,10 +93,11 @@ bool SimServer::sendDue(double now, double& nextDueMs) {
         const double arrival = lineStart + static_cast<double>(count) * byteTime;
         if (arrival > now) {
             nextDueMs = arrival;
-            return true;
+            return {};
         }
-        if (!terminal_.writeAll(head.bytes.data() + head.sent, count)) {
-            return false;
+        if (platform::Result<void> written = terminal_.writeAll(head.bytes.data() + head.sent, count);
+            !written) {
+            return written;
         }
         outputLineFreeMs_ = arrival;
         head.sent += count;
@@ -101,7 +105,7 @@ bool SimServer::sendDue(double now, double& nextDueMs) {
             outgoing_.pop_front();
         }
     }
-    return true;
+    return {};
 }
 
 void SimServer::reportEvents() {
@@ -131,22 +135,22 @@ void SimServer::readLine() {
         if (stopping && ++readsAfterStop > kReadsAfterStop) {
             return;
         }
-        const long count =
+        const platform::Result<std::size_t> count =
             terminal_.readSome(buffer.data(), buffer.size(), stopping ? 0 : static_cast<int>(kLongestWaitMs));
-        if (count == 0) {
+        if (count == 0u) {
             if (stopping) {
                 return;
             }
             continue;
         }
         const std::lock_guard<std::mutex> guard(lock_);
-        if (count < 0) {
-            lineError_ = "reading the line failed: " + terminal_.lastError();
+        if (!count) {
+            lineError_ = "reading the line failed: " + count.error().text();
             wakeServer_.notify_one();
             return;
         }
         const double now = nowMs();
-        const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(count));
+        const std::span<const std::uint8_t> bytes(buffer.data(), *count);
         const double byteTime = byteTimeMs();
         if (byteTime > 0) {
             // Paced input reaches the console no faster than the line carries
@@ -161,8 +165,8 @@ void SimServer::readLine() {
             console_.receive(bytes, now, transmissions);
             schedule(transmissions, now);
             double nextDue = kNever;
-            if (!sendDue(now, nextDue)) {
-                lineError_ = "writing the line failed: " + terminal_.lastError();
+            if (const platform::Result<void> sent = sendDue(now, nextDue); !sent) {
+                lineError_ = "writing the line failed: " + sent.error().text();
                 wakeServer_.notify_one();
                 return;
             }
@@ -215,8 +219,8 @@ bool SimServer::run(const std::function<bool()>& stopRequested, std::string& err
         const double nextInput = deliverArrived(now, transmissions);
         console_.tick(now);
         double nextOutput = kNever;
-        if (!sendDue(now, nextOutput)) {
-            lineError_ = "writing the line failed: " + terminal_.lastError();
+        if (const platform::Result<void> sent = sendDue(now, nextOutput); !sent) {
+            lineError_ = "writing the line failed: " + sent.error().text();
             break;
         }
         reportEvents();

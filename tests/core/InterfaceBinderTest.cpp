@@ -40,8 +40,8 @@ void bindTo(Binding& binding, const char* deviceName, const std::string& directo
 }
 
 std::string libraryMark(platform::DynamicLibrary& library) {
-    auto mark = library.function<const char* (*)()>("FakeLibraryMark");
-    return mark != nullptr ? mark() : "";
+    const auto mark = library.function<const char* (*)()>("FakeLibraryMark");
+    return mark ? (*mark)() : "";
 }
 
 }  // namespace

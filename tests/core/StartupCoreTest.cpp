@@ -49,8 +49,8 @@ class StartupCoreTest : public ::testing::Test {
 
 std::string callLog(const StartupCore& startup) {
     // The fake library records what start-up called; looked up by name like any export.
-    auto log = startup.library().function<const char* (*)()>("FakeCallLog");
-    return log != nullptr ? log() : "<no log>";
+    const auto log = startup.library().function<const char* (*)()>("FakeCallLog");
+    return log ? (*log)() : "<no log>";
 }
 
 }  // namespace
@@ -115,7 +115,7 @@ TEST_F(StartupCoreTest, ShutdownUnloadsTheLibraryAndReleasesTheGuard) {
     startup.shutdown();
     EXPECT_FALSE(startup.library().loaded());
     EXPECT_EQ(startup.api().boundCount(), 0u);
-    EXPECT_TRUE(platform::InstanceLock(StartupCore::kGuardName, locks.path()).held());
+    EXPECT_TRUE(platform::InstanceLock::acquire(StartupCore::kGuardName, locks.path()));
 }
 
 TEST_F(StartupCoreTest, NoUsablePortEndsStartUp) {

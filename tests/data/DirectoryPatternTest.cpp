@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "TestFiles.h"
 
 namespace {
@@ -39,16 +41,17 @@ TEST(DirectoryListing, RegularFilesInNameOrder) {
 TEST(DirectoryResolve, ReportsWhyADirectoryCannotBeEntered) {
     TempDirectory dir;
     dir.write("file", "x");
-    Directory::Resolution missing = Directory::resolve(dir.str() + "/missing");
-    EXPECT_FALSE(missing.ok());
-    EXPECT_EQ(missing.errorText, "No such file or directory\n");
-    Directory::Resolution file = Directory::resolve(dir.str() + "/file");
-    EXPECT_FALSE(file.ok());
-    EXPECT_EQ(file.errorText, "Not a directory\n");
-    EXPECT_FALSE(Directory::resolve("").ok());
-    Directory::Resolution found = Directory::resolve(dir.str() + "/.");
+    const platform::Result<std::string> missing = Directory::resolve(dir.str() + "/missing");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().code(), ENOENT);
+    EXPECT_EQ(Directory::errorText(missing.error()), "No such file or directory\n");
+    const platform::Result<std::string> file = Directory::resolve(dir.str() + "/file");
+    ASSERT_FALSE(file.ok());
+    EXPECT_EQ(Directory::errorText(file.error()), "Not a directory\n");
+    EXPECT_TRUE(Directory::resolve("").error().isNotFound());
+    const platform::Result<std::string> found = Directory::resolve(dir.str() + "/.");
     ASSERT_TRUE(found.ok());
-    EXPECT_EQ(found.absolutePath, std::filesystem::canonical(dir.path()).string());
+    EXPECT_EQ(*found, std::filesystem::canonical(dir.path()).string());
 }
 
 TEST(DirectoryPaths, BackslashesBecomeSeparators) {

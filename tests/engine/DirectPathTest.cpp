@@ -72,9 +72,9 @@ class FakeBootLoader {
         std::vector<std::uint8_t> pending;
         std::uint8_t buffer[4096];
         while (!stop_) {
-            const long count = terminal_.readSome(buffer, sizeof buffer, 20);
-            if (count > 0) {
-                pending.insert(pending.end(), buffer, buffer + count);
+            const platform::Result<std::size_t> count = terminal_.readSome(buffer, sizeof buffer, 20);
+            if (count) {
+                pending.insert(pending.end(), buffer, buffer + *count);
             }
             while (!pending.empty()) {
                 if (textMode_) {

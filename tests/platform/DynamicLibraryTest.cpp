@@ -23,28 +23,32 @@ TEST(DynamicLibrary, WindowsNamesMapToSharedObjects) {
 
 TEST(DynamicLibrary, LoadsFromTheProgramDirectoryAndFindsExports) {
     DynamicLibrary library;
-    ASSERT_TRUE(library.load("FIXTURE.DLL", FIXTURE_LIBRARY_DIR)) << library.error().text();
+    const platform::Result<void> loaded = library.load("FIXTURE.DLL", FIXTURE_LIBRARY_DIR);
+    ASSERT_TRUE(loaded) << loaded.error().text();
     EXPECT_TRUE(library.loaded());
     EXPECT_EQ(std::filesystem::path(library.path()).filename(), "libfixture.so");
-    auto answer = library.function<int (*)()>("FixtureAnswer");
-    ASSERT_NE(answer, nullptr);
-    EXPECT_EQ(answer(), 42);
+    const platform::Result<int (*)()> answer = library.function<int (*)()>("FixtureAnswer");
+    ASSERT_TRUE(answer) << answer.error().text();
+    EXPECT_EQ((*answer)(), 42);
 
-    EXPECT_EQ(library.symbol("NoSuchExport"), nullptr);
-    EXPECT_EQ(library.error().code(), ENOSYS);
-    EXPECT_NE(library.error().text().find("NoSuchExport"), std::string::npos);
+    const platform::Result<void*> missing = library.symbol("NoSuchExport");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code(), ENOSYS);
+    EXPECT_NE(missing.error().text().find("NoSuchExport"), std::string::npos);
+    EXPECT_EQ(library.function<int (*)()>("NoSuchExport").error().code(), ENOSYS);
 
     EXPECT_TRUE(library.unload());
     EXPECT_FALSE(library.loaded());
-    EXPECT_EQ(library.symbol("FixtureAnswer"), nullptr);
+    EXPECT_EQ(library.symbol("FixtureAnswer").error().code(), ENOENT);
 }
 
 TEST(DynamicLibrary, MissingLibraryReportsCodeTwo) {
     TempDirectory empty;
     DynamicLibrary library;
-    EXPECT_FALSE(library.load("NOSUCHLIB.DLL", empty.path()));
-    EXPECT_EQ(library.error().code(), ENOENT);
-    EXPECT_NE(library.error().text().find("libnosuchlib.so"), std::string::npos);
+    const platform::Result<void> loaded = library.load("NOSUCHLIB.DLL", empty.path());
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().code(), ENOENT);
+    EXPECT_NE(loaded.error().text().find("libnosuchlib.so"), std::string::npos);
 }
 
 TEST(DynamicLibrary, TheCurrentDirectoryIsNeverSearched) {
@@ -52,24 +56,24 @@ TEST(DynamicLibrary, TheCurrentDirectoryIsNeverSearched) {
     TempDirectory empty;
     std::filesystem::current_path(FIXTURE_LIBRARY_DIR);
     DynamicLibrary library;
-    EXPECT_FALSE(library.load("FIXTURE.DLL", empty.path()));
-    EXPECT_EQ(library.error().code(), ENOENT);
+    EXPECT_EQ(library.load("FIXTURE.DLL", empty.path()).error().code(), ENOENT);
 }
 
 TEST(DynamicLibrary, AFileThatIsNoLibraryIsRefusedNotSkipped) {
     TempDirectory folder;
     folder.writeFile("libfixture.so", "not an ELF file");
     DynamicLibrary library;
-    EXPECT_FALSE(library.load("FIXTURE.DLL", folder.path()));
-    EXPECT_EQ(library.error().code(), ENOEXEC);
-    EXPECT_FALSE(library.error().text().empty());
+    const platform::Result<void> loaded = library.load("FIXTURE.DLL", folder.path());
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().code(), ENOEXEC);
+    EXPECT_FALSE(loaded.error().text().empty());
 }
 
 TEST(DynamicLibrary, NamesWithADirectoryPartAreRefused) {
     DynamicLibrary library;
-    EXPECT_FALSE(library.load("../TRX.DLL", FIXTURE_LIBRARY_DIR));
-    EXPECT_FALSE(library.load("sub\\TRX.DLL", FIXTURE_LIBRARY_DIR));
-    EXPECT_EQ(library.error().code(), EINVAL);
+    EXPECT_EQ(library.load("../TRX.DLL", FIXTURE_LIBRARY_DIR).error().code(), EINVAL);
+    EXPECT_EQ(library.load("sub\\TRX.DLL", FIXTURE_LIBRARY_DIR).error().code(), EINVAL);
+    EXPECT_FALSE(library.loaded());
 }
 
 TEST(DynamicLibrary, MovingHandsTheLibraryOver) {
@@ -77,7 +81,7 @@ TEST(DynamicLibrary, MovingHandsTheLibraryOver) {
     ASSERT_TRUE(first.load("FIXTURE.DLL", FIXTURE_LIBRARY_DIR));
     DynamicLibrary second(std::move(first));
     EXPECT_TRUE(second.loaded());
-    EXPECT_NE(second.symbol("FixtureAnswer"), nullptr);
+    EXPECT_TRUE(second.symbol("FixtureAnswer"));
     DynamicLibrary third;
     third = std::move(second);
     EXPECT_TRUE(third.loaded());
@@ -116,6 +120,5 @@ TEST(DynamicLibraryRerun, LoadsNothingFromTheCurrentDirectory) {
         GTEST_SKIP() << "runs inside the case above";
     TempDirectory empty;
     DynamicLibrary library;
-    EXPECT_FALSE(library.load("FIXTURE.DLL", empty.path()));
-    EXPECT_EQ(library.error().code(), ENOENT);
+    EXPECT_EQ(library.load("FIXTURE.DLL", empty.path()).error().code(), ENOENT);
 }

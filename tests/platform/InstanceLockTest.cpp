@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "TestDirectory.h"
 
@@ -27,8 +28,8 @@ class LockHoldingChild {
         if (pid_ == 0) {
             ::close(ready[0]);
             ::close(release[1]);
-            InstanceLock lock(kGuardName, directory);
-            char held = lock.held() ? 'y' : 'n';
+            const platform::Result<InstanceLock> lock = InstanceLock::acquire(kGuardName, directory);
+            char held = lock && lock->held() ? 'y' : 'n';
             if (::write(ready[1], &held, 1) != 1)
                 ::_exit(2);
             char ignored;
@@ -75,47 +76,52 @@ class LockHoldingChild {
 TEST(InstanceLock, NameBecomesAFileNameInTheDirectory) {
     EXPECT_EQ(InstanceLock::lockFileName(kGuardName), "check-qx7a-load-already-running.lock");
     TempDirectory folder;
-    InstanceLock lock(kGuardName, folder.path());
-    EXPECT_TRUE(lock.held());
-    EXPECT_FALSE(lock.alreadyExisted());
-    EXPECT_EQ(lock.path(), folder / "check-qx7a-load-already-running.lock");
+    const platform::Result<InstanceLock> lock = InstanceLock::acquire(kGuardName, folder.path());
+    ASSERT_TRUE(lock) << lock.error().text();
+    EXPECT_TRUE(lock->held());
+    EXPECT_EQ(lock->path(), folder / "check-qx7a-load-already-running.lock");
 }
 
 TEST(InstanceLock, SecondHolderSeesItTakenUntilTheFirstReleases) {
     TempDirectory folder;
-    InstanceLock first(kGuardName, folder.path());
-    ASSERT_TRUE(first.held());
-    InstanceLock second(kGuardName, folder.path());
-    EXPECT_FALSE(second.held());
-    EXPECT_TRUE(second.alreadyExisted());
-    first.release();
-    InstanceLock third(kGuardName, folder.path());
-    EXPECT_TRUE(third.held());
+    platform::Result<InstanceLock> first = InstanceLock::acquire(kGuardName, folder.path());
+    ASSERT_TRUE(first && first->held());
+    const platform::Result<InstanceLock> second = InstanceLock::acquire(kGuardName, folder.path());
+    EXPECT_FALSE(second);
+    EXPECT_EQ(second.error().code(), EWOULDBLOCK);
+    first->release();
+    platform::Result<InstanceLock> third = InstanceLock::acquire(kGuardName, folder.path());
+    ASSERT_TRUE(third && third->held());
+
+    // A lock handed to another owner stays taken until that owner lets go.
+    InstanceLock owner = std::move(*third);
+    EXPECT_TRUE(owner.held());
+    EXPECT_FALSE(InstanceLock::acquire(kGuardName, folder.path()));
+    owner = InstanceLock();
+    EXPECT_TRUE(InstanceLock::acquire(kGuardName, folder.path()));
 }
 
 TEST(InstanceLock, AnotherProcessHoldsItUntilItExits) {
     TempDirectory folder;
     LockHoldingChild child(folder.path());
     ASSERT_TRUE(child.childHolds());
-    EXPECT_TRUE(InstanceLock(kGuardName, folder.path()).alreadyExisted());
+    EXPECT_FALSE(InstanceLock::acquire(kGuardName, folder.path()));
     child.letExit();
-    InstanceLock after(kGuardName, folder.path());
-    EXPECT_TRUE(after.held());
+    EXPECT_TRUE(InstanceLock::acquire(kGuardName, folder.path()));
 }
 
 TEST(InstanceLock, AKilledHolderLeavesItFree) {
     TempDirectory folder;
     LockHoldingChild child(folder.path());
     ASSERT_TRUE(child.childHolds());
-    EXPECT_TRUE(InstanceLock(kGuardName, folder.path()).alreadyExisted());
+    EXPECT_FALSE(InstanceLock::acquire(kGuardName, folder.path()));
     child.kill();
-    EXPECT_TRUE(InstanceLock(kGuardName, folder.path()).held());
+    EXPECT_TRUE(InstanceLock::acquire(kGuardName, folder.path()));
 }
 
 TEST(InstanceLock, AnUncreatableLockCountsAsAlreadyRunning) {
     TempDirectory folder;
-    InstanceLock lock(kGuardName, folder / "missing-folder");
-    EXPECT_FALSE(lock.held());
-    EXPECT_TRUE(lock.alreadyExisted());
+    const platform::Result<InstanceLock> lock = InstanceLock::acquire(kGuardName, folder / "missing-folder");
+    ASSERT_FALSE(lock);
     EXPECT_EQ(lock.error().code(), ENOENT);
 }

@@ -24,9 +24,8 @@ TEST(NewFile, WritesTheWholeContentIntoAFileThatDidNotExist) {
     TempDirectory folder;
     const std::string path = folder / "report.txt";
     const std::string content = std::string("line one\nline two\n") + std::string(70000, 'x');
-    platform::SystemError error(EIO);
-    EXPECT_EQ(platform::writeNewFile(path, content, &error), platform::NewFileResult::Written);
-    EXPECT_FALSE(error.failed());
+    const platform::Result<void> written = platform::writeNewFile(path, content);
+    EXPECT_TRUE(written) << written.error().text();
     EXPECT_EQ(contentOf(path), content);
 }
 
@@ -34,27 +33,29 @@ TEST(NewFile, AnExistingFileIsNeverTouched) {
     TempDirectory folder;
     const std::string path = folder / "report.txt";
     { std::ofstream(path) << "the first report"; }
-    platform::SystemError error;
-    EXPECT_EQ(platform::writeNewFile(path, "a second report", &error),
-              platform::NewFileResult::AlreadyExists);
-    EXPECT_TRUE(error.failed());
+    const platform::Result<void> second = platform::writeNewFile(path, "a second report");
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error().code(), EEXIST);
+    EXPECT_TRUE(second.error().alreadyExists());
+    EXPECT_EQ(second.error().text(), "File exists");
     EXPECT_EQ(contentOf(path), "the first report");
 
     // A dangling symbolic link counts as existing too: nothing is created where it points.
     const std::string target = folder / "elsewhere.txt";
     const std::string link = folder / "link.txt";
     std::filesystem::create_symlink(target, link);
-    EXPECT_EQ(platform::writeNewFile(link, "text"), platform::NewFileResult::AlreadyExists);
+    EXPECT_TRUE(platform::writeNewFile(link, "text").error().alreadyExists());
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 TEST(NewFile, AMissingFolderFailsWithTheSystemsCode) {
     TempDirectory folder;
-    platform::SystemError error;
-    EXPECT_EQ(platform::writeNewFile(folder / "no/such/folder/report.txt", "text", &error),
-              platform::NewFileResult::Failed);
-    EXPECT_TRUE(error.isNotFound());
-    EXPECT_FALSE(error.text().empty());
+    const platform::Result<void> written =
+        platform::writeNewFile(folder / "no/such/folder/report.txt", "text");
+    ASSERT_FALSE(written);
+    EXPECT_TRUE(written.error().isNotFound());
+    EXPECT_FALSE(written.error().alreadyExists());
+    EXPECT_FALSE(written.error().text().empty());
 }
 
 }  // namespace

@@ -44,8 +44,9 @@ TEST(Paths, KindsAbsolutePathsAndTheCurrentDirectory) {
     EXPECT_EQ(platform::absolutePath("..").value_or(""), real);
     EXPECT_FALSE(platform::absolutePath("no/such/thing").has_value());
 
-    platform::SystemError error;
-    EXPECT_FALSE(platform::setCurrentDirectory(folder / "none", &error));
-    EXPECT_TRUE(error.isNotFound());
-    EXPECT_EQ(error.text(), platform::systemErrorText(error.code()));
+    const platform::Result<void> missing = platform::setCurrentDirectory(folder / "none");
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.error().isNotFound());
+    EXPECT_EQ(missing.error().text(), platform::systemErrorText(missing.error().code()));
+    EXPECT_EQ(platform::currentDirectory(), real + "/sub") << "a failed change leaves the directory";
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -14,7 +15,10 @@ namespace fs = std::filesystem;
 
 class PseudoTerminalTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(terminal.open()) << terminal.lastError(); }
+    void SetUp() override {
+        const platform::Result<void> opened = terminal.open();
+        ASSERT_TRUE(opened) << opened.error().text();
+    }
 
     bool openClient(platform::LineSettings settings = {}) {
         return client.open(terminal.slavePath()) && client.configure(settings);
@@ -33,9 +37,11 @@ TEST_F(PseudoTerminalTest, BytesTravelUnchangedBothWays) {
     std::array<std::uint8_t, 64> received{};
     std::size_t total = 0;
     while (total < bytes.size()) {
-        const long count = terminal.readSome(received.data() + total, received.size() - total, 1000);
-        ASSERT_GT(count, 0);
-        total += static_cast<std::size_t>(count);
+        const platform::Result<std::size_t> count =
+            terminal.readSome(received.data() + total, received.size() - total, 1000);
+        ASSERT_TRUE(count) << count.error().text();
+        ASSERT_GT(*count, 0u);
+        total += *count;
     }
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), received.begin()));
 
@@ -43,9 +49,11 @@ TEST_F(PseudoTerminalTest, BytesTravelUnchangedBothWays) {
     std::array<std::uint8_t, 64> back{};
     total = 0;
     while (total < bytes.size() && client.waitReadable(1000) == platform::WaitResult::Ready) {
-        const auto count = client.read(std::span<std::uint8_t>(back.data() + total, back.size() - total));
-        ASSERT_GT(count, 0);
-        total += static_cast<std::size_t>(count);
+        const platform::Result<std::size_t> count =
+            client.read(std::span<std::uint8_t>(back.data() + total, back.size() - total));
+        ASSERT_TRUE(count) << count.error().text();
+        ASSERT_GT(*count, 0u);
+        total += *count;
     }
     ASSERT_EQ(total, bytes.size());
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), back.begin()));
@@ -58,10 +66,10 @@ TEST_F(PseudoTerminalTest, AClientThatComesAndGoesLeavesNoHangUp) {
         ASSERT_TRUE(client.writeAll(std::span<const std::uint8_t>(&byte, 1), 1000));
         client.close();
         std::uint8_t received = 0xAA;
-        EXPECT_EQ(terminal.readSome(&received, 1, 1000), 1);
+        EXPECT_TRUE(terminal.readSome(&received, 1, 1000) == 1u);
         EXPECT_EQ(received, byte);
         // With no client at all, waiting is quiet rather than a failure.
-        EXPECT_EQ(terminal.readSome(&received, 1, 20), 0);
+        EXPECT_TRUE(terminal.readSome(&received, 1, 20) == 0u);
     }
 }
 
@@ -90,11 +98,20 @@ TEST_F(PseudoTerminalTest, TheLinkPointsAtTheSlaveUntilClosed) {
         ASSERT_NE(stale, nullptr);
         std::fclose(stale);
     }
-    ASSERT_TRUE(terminal.createLink(link.string())) << terminal.lastError();
+    const platform::Result<void> linked = terminal.createLink(link.string());
+    ASSERT_TRUE(linked) << linked.error().text();
     EXPECT_EQ(fs::read_symlink(link).string(), terminal.slavePath());
     terminal.close();
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-    EXPECT_FALSE(terminal.createLink(link.string()));
+    EXPECT_EQ(terminal.createLink(link.string()).error().text(), "not open");
+}
+
+TEST_F(PseudoTerminalTest, AFailedLinkNamesItsStepBeforeTheSystemsText) {
+    const fs::path nowhere = fs::temp_directory_path() / "qx7a-pty-no-such-folder" / "link";
+    const platform::Result<void> linked = terminal.createLink(nowhere.string());
+    ASSERT_FALSE(linked);
+    EXPECT_EQ(linked.error().code(), ENOENT);
+    EXPECT_EQ(linked.error().text(), "symlink: No such file or directory");
 }
 
 TEST_F(PseudoTerminalTest, MovedTerminalKeepsItsLine) {
@@ -107,7 +124,7 @@ TEST_F(PseudoTerminalTest, MovedTerminalKeepsItsLine) {
     const std::uint8_t byte = 0x42;
     ASSERT_TRUE(client.writeAll(std::span<const std::uint8_t>(&byte, 1), 1000));
     std::uint8_t received = 0;
-    EXPECT_EQ(moved.readSome(&received, 1, 1000), 1);
+    EXPECT_TRUE(moved.readSome(&received, 1, 1000) == 1u);
     EXPECT_EQ(received, 0x42);
 }
 

@@ -27,8 +27,8 @@ class SimProcess {
     // Starts the simulator with these arguments and waits for the port path.
     bool start(const std::vector<std::string>& arguments, int startTimeoutMs = 5000) {
         error_.clear();
-        if (!process_.start(programPath(), arguments)) {
-            error_ = process_.lastError();
+        if (const platform::Result<void> started = process_.start(programPath(), arguments); !started) {
+            error_ = started.error().text();
             return false;
         }
         if (!process_.readLine(portPath_, startTimeoutMs) || portPath_.empty()) {

@@ -40,7 +40,7 @@ class Line : public trx::frame::FrameSink {
     }
     void close() { port_.close(); }
 
-    bool write(const Bytes& bytes) { return port_.writeAll(bytes, 1000); }
+    bool write(const Bytes& bytes) { return port_.writeAll(bytes, 1000).ok(); }
     bool sendMessage(const Bytes& message) {
         std::array<std::uint8_t, trx::frame::kMaxFrameLength> frame{};
         const std::size_t length = trx::frame::packFrame(message, frame);
@@ -55,10 +55,9 @@ class Line : public trx::frame::FrameSink {
             if (port_.waitReadable(20) != platform::WaitResult::Ready) {
                 continue;
             }
-            const auto got = port_.read(buffer);
-            if (got > 0) {
-                scanner_.feed(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)),
-                              *this);
+            const platform::Result<std::size_t> got = port_.read(buffer);
+            if (got && *got > 0) {
+                scanner_.feed(std::span<const std::uint8_t>(buffer.data(), *got), *this);
             }
         }
         std::vector<Bytes> result = std::move(messages_);
@@ -71,11 +70,11 @@ class Line : public trx::frame::FrameSink {
         Bytes bytes;
         while (port_.waitReadable(silenceMs) == platform::WaitResult::Ready) {
             std::array<std::uint8_t, 1024> buffer{};
-            const auto got = port_.read(buffer);
-            if (got <= 0) {
+            const platform::Result<std::size_t> got = port_.read(buffer);
+            if (!got || *got == 0) {
                 break;
             }
-            bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + got);
+            bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(*got));
         }
         return bytes;
     }

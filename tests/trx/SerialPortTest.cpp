@@ -13,18 +13,30 @@
 
 using platform::SerialPort;
 
-TEST(SerialPort, MissingDevicesAndNonTerminalsDoNotOpen) {
+TEST(SerialPort, MissingDevicesAndNonTerminalsFailWithTheSystemsReason) {
     SerialPort port;
-    EXPECT_FALSE(port.open("/dev/trx-no-such-port"));
-    EXPECT_EQ(port.lastError().code(), ENOENT);
-    EXPECT_FALSE(port.open("/dev/null"));
-    EXPECT_EQ(port.lastError().code(), ENOTTY);
+    const platform::Result<void> missing = port.open("/dev/trx-no-such-port");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code(), ENOENT);
+    EXPECT_TRUE(missing.error().isNotFound());
+    EXPECT_EQ(missing.error().text(), "No such file or directory");
+    const platform::Result<void> notATerminal = port.open("/dev/null");
+    ASSERT_FALSE(notATerminal);
+    EXPECT_EQ(notATerminal.error().code(), ENOTTY);
     EXPECT_FALSE(port.isOpen());
+
+    // Every call on a port that is not open fails the same way.
     std::uint8_t buffer[4];
-    EXPECT_EQ(port.read(buffer), -1);
-    EXPECT_EQ(port.lastError().code(), EBADF);
-    EXPECT_FALSE(port.configure({}));
-    EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true), platform::LineControl::Failed);
+    const platform::Result<std::size_t> read = port.read(buffer);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().code(), EBADF);
+    EXPECT_EQ(port.write(buffer).error().code(), EBADF);
+    EXPECT_EQ(port.writeAll(buffer, 10).error().code(), EBADF);
+    EXPECT_EQ(port.waitReadable(10).error().code(), EBADF);
+    EXPECT_EQ(port.configure({}).error().code(), EBADF);
+    EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true).error().code(), EBADF);
+    EXPECT_EQ(port.errorCounters().error().code(), EBADF);
+    EXPECT_EQ(port.drain().error().code(), EBADF);
 }
 
 TEST(SerialPort, RawLineCarriesEveryByteBothWays) {
@@ -40,17 +52,17 @@ TEST(SerialPort, RawLineCarriesEveryByteBothWays) {
     ASSERT_TRUE(port.drain());
     EXPECT_EQ(peer.drain(100), all) << "XON, XOFF, CR and the rest pass untouched";
 
-    EXPECT_EQ(port.waitReadable(20), platform::WaitResult::TimedOut);
+    EXPECT_TRUE(port.waitReadable(20) == platform::WaitResult::TimedOut);
     peer.write(all);
     std::vector<std::uint8_t> received;
     std::uint8_t buffer[64];
     while (received.size() < all.size() && port.waitReadable(500) == platform::WaitResult::Ready) {
-        const auto count = port.read(buffer);
-        ASSERT_GE(count, 0);
-        received.insert(received.end(), buffer, buffer + count);
+        const platform::Result<std::size_t> count = port.read(buffer);
+        ASSERT_TRUE(count) << count.error().text();
+        received.insert(received.end(), buffer, buffer + *count);
     }
     EXPECT_EQ(received, all);
-    EXPECT_EQ(port.read(buffer), 0) << "nothing waiting: a non-blocking read gives 0";
+    EXPECT_TRUE(port.read(buffer) == 0u) << "nothing waiting: a non-blocking read gives 0";
 }
 
 TEST(SerialPort, LineSettingsAnyBaudAndRestoreAtClose) {
@@ -70,7 +82,7 @@ TEST(SerialPort, LineSettingsAnyBaudAndRestoreAtClose) {
     ASSERT_EQ(::tcgetattr(peer.masterFd(), &line), 0);
     constexpr tcflag_t kOtherRate = 0010000;  // the kernel's BOTHER
     EXPECT_EQ(line.c_cflag & CBAUD, kOtherRate);
-    EXPECT_FALSE(port.setBaudRate(0));
+    EXPECT_EQ(port.setBaudRate(0).error().code(), EINVAL);
     ASSERT_TRUE(port.setBaudRate(38400));
     ASSERT_EQ(::tcgetattr(peer.masterFd(), &line), 0);
     EXPECT_EQ(::cfgetospeed(&line), speed_t{B38400});
@@ -109,10 +121,10 @@ TEST(SerialPort, AFlushAfterACompletedDrainKeepsWhatWasSentAndStillDropsInput) {
 
     const std::vector<std::uint8_t> stale{1, 2, 3};
     peer.write(stale);
-    ASSERT_EQ(port.waitReadable(500), platform::WaitResult::Ready);
+    ASSERT_TRUE(port.waitReadable(500) == platform::WaitResult::Ready);
     ASSERT_TRUE(port.flush(platform::FlushDirection::Both));
     std::uint8_t buffer[8];
-    EXPECT_EQ(port.read(buffer), 0) << "received bytes are still discarded";
+    EXPECT_TRUE(port.read(buffer) == 0u) << "received bytes are still discarded";
 }
 
 TEST(SerialPort, PtyHasNoModemLinesCountersOrDriverInfo) {
@@ -120,15 +132,19 @@ TEST(SerialPort, PtyHasNoModemLinesCountersOrDriverInfo) {
     SerialPort port;
     ASSERT_TRUE(port.open(peer.slavePath()));
     ASSERT_TRUE(port.configure({}));
-    EXPECT_EQ(port.setModemLine(platform::ModemLine::Rts, true), platform::LineControl::Unsupported);
-    platform::LineErrorCounters counters;
-    EXPECT_FALSE(port.errorCounters(counters));
-    platform::SerialDriverInfo info;
-    EXPECT_FALSE(port.driverInfo(info));
+    EXPECT_TRUE(port.setModemLine(platform::ModemLine::Rts, true) == platform::LineControl::Unsupported);
+    const platform::Result<platform::LineErrorCounters> counters = port.errorCounters();
+    ASSERT_FALSE(counters);
+    EXPECT_TRUE(counters.error().notSupportedByDevice()) << counters.error().text();
+    EXPECT_FALSE(port.driverInfo());
     EXPECT_FALSE(port.requestLowLatency());
+    // What a tty cannot tell stays 0; the answer itself does not fail.
+    const platform::Result<platform::SerialDriverProperties> properties = port.driverProperties();
+    ASSERT_TRUE(properties);
+    EXPECT_EQ(properties->maxBaud, 0u);
     EXPECT_EQ(port.inputQueued(), 0u);
     peer.write(std::vector<std::uint8_t>{1, 2, 3});
-    ASSERT_EQ(port.waitReadable(500), platform::WaitResult::Ready);
+    ASSERT_TRUE(port.waitReadable(500) == platform::WaitResult::Ready);
     EXPECT_EQ(port.inputQueued(), 3u);
 }
 
@@ -137,8 +153,7 @@ TEST(SerialPort, OneHolderAtATimeAndOwnershipMoves) {
     SerialPort first;
     ASSERT_TRUE(first.open(peer.slavePath()));
     SerialPort second;
-    EXPECT_FALSE(second.open(peer.slavePath()));
-    EXPECT_EQ(second.lastError().code(), EBUSY);
+    EXPECT_EQ(second.open(peer.slavePath()).error().code(), EBUSY);
 
     SerialPort moved(std::move(first));
     EXPECT_FALSE(first.isOpen());
@@ -156,7 +171,7 @@ TEST(SerialPort, CancelWaitsEndsAPendingWaitAndEveryLaterOneUntilReopened) {
     SerialPort port;
     ASSERT_TRUE(port.open(peer.slavePath()));
     std::atomic<bool> waiting{false};
-    platform::WaitResult seen = platform::WaitResult::Ready;
+    platform::Result<platform::WaitResult> seen = platform::WaitResult::Ready;
     const auto started = std::chrono::steady_clock::now();
     std::thread reader([&] {
         waiting = true;
@@ -167,13 +182,15 @@ TEST(SerialPort, CancelWaitsEndsAPendingWaitAndEveryLaterOneUntilReopened) {
     }
     port.cancelWaits();
     reader.join();
-    EXPECT_EQ(seen, platform::WaitResult::Cancelled);
+    EXPECT_TRUE(seen == platform::WaitResult::Cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10))
         << "the wait ended long before its own limit";
-    EXPECT_EQ(port.waitReadable(30000), platform::WaitResult::Cancelled);
-    EXPECT_EQ(port.waitWritable(30000), platform::WaitResult::Cancelled);
+    EXPECT_TRUE(port.waitReadable(30000) == platform::WaitResult::Cancelled);
+    EXPECT_TRUE(port.waitWritable(30000) == platform::WaitResult::Cancelled);
+    const platform::Result<void> cancelled = port.writeAll(std::vector<std::uint8_t>(1 << 20, 0x55), 30000);
+    EXPECT_EQ(cancelled.error().code(), ECANCELED) << "a write that must wait for room ends too";
 
     port.close();
     ASSERT_TRUE(port.open(peer.slavePath()));
-    EXPECT_EQ(port.waitReadable(10), platform::WaitResult::TimedOut) << "a new open waits again";
+    EXPECT_TRUE(port.waitReadable(10) == platform::WaitResult::TimedOut) << "a new open waits again";
 }

@@ -150,8 +150,7 @@ TEST_F(TrxOnPty, OpensTwiceInARowAndThreadsEndPromptly) {
 TEST_F(TrxOnPty, AHeldPortCannotBeOpenedAgain) {
     open();
     platform::SerialPort second;
-    EXPECT_FALSE(second.open(peer.slavePath()));
-    EXPECT_EQ(second.lastError().code(), EBUSY);
+    EXPECT_EQ(second.open(peer.slavePath()).error().code(), EBUSY);
     CloseInterface();
     EXPECT_TRUE(second.open(peer.slavePath()));
     second.close();

@@ -44,8 +44,12 @@ int main(int argc, char** argv) {
         return usage();
 
     platform::PseudoTerminal terminal;
-    if (!terminal.open() || !terminal.createLink(linkPath)) {
-        std::cerr << "wine-line-peer: " << terminal.lastError() << '\n';
+    platform::Result<void> ready = terminal.open();
+    if (ready) {
+        ready = terminal.createLink(linkPath);
+    }
+    if (!ready) {
+        std::cerr << "wine-line-peer: " << ready.error().text() << '\n';
         return 1;
     }
     platform::InterruptGuard stop;
@@ -54,13 +58,16 @@ int main(int argc, char** argv) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(lifetimeSeconds);
     std::uint8_t buffer[4096];
     while (!stop.interrupted() && std::chrono::steady_clock::now() < end) {
-        const long count = terminal.readSome(buffer, sizeof(buffer), kPollMs);
-        if (count < 0) {
-            std::cerr << "wine-line-peer: " << terminal.lastError() << '\n';
+        const platform::Result<std::size_t> count = terminal.readSome(buffer, sizeof(buffer), kPollMs);
+        if (!count) {
+            std::cerr << "wine-line-peer: " << count.error().text() << '\n';
             return 1;
         }
-        if (count > 0 && !terminal.writeAll(buffer, static_cast<std::size_t>(count))) {
-            std::cerr << "wine-line-peer: " << terminal.lastError() << '\n';
+        if (*count == 0) {
+            continue;
+        }
+        if (const platform::Result<void> echoed = terminal.writeAll(buffer, *count); !echoed) {
+            std::cerr << "wine-line-peer: " << echoed.error().text() << '\n';
             return 1;
         }
     }

@@ -29,24 +29,25 @@ class CurrentDirectoryGuard {
 TEST(WindowsDynamicLibrary, LoadsByItsWindowsNameBesideTheProgram) {
     EXPECT_EQ(platform::DynamicLibrary::systemFileName("TRX.DLL"), "TRX.DLL");
     platform::DynamicLibrary library;
-    ASSERT_TRUE(library.load("cmpak.dll", platform::executableDirectory())) << library.error().text();
+    const platform::Result<void> loaded = library.load("cmpak.dll", platform::executableDirectory());
+    ASSERT_TRUE(loaded) << loaded.error().text();
     EXPECT_EQ(platform::fileName(library.path()), "cmpak.dll");
-    const auto compress = library.function<CompressFunction>("Compress");
-    ASSERT_NE(compress, nullptr);
-    EXPECT_EQ(platform::modulePathContaining(reinterpret_cast<const void*>(compress)), library.path());
-    EXPECT_EQ(library.symbol("NoSuchExport"), nullptr);
-    EXPECT_EQ(library.error().code(), ERROR_PROC_NOT_FOUND);
+    const platform::Result<CompressFunction> compress = library.function<CompressFunction>("Compress");
+    ASSERT_TRUE(compress) << compress.error().text();
+    EXPECT_EQ(platform::modulePathContaining(reinterpret_cast<const void*>(*compress)), library.path());
+    EXPECT_EQ(library.symbol("NoSuchExport").error().code(), ERROR_PROC_NOT_FOUND);
     EXPECT_TRUE(library.unload());
     EXPECT_FALSE(library.loaded());
 }
 
 TEST(WindowsDynamicLibrary, AMissingLibraryAndANameWithAFolderFail) {
     platform::DynamicLibrary library;
-    EXPECT_FALSE(library.load("UPL.DLL", platform::executableDirectory()));
-    EXPECT_EQ(library.error().code(), ERROR_MOD_NOT_FOUND);
-    EXPECT_FALSE(library.error().text().empty());
-    EXPECT_FALSE(library.load("..\\cmpak.dll", {}));
-    EXPECT_FALSE(library.load("sub/cmpak.dll", {}));
+    const platform::Result<void> missing = library.load("UPL.DLL", platform::executableDirectory());
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code(), ERROR_MOD_NOT_FOUND);
+    EXPECT_FALSE(missing.error().text().empty());
+    EXPECT_EQ(library.load("..\\cmpak.dll", {}).error().code(), ERROR_INVALID_NAME);
+    EXPECT_EQ(library.load("sub/cmpak.dll", {}).error().code(), ERROR_INVALID_NAME);
 }
 
 TEST(WindowsDynamicLibrary, ALibraryPlantedInTheCurrentDirectoryIsNotLoaded) {
@@ -58,6 +59,7 @@ TEST(WindowsDynamicLibrary, ALibraryPlantedInTheCurrentDirectoryIsNotLoaded) {
     CurrentDirectoryGuard guard;
     ASSERT_TRUE(platform::setCurrentDirectory(folder.path()));
     platform::DynamicLibrary library;
-    EXPECT_FALSE(library.load("PLANTED.DLL", {})) << "found through the current directory";
-    EXPECT_TRUE(library.error().isNotFound());
+    const platform::Result<void> loaded = library.load("PLANTED.DLL", {});
+    ASSERT_FALSE(loaded) << "found through the current directory";
+    EXPECT_TRUE(loaded.error().isNotFound());
 }

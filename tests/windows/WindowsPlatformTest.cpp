@@ -11,6 +11,7 @@
 #include "platform/FileOpen.h"
 #include "platform/InstanceLock.h"
 #include "platform/LocalTime.h"
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/PortDiscovery.h"
 #include "platform/PortProbe.h"
@@ -67,9 +68,9 @@ TEST(WindowsPaths, Utf8FolderNamesReachTheSystemAndComeBack) {
     EXPECT_EQ(*absolute, folder.path());
     ASSERT_TRUE(platform::setCurrentDirectory(before));
 
-    platform::SystemError error;
-    EXPECT_FALSE(platform::setCurrentDirectory(folder / "none", &error));
-    EXPECT_TRUE(error.isNotFound());
+    const platform::Result<void> missing = platform::setCurrentDirectory(folder / "none");
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.error().isNotFound());
     EXPECT_FALSE(platform::absolutePath(folder / "none").has_value());
 }
 
@@ -92,39 +93,60 @@ TEST(WindowsFiles, ReadWriteAndListUnderUtf8Names) {
     folder.writeFile("c.txt", "");
     EXPECT_EQ(platform::Directory::listFiles(folder.path(), "*.mot"),
               (std::vector<std::string>{"a.MOT", "B.mot"}));
-    const platform::Directory::Resolution place = platform::Directory::resolve(folder.path());
-    EXPECT_TRUE(place.ok());
-    EXPECT_EQ(place.absolutePath, folder.path());
-    const platform::Directory::Resolution missing = platform::Directory::resolve(folder / "none");
-    EXPECT_FALSE(missing.ok());
-    EXPECT_EQ(missing.errorText.back(), '\n');
+    const platform::Result<std::string> place = platform::Directory::resolve(folder.path());
+    ASSERT_TRUE(place.ok());
+    EXPECT_EQ(*place, folder.path());
+    const platform::Result<std::string> missing = platform::Directory::resolve(folder / "none");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.error().isNotFound());
+    EXPECT_EQ(platform::Directory::errorText(missing.error()).back(), '\n');
+    EXPECT_FALSE(platform::Directory::resolve(file).ok()) << "a file is no directory";
+}
+
+TEST(WindowsNewFile, AnExistingFileFailsAsOneThatExists) {
+    ScratchFolder folder;
+    const std::string path = folder / "REPORT.TXT";
+    ASSERT_TRUE(platform::writeNewFile(path, "the first report"));
+    const platform::Result<void> second = platform::writeNewFile(path, "a second report");
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error().code(), ERROR_FILE_EXISTS);
+    EXPECT_TRUE(second.error().alreadyExists());
+    const platform::TextFileContent kept = platform::TextFile::read(path);
+    EXPECT_EQ(kept.text, "the first report");
+    const platform::Result<void> nowhere = platform::writeNewFile(folder / "none\\REPORT.TXT", "text");
+    ASSERT_FALSE(nowhere);
+    EXPECT_TRUE(nowhere.error().isNotFound());
+    EXPECT_FALSE(nowhere.error().alreadyExists());
 }
 
 TEST(WindowsInstanceLock, TheNamedMutexTellsASecondHolder) {
     const std::string name = "Check [QX7A LOAD] already running.";
     ScratchFolder place;
-    platform::InstanceLock first(name, place.path());
-    ASSERT_TRUE(first.held());
-    EXPECT_FALSE(first.alreadyExisted());
-    platform::InstanceLock second(name, place.path());
-    EXPECT_FALSE(second.held());
-    EXPECT_TRUE(second.alreadyExisted());
-    first.release();
-    platform::InstanceLock third(name, place.path());
-    EXPECT_TRUE(third.held()) << "released: the next start is not refused";
+    platform::Result<platform::InstanceLock> first = platform::InstanceLock::acquire(name, place.path());
+    ASSERT_TRUE(first && first->held());
+    const platform::Result<platform::InstanceLock> second =
+        platform::InstanceLock::acquire(name, place.path());
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error().code(), ERROR_ALREADY_EXISTS);
+    first->release();
+    const platform::Result<platform::InstanceLock> third =
+        platform::InstanceLock::acquire(name, place.path());
+    EXPECT_TRUE(third && third->held()) << "released: the next start is not refused";
 }
 
 TEST(WindowsSerialPort, AMissingPortFailsWithTheSystemsReason) {
     platform::SerialPort port;
-    EXPECT_FALSE(port.open("COM254"));
+    const platform::Result<void> opened = port.open("COM254");
+    ASSERT_FALSE(opened);
     EXPECT_FALSE(port.isOpen());
-    const platform::SystemError error = port.lastError();
-    EXPECT_TRUE(error.failed());
-    EXPECT_FALSE(error.text().empty());
+    EXPECT_TRUE(opened.error().failed());
+    EXPECT_TRUE(opened.error().isNotFound()) << opened.error().code();
+    EXPECT_EQ(opened.error().text(), platform::systemErrorText(opened.error().code()));
+    EXPECT_FALSE(opened.error().text().empty());
     std::uint8_t buffer[4];
-    EXPECT_EQ(port.read(buffer), -1);
-    EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true), platform::LineControl::Failed);
-    EXPECT_EQ(port.waitReadable(10), platform::WaitResult::Failed);
+    EXPECT_EQ(port.read(buffer).error().code(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(port.setModemLine(platform::ModemLine::Dtr, true).error().code(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(port.waitReadable(10).error().code(), ERROR_INVALID_HANDLE);
     port.cancelWaits();  // harmless on a closed port
     const platform::PortProbeResult probe = platform::probePort("COM254");
     EXPECT_FALSE(probe.usable());

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "LineUnderTest.h"
@@ -39,20 +40,30 @@ struct TrxLibrary {
     std::uint32_t (*receivedBytes)() = nullptr;
     std::int32_t (*loopBackMode)(std::int32_t) = nullptr;
 
-    bool load() {
-        if (!library.load("TRX.DLL", platform::executableDirectory()))
-            return false;
-        init = library.function<decltype(init)>("InitInterface");
-        close = library.function<decltype(close)>("CloseInterface");
-        send = library.function<decltype(send)>("MessageSend");
-        receive = library.function<decltype(receive)>("MessageReceive");
-        productVersion = library.function<decltype(productVersion)>("GetTRXProductVer");
-        folder = library.function<decltype(folder)>("GetDLLFullPathName");
-        sentBytes = library.function<decltype(sentBytes)>("GetTxSendBufLen");
-        receivedBytes = library.function<decltype(receivedBytes)>("GetRxRecvBufLen");
-        loopBackMode = library.function<decltype(loopBackMode)>("LoopBackModeChange");
-        return init && close && send && receive && productVersion && folder && sentBytes && receivedBytes &&
-               loopBackMode;
+    // Fails with the loader's reason, or that of the first export not found.
+    platform::Result<void> load() {
+        if (platform::Result<void> loaded = library.load("TRX.DLL", platform::executableDirectory()); !loaded)
+            return loaded;
+        platform::SystemError missing;
+        const auto bind = [&](auto& entry, const char* name) {
+            const auto found = library.function<std::remove_reference_t<decltype(entry)>>(name);
+            if (found)
+                entry = *found;
+            else if (!missing.failed())
+                missing = found.error();
+        };
+        bind(init, "InitInterface");
+        bind(close, "CloseInterface");
+        bind(send, "MessageSend");
+        bind(receive, "MessageReceive");
+        bind(productVersion, "GetTRXProductVer");
+        bind(folder, "GetDLLFullPathName");
+        bind(sentBytes, "GetTxSendBufLen");
+        bind(receivedBytes, "GetRxRecvBufLen");
+        bind(loopBackMode, "LoopBackModeChange");
+        if (missing.failed())
+            return missing;
+        return {};
     }
 
     // Up to `attempts` waits of the interface's wait time for one message.
@@ -88,7 +99,8 @@ class WindowsTrx : public ::testing::Test {
   protected:
     void SetUp() override {
         std::remove(logPath().c_str());
-        ASSERT_TRUE(trx.load()) << trx.library.error().text();
+        const platform::Result<void> loaded = trx.load();
+        ASSERT_TRUE(loaded) << loaded.error().text();
     }
     // Unloading closes the log.
     void unload() { ASSERT_TRUE(trx.library.unload()); }
@@ -172,7 +184,8 @@ TEST_F(WindowsTrx, EveryUnloadFinishesAndLeavesTheWholeLog) {
         SCOPED_TRACE("round " + std::to_string(round));
         if (round > 0) {
             std::remove(logPath().c_str());
-            ASSERT_TRUE(trx.load()) << trx.library.error().text();
+            const platform::Result<void> loaded = trx.load();
+            ASSERT_TRUE(loaded) << loaded.error().text();
         }
         const bool onTheLine = round % 2 == 0;
         const std::string port = onTheLine ? lineUnderTest() : std::string("COM254");

@@ -29,20 +29,20 @@ std::uint32_t errorFlagsBetween(const platform::LineErrorCounters& before,
 
 bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
     std::lock_guard guard(lock_);
-    if (!port_.open(deviceName)) {
-        log_.report("CreateFile", port_.lastError());
+    if (const platform::Result<void> opened = port_.open(deviceName); !opened) {
+        log_.report("CreateFile", opened.error());
         return false;
     }
     {
         std::lock_guard counters(errorStateLock_);
-        lastCounters_ = {};
-        port_.errorCounters(lastCounters_);
+        lastCounters_ = port_.errorCounters().valueOr({});
     }
     clearErrorState();
     // Driver queues large enough for a burst of replies while the receive
     // thread is busy (attempts and error clearing are the port's).
-    if (!port_.setDriverQueues(kDriverQueueBytes, kDriverQueueBytes)) {
-        log_.report("SetupComm", port_.lastError());
+    if (const platform::Result<void> queues = port_.setDriverQueues(kDriverQueueBytes, kDriverQueueBytes);
+        !queues) {
+        log_.report("SetupComm", queues.error());
         port_.close();
         return false;
     }
@@ -57,8 +57,8 @@ bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
     settings.stopBits = platform::StopBits::Two;
     settings.abortOnError = true;
     settings.eventCharacter = kFrameEndMarker;
-    if (!port_.configure(settings)) {
-        log_.report("SetCommState", port_.lastError());
+    if (const platform::Result<void> configured = port_.configure(settings); !configured) {
+        log_.report("SetCommState", configured.error());
         port_.close();
         return false;
     }
@@ -84,7 +84,6 @@ void PortControl::close() {
 }
 
 bool PortControl::clearErrorState() {
-    platform::LineErrorCounters counters;
     std::uint32_t flags = 0;
     std::size_t inputQueued = 0;
     std::size_t outputQueued = 0;
@@ -93,17 +92,17 @@ bool PortControl::clearErrorState() {
         if (!port_.isOpen()) {
             return false;
         }
-        if (!port_.errorCounters(counters)) {
-            const platform::SystemError error = port_.lastError();
+        const platform::Result<platform::LineErrorCounters> counters = port_.errorCounters();
+        if (!counters) {
             // Pseudo-terminals and some adapters keep no counters: nothing to clear.
-            if (error.notSupportedByDevice()) {
+            if (counters.error().notSupportedByDevice()) {
                 return true;
             }
-            log_.report("ClearCommError", error);
+            log_.report("ClearCommError", counters.error());
             return false;
         }
-        flags = errorFlagsBetween(lastCounters_, counters);
-        lastCounters_ = counters;
+        flags = errorFlagsBetween(lastCounters_, *counters);
+        lastCounters_ = *counters;
         if (flags != 0) {
             inputQueued = port_.inputQueued();
             outputQueued = port_.outputQueued();
@@ -133,10 +132,14 @@ std::int32_t PortControl::setSignal(std::int32_t code) {
 }
 
 void PortControl::logDriverProperties() {
-    platform::SerialDriverProperties driver;
-    if (!log_.isOn() || !port_.driverProperties(driver)) {
+    if (!log_.isOn()) {
         return;
     }
+    const platform::Result<platform::SerialDriverProperties> properties = port_.driverProperties();
+    if (!properties) {
+        return;
+    }
+    const platform::SerialDriverProperties& driver = *properties;
     const auto value = [](std::uint32_t field) { return static_cast<unsigned long>(field); };
     char text[256];
     log_.addText("\n**********Serial Driver Comm Properties**********");

@@ -19,20 +19,20 @@ void ReceiveThread::run() {
     scanner_.reset();
     while (state_.stop.load() == 0) {
         state_.passages.mark(ThreadRole::Receive, 1);
-        std::ptrdiff_t count = 0;
+        std::size_t count = 0;
         if (waitForInput()) {
-            count = port.read(scanner_.readTarget());
-            if (count < 0) {
-                const platform::SystemError error = port.lastError();
+            const platform::Result<std::size_t> read = port.read(scanner_.readTarget());
+            if (read) {
+                count = *read;
+            } else {
                 state_.port.clearErrorState();
                 state_.log.notice(CommLog::kLineNotice, "TrxReadError");
                 if (state_.stop.load() == 0) {
-                    state_.log.report("TrxRead", error);
+                    state_.log.report("TrxRead", read.error());
                     // A device that keeps failing (an adapter pulled out) is
                     // retried once a slice, not in a busy loop.
                     std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
                 }
-                count = 0;
             }
         } else if (state_.stop.load() != 0) {
             break;
@@ -44,7 +44,7 @@ void ReceiveThread::run() {
         }
         state_.passages.mark(ThreadRole::Receive, 3);
         if (count > 0) {
-            scanner_.scan(static_cast<std::size_t>(count), *this);
+            scanner_.scan(count, *this);
         }
         state_.passages.mark(ThreadRole::Receive, 5);
         incrementWrapping(state_.receiveLoops);
@@ -55,7 +55,14 @@ void ReceiveThread::run() {
 bool ReceiveThread::waitForInput() {
     platform::SerialPort& port = state_.port.port();
     while (state_.stop.load() == 0) {
-        switch (port.waitReadable(kPollSliceMs)) {
+        const platform::Result<platform::WaitResult> waited = port.waitReadable(kPollSliceMs);
+        if (!waited) {
+            state_.log.report("TrxRxWait", waited.error());
+            state_.port.clearErrorState();
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
+            return false;
+        }
+        switch (*waited) {
             case platform::WaitResult::Ready:
                 return true;
             case platform::WaitResult::TimedOut:
@@ -67,11 +74,6 @@ bool ReceiveThread::waitForInput() {
                 break;
             case platform::WaitResult::Cancelled:
                 // The interface is closing.
-                return false;
-            case platform::WaitResult::Failed:
-                state_.log.report("TrxRxWait", port.lastError());
-                state_.port.clearErrorState();
-                std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
                 return false;
         }
     }

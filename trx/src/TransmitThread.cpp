@@ -95,16 +95,16 @@ void TransmitThread::sendActiveSense() {
 
 void TransmitThread::startWrite(std::size_t length) {
     platform::SerialPort& port = state_.port.port();
-    const std::ptrdiff_t written = port.write(std::span<const std::uint8_t>(frame_).first(length));
-    if (written < 0) {
-        const platform::SystemError error = port.lastError();
+    const platform::Result<std::size_t> written =
+        port.write(std::span<const std::uint8_t>(frame_).first(length));
+    if (!written) {
         state_.port.clearErrorState();
-        state_.log.report("TrxWrite", error);
+        state_.log.report("TrxWrite", written.error());
         return;
     }
-    if (static_cast<std::size_t>(written) < length) {
+    if (*written < length) {
         frameLength_ = length;
-        frameSent_ = static_cast<std::size_t>(written);
+        frameSent_ = *written;
         pending_ = PendingWrite::Pending;
     }
 }
@@ -115,7 +115,7 @@ bool TransmitThread::finishPendingWrite() {
         if (state_.stop.load() != 0) {
             return true;
         }
-        const platform::WaitResult room = port.waitWritable(kPollSliceMs);
+        const platform::Result<platform::WaitResult> room = port.waitWritable(kPollSliceMs);
         if (room == platform::WaitResult::TimedOut) {
             continue;
         }
@@ -126,12 +126,12 @@ bool TransmitThread::finishPendingWrite() {
         if (room != platform::WaitResult::Ready) {
             return false;
         }
-        const std::ptrdiff_t written =
+        const platform::Result<std::size_t> written =
             port.write(std::span<const std::uint8_t>(frame_).subspan(frameSent_, frameLength_ - frameSent_));
-        if (written < 0) {
+        if (!written) {
             return false;
         }
-        frameSent_ += static_cast<std::size_t>(written);
+        frameSent_ += *written;
     }
     return true;
 }

@@ -569,22 +569,21 @@ bool CliApplication::writeServiceReport(const std::string& path, const std::stri
     const std::string content = options_.json
                                     ? ReportFormatter::jsonText(ServiceReport::json(context, report)) + "\n"
                                     : ServiceReport::text(context, report);
-    platform::SystemError error;
-    switch (platform::writeNewFile(path, content, &error)) {
-        case platform::NewFileResult::Written:
-            if (!options_.json) {
-                out_ << "service report: " << path << std::endl;
-            }
-            return true;
-        case platform::NewFileResult::AlreadyExists:
-            err_ << "flashkit-cli: the report " << shown(path)
-                 << " appeared while the update ran; it is left as it is and this report is not written"
-                 << std::endl;
-            return false;
-        case platform::NewFileResult::Failed:
-            break;
+    const platform::Result<void> written = platform::writeNewFile(path, content);
+    if (written) {
+        if (!options_.json) {
+            out_ << "service report: " << path << std::endl;
+        }
+        return true;
     }
-    err_ << "flashkit-cli: cannot write the report " << shown(path) << ": " << error.text() << std::endl;
+    if (written.error().alreadyExists()) {
+        err_ << "flashkit-cli: the report " << shown(path)
+             << " appeared while the update ran; it is left as it is and this report is not written"
+             << std::endl;
+        return false;
+    }
+    err_ << "flashkit-cli: cannot write the report " << shown(path) << ": " << written.error().text()
+         << std::endl;
     return false;
 }
 

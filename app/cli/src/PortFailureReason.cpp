@@ -9,8 +9,8 @@ namespace cli {
 std::string PortFailureReason::find(const data::CommSettings& comm, const std::string& baudRateText) {
     const std::string port = platform::shortenedForMessage(comm.deviceName);
     platform::SerialPort probe;
-    if (!probe.open(comm.deviceName)) {
-        return port + ": " + platform::portOpenFailureReason(probe.lastError());
+    if (const platform::Result<void> opened = probe.open(comm.deviceName); !opened) {
+        return port + ": " + platform::portOpenFailureReason(opened.error());
     }
     // A value that is not a plain positive number was read as something else
     // ("abc" as 0, 4294967296 as 0 after wrapping): say what was written.

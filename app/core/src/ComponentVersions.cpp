@@ -13,10 +13,10 @@ namespace {
 
 constexpr char kUnprintableReplacement = '?';
 
-LibraryVersion notLoadable(const char* name, const platform::DynamicLibrary& library) {
+LibraryVersion notLoadable(const char* name, const platform::SystemError& error) {
     LibraryVersion result;
     result.libraryName = name;
-    result.problem = "cannot be loaded: " + library.error().text();
+    result.problem = "cannot be loaded: " + error.text();
     return result;
 }
 
@@ -56,24 +56,27 @@ LibraryVersion ComponentVersions::boundInterfaceLibrary(const platform::DynamicL
 
 LibraryVersion ComponentVersions::interfaceLibrary(const std::string& programDirectory) {
     platform::DynamicLibrary library;
-    if (!library.load(InterfaceBinder::kTrxLibrary, programDirectory)) {
-        return notLoadable(InterfaceBinder::kTrxLibrary, library);
+    if (const platform::Result<void> loaded = library.load(InterfaceBinder::kTrxLibrary, programDirectory);
+        !loaded) {
+        return notLoadable(InterfaceBinder::kTrxLibrary, loaded.error());
     }
     InterfaceApi api;
-    api.GetTRXProductVer = library.function<decltype(api.GetTRXProductVer)>("GetTRXProductVer");
+    api.GetTRXProductVer =
+        library.function<decltype(api.GetTRXProductVer)>("GetTRXProductVer").valueOr(nullptr);
     return boundInterfaceLibrary(library, api);
 }
 
 LibraryVersion ComponentVersions::compressionLibrary(const std::string& programDirectory) {
     platform::DynamicLibrary library;
-    if (!library.load(kCompressionLibrary, programDirectory)) {
-        return notLoadable(kCompressionLibrary, library);
+    if (const platform::Result<void> loaded = library.load(kCompressionLibrary, programDirectory); !loaded) {
+        return notLoadable(kCompressionLibrary, loaded.error());
     }
     LibraryVersion result;
     result.libraryName = kCompressionLibrary;
     result.path = library.path();
     using VersionFunction = const char* (*)();
-    const auto versionOf = library.function<VersionFunction>(kCompressionVersionExport);
+    const VersionFunction versionOf =
+        library.function<VersionFunction>(kCompressionVersionExport).valueOr(nullptr);
     const char* text = versionOf != nullptr ? versionOf() : nullptr;
     if (text == nullptr) {
         result.problem = "reports no version";

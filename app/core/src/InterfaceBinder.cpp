@@ -20,19 +20,19 @@ std::string InterfaceBinder::loadErrorMessage(int code, const std::string& text)
 BindResult InterfaceBinder::bind(const data::CommSettings& comm, const std::string& programDirectory,
                                  platform::DynamicLibrary& library, InterfaceApi& api,
                                  UserNotifier& notifier) {
-    auto loadError = [&] {
-        notifier.showMessage(loadErrorMessage(library.error().code(), library.error().text()),
-                             MessageIcon::None);
+    auto loadError = [&](const platform::SystemError& error) {
+        notifier.showMessage(loadErrorMessage(error.code(), error.text()), MessageIcon::None);
         return BindResult::LoadError;
     };
 
     api = InterfaceApi{};
-    if (!library.load(libraryFor(comm), programDirectory))
-        return loadError();
+    if (const platform::Result<void> loaded = library.load(libraryFor(comm), programDirectory); !loaded)
+        return loadError(loaded.error());
 
-    api.GetTRXProductVer = library.function<decltype(api.GetTRXProductVer)>("GetTRXProductVer");
-    if (api.GetTRXProductVer == nullptr)
-        return loadError();
+    const auto productVersion = library.function<decltype(api.GetTRXProductVer)>("GetTRXProductVer");
+    if (!productVersion)
+        return loadError(productVersion.error());
+    api.GetTRXProductVer = *productVersion;
 
     // One byte more than the library may fill, so that a text without its
     // terminating zero still ends inside the buffer.
@@ -44,13 +44,19 @@ BindResult InterfaceBinder::bind(const data::CommSettings& comm, const std::stri
     }
 
     bool versionEntry = true;  // the first entry of the table, bound above
+    platform::SystemError missingEntry;
     bool complete = InterfaceApi::forEachEntry(api, [&](const char* name, auto& entry) {
         if (std::exchange(versionEntry, false))
             return true;
-        entry = library.function<std::remove_reference_t<decltype(entry)>>(name);
-        return entry != nullptr;
+        const auto found = library.function<std::remove_reference_t<decltype(entry)>>(name);
+        if (!found) {
+            missingEntry = found.error();
+            return false;
+        }
+        entry = *found;
+        return true;
     });
-    return complete ? BindResult::Bound : loadError();
+    return complete ? BindResult::Bound : loadError(missingEntry);
 }
 
 }  // namespace core

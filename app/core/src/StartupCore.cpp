@@ -11,8 +11,12 @@ namespace core {
 
 StartupCore::StartupCore(StartupOptions options) : options_(std::move(options)) {
     if (options_.useInstanceGuard) {
-        guard_ = platform::InstanceLock(kGuardName, options_.lockDirectory);
-        alreadyRunning_ = guard_.alreadyExisted();
+        platform::Result<platform::InstanceLock> guard =
+            platform::InstanceLock::acquire(kGuardName, options_.lockDirectory);
+        alreadyRunning_ = !guard;
+        if (guard) {
+            guard_ = std::move(*guard);
+        }
     }
 }
 

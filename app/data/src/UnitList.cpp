@@ -48,14 +48,14 @@ bool UnitList::load(std::istream& source, WritingPort port, const MessageSink& o
         }
 
         std::string written = unit->directory();
-        platform::Directory::Resolution place =
+        platform::Result<std::string> place =
             platform::Directory::resolve(platform::Directory::nativePath(written));
-        if (place.ok()) {
-            unit->setDirectory(std::move(place.absolutePath));
+        if (place) {
+            unit->setDirectory(std::move(*place));
             unit->readSettings(platform::IniFile::load(unit->settingsPath()));
         } else {
             if (onMessage)
-                onMessage(directoryErrorMessage(place.errorText, written));
+                onMessage(directoryErrorMessage(platform::Directory::errorText(place.error()), written));
             // Without its directory the unit keeps every SETTINGS default;
             // its settings file is not looked for anywhere else.
             unit->setDirectory({});

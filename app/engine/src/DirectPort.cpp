@@ -48,7 +48,7 @@ bool DirectPort::readByte(std::uint8_t& byte) {
     if (!port_.isOpen()) {
         return false;
     }
-    return port_.read(std::span<std::uint8_t>(&byte, 1)) == 1;
+    return port_.read(std::span<std::uint8_t>(&byte, 1)) == 1u;
 }
 
 bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
@@ -64,9 +64,9 @@ bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
             break;
         }
         // A line that hung up, failed or was closed has nothing more to give.
-        const platform::WaitResult waited = port_.waitReadable(static_cast<int>(left));
-        if (waited == platform::WaitResult::HungUp || waited == platform::WaitResult::Failed ||
-            waited == platform::WaitResult::Cancelled) {
+        const platform::Result<platform::WaitResult> waited = port_.waitReadable(static_cast<int>(left));
+        if (!waited || *waited == platform::WaitResult::HungUp ||
+            *waited == platform::WaitResult::Cancelled) {
             break;
         }
     }

@@ -169,13 +169,15 @@ void UpdateEngine::runDirectUpdate(data::UnitRecord& unit) {
     // The compression library is bound for this write only.
     CompressionFunctions compression;
     platform::DynamicLibrary library;
-    if (library.load(compressionLibraryName_, platform::executableDirectory())) {
-        compression.compress = library.function<CompressionFunctions::Compress>("Compress");
-        compression.decompress = library.function<CompressionFunctions::Decompress>("Decompress");
+    if (const platform::Result<void> loaded =
+            library.load(compressionLibraryName_, platform::executableDirectory())) {
+        compression.compress = library.function<CompressionFunctions::Compress>("Compress").valueOr(nullptr);
+        compression.decompress =
+            library.function<CompressionFunctions::Decompress>("Decompress").valueOr(nullptr);
     } else {
         frontEnd_.showMessage(
-            formatText("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(library.error().code()),
-                       library.error().text().c_str()),
+            formatText("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(loaded.error().code()),
+                       loaded.error().text().c_str()),
             true);
     }
     parts_->direct.setCompression(compression);

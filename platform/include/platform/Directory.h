@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Result.h"
 #include "platform/SystemError.h"
 
 namespace platform {
@@ -13,17 +14,10 @@ namespace platform {
 // directory, so other threads are never surprised by it.
 class Directory {
   public:
-    struct Resolution {
-        std::string absolutePath;  // set when the directory can be entered
-        SystemError error;         // why it cannot otherwise
-        std::string errorText;     // the system's text for it, with a line end
-        bool ok() const { return !error.failed(); }
-    };
-
     // Resolves path (relative to the current directory) to the absolute path
     // of a directory that could be made the current one: it exists, is a
-    // directory and may be searched.
-    static Resolution resolve(const std::string& path);
+    // directory and may be searched. Fails with the reason it cannot be.
+    static Result<std::string> resolve(const std::string& path);
 
     // Names of the regular files in directory whose names match pattern
     // ("*" any run, "?" one character) without regard to case, in name order.

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SystemError.h"
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -29,37 +29,34 @@ class DynamicLibrary {
     // already there, ".so" behind).
     static std::string systemFileName(std::string_view windowsName);
 
-    // Loads the library (after unloading any held one). On failure the error
-    // code and text describe why: 2 (ENOENT) when the file is nowhere to be
-    // found, the loader's own text where it is more precise.
-    bool load(std::string_view windowsName, const std::string& programDirectory);
+    // Loads the library (after unloading any held one). A failure's code and
+    // text say why: 2 (ENOENT) when the file is nowhere to be found, the
+    // loader's own text where it is more precise.
+    Result<void> load(std::string_view windowsName, const std::string& programDirectory);
     bool loaded() const { return handle_ != nullptr; }
 
-    // Address of an exported name, or nullptr with the error set.
-    void* symbol(const char* exportName) const;
+    // Address of an exported name.
+    Result<void*> symbol(const char* exportName) const;
 
     // Typed look-up: the entry point as the given function-pointer type.
     template <typename FunctionPointer>
-    FunctionPointer function(const char* exportName) const {
-        return reinterpret_cast<FunctionPointer>(symbol(exportName));
+    Result<FunctionPointer> function(const char* exportName) const {
+        const Result<void*> address = symbol(exportName);
+        if (!address) {
+            return address.error();
+        }
+        return reinterpret_cast<FunctionPointer>(*address);
     }
 
-    // False when the loader refused to unload; the handle is dropped anyway.
-    bool unload();
+    // Fails when the loader refused to unload; the handle is dropped anyway.
+    Result<void> unload();
 
     // Full path of the file that was loaded.
     const std::string& path() const { return path_; }
 
-    // Why the last load, look-up or unload failed.
-    const SystemError& error() const { return error_; }
-
   private:
-    void setError(SystemError error) const;
-
     void* handle_ = nullptr;
     std::string path_;
-    // A failed look-up leaves its reason here, also on a const library.
-    mutable SystemError error_;
 };
 
 }  // namespace platform

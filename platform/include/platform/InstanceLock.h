@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SystemError.h"
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -15,11 +15,13 @@ namespace platform {
 // program never blocks the next start.
 class InstanceLock {
   public:
+    // Holds nothing.
     InstanceLock();
-    // Tries to take the lock; never waits. The lock directory is for tests
-    // (on Windows it becomes part of the mutex name); empty means the
-    // system's default.
-    explicit InstanceLock(std::string_view name, const std::string& directory = {});
+    // Tries to take the lock; never waits. Fails when another holder has it
+    // or it cannot be created at all; the program then counts as already
+    // running. The lock directory is for tests (on Windows it becomes part
+    // of the mutex name); empty means the system's default.
+    static Result<InstanceLock> acquire(std::string_view name, const std::string& directory = {});
     ~InstanceLock();
     InstanceLock(InstanceLock&& other) noexcept;
     InstanceLock& operator=(InstanceLock&& other) noexcept;
@@ -28,10 +30,6 @@ class InstanceLock {
 
     // True when this object holds the lock.
     bool held() const { return held_ != nullptr; }
-    // True when the lock existed already (another holder) or could not be
-    // created at all; the program then counts as already running.
-    bool alreadyExisted() const { return alreadyExisted_; }
-    const SystemError& error() const { return error_; }
     // The lock file (POSIX) or the mutex name (Windows).
     const std::string& path() const { return path_; }
 
@@ -51,8 +49,6 @@ class InstanceLock {
     };
 
     std::unique_ptr<Held, HeldCloser> held_;
-    bool alreadyExisted_ = false;
-    SystemError error_;
     std::string path_;
 };
 

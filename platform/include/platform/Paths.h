@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SystemError.h"
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -46,9 +46,8 @@ FileKind fileKind(const std::string& path);
 std::optional<std::string> absolutePath(const std::string& path);
 
 std::string currentDirectory();
-// False (with the reason in error when given) when the directory cannot be
-// entered.
-bool setCurrentDirectory(const std::string& path, SystemError* error = nullptr);
+// Fails with the reason when the directory cannot be entered.
+Result<void> setCurrentDirectory(const std::string& path);
 
 // A variable of the process environment, or nothing when it is not set.
 std::optional<std::string> environmentValue(const char* name);

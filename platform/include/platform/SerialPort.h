@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "platform/Result.h"
 #include "platform/SystemError.h"
 
 namespace platform {
@@ -15,13 +16,14 @@ enum class StopBits { One, Two };
 enum class FlushDirection { Input, Output, Both };
 enum class ModemLine { Dtr, Rts };
 
-// Outcome of a modem-line change: pseudo-terminals and some adapters have no
+// What a modem-line change did: pseudo-terminals and some adapters have no
 // modem lines, which is not a fault of the port.
-enum class LineControl { Done, Unsupported, Failed };
+enum class LineControl { Done, Unsupported };
 
-// Outcome of waiting for the port. Cancelled: another thread called
-// cancelWaits().
-enum class WaitResult { Ready, TimedOut, HungUp, Failed, Cancelled };
+// How a wait for the port ended, when it did not fail. HungUp: the other side
+// went away (a pseudo-terminal's far end closed). Cancelled: another thread
+// called cancelWaits().
+enum class WaitResult { Ready, TimedOut, HungUp, Cancelled };
 
 struct LineSettings {
     std::uint32_t baudRate = 38400;
@@ -80,10 +82,9 @@ struct SerialDriverProperties {
 
 // One serial device, opened for this process alone. The device's own line
 // settings (and on Windows its time-outs) are saved at open and given back at
-// close. Every call reports failure by its result; lastError() tells why the
-// last failed call failed. One thread may read while another writes and a
-// third cancels the waits; opening, closing and configuring belong to the
-// owner alone.
+// close. Every call that can fail returns a Result with the system's reason.
+// One thread may read while another writes and a third cancels the waits;
+// opening, closing and configuring belong to the owner alone.
 class SerialPort {
   public:
     SerialPort();
@@ -95,7 +96,7 @@ class SerialPort {
 
     // Opens an existing device for reading and writing. A device that another
     // process holds (exclusive mode or lock) fails like a missing one.
-    bool open(const std::string& deviceName);
+    Result<void> open(const std::string& deviceName);
     // Restores the line settings found at open and closes; harmless when closed.
     void close();
     bool isOpen() const;
@@ -103,53 +104,53 @@ class SerialPort {
 
     // Raw binary line: no echo, no line editing, no translation of any byte,
     // no software or hardware flow control; receiver on, modem status ignored.
-    bool configure(const LineSettings& settings);
-    bool setBaudRate(std::uint32_t baudRate);
+    Result<void> configure(const LineSettings& settings);
+    Result<void> setBaudRate(std::uint32_t baudRate);
     // Puts back the line settings the device had when it was opened.
-    bool restoreSavedSettings();
+    Result<void> restoreSavedSettings();
     // Sizes of the driver's receive and transmit queues where the driver
-    // lets them be chosen (Windows); true and nothing done elsewhere.
-    bool setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes);
+    // lets them be chosen (Windows); nothing to do elsewhere.
+    Result<void> setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes);
 
-    LineControl setModemLine(ModemLine line, bool raised);
+    Result<LineControl> setModemLine(ModemLine line, bool raised);
     // Discards what waits in the driver's queues. Output that a completed
     // drain() has already sent is not touched: on a real line nothing is left
     // then, but a pseudo-terminal may still be handing those bytes over to its
     // other side, and an output flush would drop them there.
-    bool flush(FlushDirection direction);
+    Result<void> flush(FlushDirection direction);
     // Blocks until everything written has left the device.
-    bool drain();
+    Result<void> drain();
 
-    WaitResult waitReadable(int timeoutMs);
-    WaitResult waitWritable(int timeoutMs);
+    Result<WaitResult> waitReadable(int timeoutMs);
+    Result<WaitResult> waitWritable(int timeoutMs);
     // Ends every wait now pending on another thread at once, and every later
     // one, with WaitResult::Cancelled until the port is opened again. Safe to
     // call from any thread while the port is open.
     void cancelWaits();
-    // Bytes read or written, 0 when nothing could move, -1 on error. A read
-    // never waits; a write hands the bytes to the driver.
-    std::ptrdiff_t read(std::span<std::uint8_t> buffer);
-    std::ptrdiff_t write(std::span<const std::uint8_t> bytes);
-    // Writes everything, waiting for room at most timeoutMs at a time.
-    bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs);
+    // Bytes read or written, 0 when nothing could move. A read never waits;
+    // a write hands the bytes to the driver.
+    Result<std::size_t> read(std::span<std::uint8_t> buffer);
+    Result<std::size_t> write(std::span<const std::uint8_t> bytes);
+    // Writes everything, waiting for room at most timeoutMs at a time. A wait
+    // that ends without room fails: timed out, hung up or cancelled.
+    Result<void> writeAll(std::span<const std::uint8_t> bytes, int timeoutMs);
 
     // Bytes waiting in the driver's receive and transmit queues.
     std::size_t inputQueued() const;
     std::size_t outputQueued() const;
 
-    // False where the driver keeps no counters (pseudo-terminals).
-    bool errorCounters(LineErrorCounters& counters);
-    bool driverInfo(SerialDriverInfo& info);
-    // False when the driver does not answer (Windows); elsewhere what is known.
-    bool driverProperties(SerialDriverProperties& properties);
+    // Fails where the driver keeps no counters (pseudo-terminals).
+    Result<LineErrorCounters> errorCounters();
+    Result<SerialDriverInfo> driverInfo();
+    // Fails when the driver does not answer (Windows); elsewhere what is known.
+    Result<SerialDriverProperties> driverProperties();
     // Asks the driver to hand received bytes over at once (USB adapters
-    // otherwise hold them for their latency timer). False where not allowed.
-    bool requestLowLatency();
-
-    SystemError lastError() const;
+    // otherwise hold them for their latency timer). Fails where not allowed.
+    Result<void> requestLowLatency();
 
   private:
-    void recordTimeOut();
+    // Why writeAll stopped when a wait for room ended without it.
+    static SystemError noRoomError(WaitResult ended);
 
     // The open device and everything the system keeps for it.
     struct Device;

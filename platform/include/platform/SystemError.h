@@ -33,6 +33,8 @@ class SystemError {
     bool notSupportedByDevice() const;
     // Nothing of that name exists (file, device, library).
     bool isNotFound() const;
+    // Something of that name exists already (a file that was to be new).
+    bool alreadyExists() const;
 
   private:
     int code_ = 0;

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "platform/Result.h"
+
 namespace platform {
 
 // Scheduling weight of the calling thread relative to normal threads.
 enum class ThreadPriority { Normal, AboveNormal, Highest };
 
-// Raises (or resets) the calling thread's priority. Refusal (no privilege)
-// leaves it unchanged and is reported as false; callers may ignore it.
-bool setCurrentThreadPriority(ThreadPriority priority);
+// Raises (or resets) the calling thread's priority. A refusal (no
+// privilege) leaves it unchanged and fails with the reason; callers may
+// ignore it.
+Result<void> setCurrentThreadPriority(ThreadPriority priority);
 
 }  // namespace platform

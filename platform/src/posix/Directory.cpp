@@ -25,12 +25,9 @@ struct FreeDeleter {
 
 }  // namespace
 
-Directory::Resolution Directory::resolve(const std::string& path) {
-    Resolution result;
+Result<std::string> Directory::resolve(const std::string& path) {
     if (path.empty()) {
-        result.error = SystemError::notFound();
-        result.errorText = errorText(result.error);
-        return result;
+        return SystemError::notFound();
     }
     std::unique_ptr<char, FreeDeleter> full(realpath(path.c_str(), nullptr));
     struct stat status {};
@@ -44,12 +41,9 @@ Directory::Resolution Directory::resolve(const std::string& path) {
     } else if (access(full.get(), X_OK) != 0) {
         code = errno;
     } else {
-        result.absolutePath = full.get();
-        return result;
+        return std::string(full.get());
     }
-    result.error = SystemError::fromCode(code != 0 ? code : EIO);
-    result.errorText = errorText(result.error);
-    return result;
+    return SystemError::fromCode(code != 0 ? code : EIO);
 }
 
 std::vector<std::string> Directory::listFiles(const std::string& directory, std::string_view pattern) {

@@ -62,14 +62,12 @@ SystemError loaderError(int code, std::string text) {
 
 }  // namespace
 
-bool DynamicLibrary::load(std::string_view windowsName, const std::string& programDirectory) {
+Result<void> DynamicLibrary::load(std::string_view windowsName, const std::string& programDirectory) {
     unload();
-    error_ = {};
     // A name with a directory part would bypass the search order.
     if (windowsName.empty() || windowsName.find('/') != std::string_view::npos ||
         windowsName.find('\\') != std::string_view::npos) {
-        setError(SystemError::fromCode(kBadName));
-        return false;
+        return SystemError::fromCode(kBadName);
     }
     const std::string soName = systemFileName(windowsName);
 
@@ -81,11 +79,10 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
             if (handle_ == nullptr) {
                 // The file is there but is no loadable library: say so rather
                 // than fall back to some other copy.
-                setError(loaderError(kNotLoadable, lastLoaderText()));
-                return false;
+                return loaderError(kNotLoadable, lastLoaderText());
             }
             path_ = loadedFilePath(handle_, besideProgram);
-            return true;
+            return {};
         }
     }
 
@@ -96,8 +93,7 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
     if (handle_ == nullptr) {
         std::string text = lastLoaderText();
         bool notFound = text.empty() || text.find("No such file") != std::string::npos;
-        setError(loaderError(notFound ? kNotFound : kNotLoadable, std::move(text)));
-        return false;
+        return loaderError(notFound ? kNotFound : kNotLoadable, std::move(text));
     }
     path_ = loadedFilePath(handle_, soName);
     if (!isAbsolutePath(path_)) {
@@ -105,39 +101,35 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
         // LD_LIBRARY_PATH), that is in the current directory: refused.
         ::dlclose(std::exchange(handle_, nullptr));
         path_.clear();
-        setError(
-            loaderError(kNotFound, soName + ": found only relative to the current directory, not loaded"));
-        return false;
+        return loaderError(kNotFound, soName + ": found only relative to the current directory, not loaded");
     }
-    return true;
+    return {};
 }
 
-void* DynamicLibrary::symbol(const char* exportName) const {
+Result<void*> DynamicLibrary::symbol(const char* exportName) const {
     if (handle_ == nullptr) {
-        setError(SystemError::fromCode(kNotFound));
-        return nullptr;
+        return SystemError::fromCode(kNotFound);
     }
     ::dlerror();
     void* address = ::dlsym(handle_, exportName);
     if (address == nullptr) {
         std::string text = lastLoaderText();
-        setError(loaderError(kExportMissing,
-                             text.empty() ? std::string("undefined symbol: ") + exportName : text));
+        return loaderError(kExportMissing,
+                           text.empty() ? std::string("undefined symbol: ") + exportName : text);
     }
     return address;
 }
 
-bool DynamicLibrary::unload() {
+Result<void> DynamicLibrary::unload() {
     if (handle_ == nullptr)
-        return true;
+        return {};
     void* handle = std::exchange(handle_, nullptr);
     path_.clear();
     ::dlerror();
     if (::dlclose(handle) != 0) {
-        setError(loaderError(kNotLoadable, lastLoaderText()));
-        return false;
+        return loaderError(kNotLoadable, lastLoaderText());
     }
-    return true;
+    return {};
 }
 
 }  // namespace platform

@@ -28,21 +28,20 @@ void InstanceLock::HeldCloser::operator()(Held* held) const {
     std::unique_ptr<Held> owned(held);
 }
 
-InstanceLock::InstanceLock(std::string_view name, const std::string& directory)
-    : path_(joinPath(directory.empty() ? defaultDirectory() : directory, lockFileName(name))) {
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kLockFileMode);
+Result<InstanceLock> InstanceLock::acquire(std::string_view name, const std::string& directory) {
+    InstanceLock lock;
+    lock.path_ = joinPath(directory.empty() ? defaultDirectory() : directory, lockFileName(name));
+    const int fd = ::open(lock.path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kLockFileMode);
     if (fd < 0) {
-        error_ = SystemError::last();
-        alreadyExisted_ = true;
-        return;
+        return SystemError::last();
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error_ = SystemError::last();
-        alreadyExisted_ = true;
+        const SystemError error = SystemError::last();
         ::close(fd);
-        return;
+        return error;
     }
-    held_.reset(std::make_unique<Held>(fd).release());
+    lock.held_.reset(std::make_unique<Held>(fd).release());
+    return lock;
 }
 
 std::string InstanceLock::defaultDirectory() {

@@ -15,19 +15,14 @@ namespace {
 constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
 }  // namespace
 
-NewFileResult writeNewFile(const std::string& path, std::string_view content, SystemError* error) {
-    auto fail = [&](int code) {
-        if (error != nullptr)
-            *error = SystemError::fromCode(code);
-        return code == EEXIST ? NewFileResult::AlreadyExists : NewFileResult::Failed;
-    };
+Result<void> writeNewFile(const std::string& path, std::string_view content) {
     // O_EXCL also refuses a symbolic link, wherever it leads.
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (!file.valid())
-        return fail(errno);
+        return SystemError::last();
     auto removeAndFail = [&](int code) {
         ::unlink(path.c_str());
-        return fail(code);
+        return SystemError::fromCode(code);
     };
 
     std::string_view rest = content;
@@ -44,9 +39,7 @@ NewFileResult writeNewFile(const std::string& path, std::string_view content, Sy
         return removeAndFail(errno);
     if (::close(file.release()) != 0 && errno != EINTR)
         return removeAndFail(errno);
-    if (error != nullptr)
-        *error = SystemError();
-    return NewFileResult::Written;
+    return {};
 }
 
 }  // namespace platform

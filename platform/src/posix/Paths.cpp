@@ -52,12 +52,10 @@ std::string currentDirectory() {
     return current ? std::string(current.get()) : std::string();
 }
 
-bool setCurrentDirectory(const std::string& path, SystemError* error) {
-    if (::chdir(path.c_str()) == 0)
-        return true;
-    if (error != nullptr)
-        *error = SystemError::last();
-    return false;
+Result<void> setCurrentDirectory(const std::string& path) {
+    if (::chdir(path.c_str()) != 0)
+        return SystemError::last();
+    return {};
 }
 
 std::optional<std::string> environmentValue(const char* name) {

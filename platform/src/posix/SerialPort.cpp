@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include "FileDescriptor.h"
@@ -66,9 +65,9 @@ bool standardRateCode(std::uint32_t baud, speed_t& code) {
     return false;
 }
 
-// Calls that pseudo-terminals and some drivers do not implement.
-bool isUnsupported(int error) {
-    return SystemError(error, {}).notSupportedByDevice();
+// The failure of a call on a port that is not open.
+SystemError notOpen() {
+    return SystemError::fromCode(EBADF);
 }
 
 }  // namespace
@@ -82,36 +81,26 @@ struct SerialPort::Device {
     std::string deviceName;
     // Set by a completed drain, cleared by the next write (another thread).
     std::atomic<bool> outputDrained{false};
-    // Written by whichever thread saw the failure; the transfer calls may run
-    // on two threads at once (one reading, one writing).
-    mutable std::mutex errorLock;
-    SystemError lastError;
 
-    bool fail(int code) {
-        std::lock_guard guard(errorLock);
-        lastError = SystemError::fromCode(code);
-        return false;
-    }
-    bool fail() { return fail(errno); }
-    // True when a device is open; otherwise records EBADF.
-    bool requireOpen() { return fd >= 0 || fail(EBADF); }
-
-    WaitResult wait(short events, int timeoutMs);
+    Result<WaitResult> wait(short events, int timeoutMs);
 
     // A rate without a B-constant goes through the kernel's termios2.
-    bool applyCustomBaudRate(std::uint32_t baudRate) {
+    Result<void> applyCustomBaudRate(std::uint32_t baudRate) {
         if (baudRate == 0) {
-            return fail(EINVAL);
+            return SystemError::fromCode(EINVAL);
         }
         termios2 line{};
         if (::ioctl(fd, TCGETS2, &line) != 0) {
-            return fail();
+            return SystemError::last();
         }
         line.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
         line.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
         line.c_ispeed = baudRate;
         line.c_ospeed = baudRate;
-        return ::ioctl(fd, TCSETS2, &line) == 0 || fail();
+        if (::ioctl(fd, TCSETS2, &line) != 0) {
+            return SystemError::last();
+        }
+        return {};
     }
 };
 
@@ -140,46 +129,42 @@ const std::string& SerialPort::deviceName() const {
     return device_->deviceName;
 }
 
-SystemError SerialPort::lastError() const {
-    std::lock_guard guard(device_->errorLock);
-    return device_->lastError;
-}
-
-bool SerialPort::open(const std::string& deviceName) {
+Result<void> SerialPort::open(const std::string& deviceName) {
     close();
     Device& device = *device_;
     FileDescriptor line(::open(deviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!line.valid()) {
-        return device.fail();
+        return SystemError::last();
     }
     if (!::isatty(line.get())) {
-        return device.fail(ENOTTY);
+        return SystemError::fromCode(ENOTTY);
     }
     // Exclusive mode keeps other openers out (root excepted); the advisory
     // lock also tells another process that already holds the device.
     if (::flock(line.get(), LOCK_EX | LOCK_NB) != 0) {
-        return device.fail(errno == EWOULDBLOCK ? EBUSY : errno);
+        return SystemError::fromCode(errno == EWOULDBLOCK ? EBUSY : errno);
     }
-    if (::ioctl(line.get(), TIOCEXCL) != 0 && !isUnsupported(errno)) {
-        return device.fail();
+    // Pseudo-terminals and some drivers do not implement exclusive mode.
+    if (::ioctl(line.get(), TIOCEXCL) != 0 && !SystemError::last().notSupportedByDevice()) {
+        return SystemError::last();
     }
     if (::tcgetattr(line.get(), &device.saved) != 0) {
-        device.fail();
+        const SystemError error = SystemError::last();
         ::ioctl(line.get(), TIOCNXCL);
-        return false;
+        return error;
     }
     FileDescriptor cancel(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!cancel.valid()) {
-        device.fail();
+        const SystemError error = SystemError::last();
         ::ioctl(line.get(), TIOCNXCL);
-        return false;
+        return error;
     }
     device.savedValid = true;
     device.fd = line.release();
     device.cancelFd = cancel.release();
     device.deviceName = deviceName;
     device.outputDrained = false;
-    return true;
+    return {};
 }
 
 void SerialPort::close() {
@@ -198,27 +183,33 @@ void SerialPort::close() {
     device.savedValid = false;
 }
 
-bool SerialPort::restoreSavedSettings() {
+Result<void> SerialPort::restoreSavedSettings() {
     Device& device = *device_;
     if (device.fd < 0 || !device.savedValid) {
-        return false;
+        return notOpen();
     }
-    return ::tcsetattr(device.fd, TCSANOW, &device.saved) == 0 || device.fail();
+    if (::tcsetattr(device.fd, TCSANOW, &device.saved) != 0) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-bool SerialPort::setDriverQueues(std::uint32_t, std::uint32_t) {
+Result<void> SerialPort::setDriverQueues(std::uint32_t, std::uint32_t) {
     // The tty layer sizes its buffers itself.
-    return device_->requireOpen();
+    if (device_->fd < 0) {
+        return notOpen();
+    }
+    return {};
 }
 
-bool SerialPort::configure(const LineSettings& settings) {
+Result<void> SerialPort::configure(const LineSettings& settings) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     termios line{};
     if (::tcgetattr(device.fd, &line) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
     ::cfmakeraw(&line);
     line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP);
@@ -254,18 +245,21 @@ bool SerialPort::configure(const LineSettings& settings) {
     speed_t code = B0;
     const bool standard = standardRateCode(settings.baudRate, code);
     if (standard && ::cfsetspeed(&line, code) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
     if (::tcsetattr(device.fd, TCSANOW, &line) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
-    return standard || device.applyCustomBaudRate(settings.baudRate);
+    if (!standard) {
+        return device.applyCustomBaudRate(settings.baudRate);
+    }
+    return {};
 }
 
-bool SerialPort::setBaudRate(std::uint32_t baudRate) {
+Result<void> SerialPort::setBaudRate(std::uint32_t baudRate) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     speed_t code = B0;
     if (!standardRateCode(baudRate, code)) {
@@ -274,51 +268,56 @@ bool SerialPort::setBaudRate(std::uint32_t baudRate) {
     termios line{};
     if (::tcgetattr(device.fd, &line) != 0 || ::cfsetspeed(&line, code) != 0 ||
         ::tcsetattr(device.fd, TCSANOW, &line) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
-    return true;
+    return {};
 }
 
-LineControl SerialPort::setModemLine(ModemLine line, bool raised) {
+Result<LineControl> SerialPort::setModemLine(ModemLine line, bool raised) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return LineControl::Failed;
+    if (device.fd < 0) {
+        return notOpen();
     }
     int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
     if (::ioctl(device.fd, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0) {
         return LineControl::Done;
     }
-    const int error = errno;
-    device.fail(error);
-    return isUnsupported(error) ? LineControl::Unsupported : LineControl::Failed;
+    SystemError error = SystemError::last();
+    if (error.notSupportedByDevice()) {
+        return LineControl::Unsupported;
+    }
+    return error;
 }
 
-bool SerialPort::flush(FlushDirection direction) {
+Result<void> SerialPort::flush(FlushDirection direction) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     const bool input = direction != FlushDirection::Output;
     const bool output = direction != FlushDirection::Input && !device.outputDrained.load();
     if (!input && !output) {
-        return true;
+        return {};
     }
     const int queue = !output ? TCIFLUSH : !input ? TCOFLUSH : TCIOFLUSH;
-    return ::tcflush(device.fd, queue) == 0 || device.fail();
+    if (::tcflush(device.fd, queue) != 0) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-bool SerialPort::drain() {
+Result<void> SerialPort::drain() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     while (::tcdrain(device.fd) != 0) {
         if (errno != EINTR) {
-            return device.fail();
+            return SystemError::last();
         }
     }
     device.outputDrained = true;
-    return true;
+    return {};
 }
 
 namespace {
@@ -342,9 +341,13 @@ std::ptrdiff_t transferWhatIsReady(Transfer transfer) {
     }
 }
 
-// Waits for the port or the cancel descriptor; errno-style code in error
-// when the result is Failed or HungUp.
-WaitResult waitFor(int fd, int cancelFd, short events, int timeoutMs, int& error) {
+}  // namespace
+
+// Waits for the port or the cancel descriptor.
+Result<WaitResult> SerialPort::Device::wait(short events, int timeoutMs) {
+    if (fd < 0) {
+        return notOpen();
+    }
     pollfd entries[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
     for (;;) {
         const int ready = ::poll(entries, 2, timeoutMs);
@@ -356,42 +359,25 @@ WaitResult waitFor(int fd, int cancelFd, short events, int timeoutMs, int& error
                 return WaitResult::Ready;
             }
             if ((entries[0].revents & POLLNVAL) != 0) {
-                error = EBADF;
-                return WaitResult::Failed;
+                return SystemError::fromCode(EBADF);
             }
             // Hang-up or error without data: the other side went away.
-            error = EIO;
             return WaitResult::HungUp;
         }
         if (ready == 0) {
             return WaitResult::TimedOut;
         }
         if (errno != EINTR) {
-            error = errno;
-            return WaitResult::Failed;
+            return SystemError::last();
         }
     }
 }
 
-}  // namespace
-
-WaitResult SerialPort::Device::wait(short events, int timeoutMs) {
-    if (!requireOpen()) {
-        return WaitResult::Failed;
-    }
-    int error = 0;
-    const WaitResult result = waitFor(fd, cancelFd, events, timeoutMs, error);
-    if (error != 0) {
-        fail(error);
-    }
-    return result;
-}
-
-WaitResult SerialPort::waitReadable(int timeoutMs) {
+Result<WaitResult> SerialPort::waitReadable(int timeoutMs) {
     return device_->wait(POLLIN, timeoutMs);
 }
 
-WaitResult SerialPort::waitWritable(int timeoutMs) {
+Result<WaitResult> SerialPort::waitWritable(int timeoutMs) {
     return device_->wait(POLLOUT, timeoutMs);
 }
 
@@ -406,36 +392,40 @@ void SerialPort::cancelWaits() {
     [[maybe_unused]] const ssize_t written = ::write(device.cancelFd, &one, sizeof(one));
 }
 
-void SerialPort::recordTimeOut() {
-    device_->fail(ETIMEDOUT);
+SystemError SerialPort::noRoomError(WaitResult ended) {
+    // A line whose other side went away fails writes with EIO.
+    return SystemError::fromCode(ended == WaitResult::TimedOut ? ETIMEDOUT
+                                 : ended == WaitResult::HungUp ? EIO
+                                                               : ECANCELED);
 }
 
-std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
+Result<std::size_t> SerialPort::read(std::span<std::uint8_t> buffer) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return -1;
+    if (device.fd < 0) {
+        return notOpen();
     }
     const std::ptrdiff_t count =
         transferWhatIsReady([&] { return ::read(device.fd, buffer.data(), buffer.size()); });
     if (count < 0) {
-        device.fail();
+        return SystemError::last();
     }
-    return count;
+    return static_cast<std::size_t>(count);
 }
 
-std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
+Result<std::size_t> SerialPort::write(std::span<const std::uint8_t> bytes) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return -1;
+    if (device.fd < 0) {
+        return notOpen();
     }
     const std::ptrdiff_t count =
         transferWhatIsReady([&] { return ::write(device.fd, bytes.data(), bytes.size()); });
     if (count < 0) {
-        device.fail();
-    } else if (count > 0) {
+        return SystemError::last();
+    }
+    if (count > 0) {
         device.outputDrained = false;
     }
-    return count;
+    return static_cast<std::size_t>(count);
 }
 
 std::size_t SerialPort::inputQueued() const {
@@ -450,70 +440,74 @@ std::size_t SerialPort::outputQueued() const {
     return fd >= 0 && ::ioctl(fd, TIOCOUTQ, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-bool SerialPort::errorCounters(LineErrorCounters& counters) {
+Result<LineErrorCounters> SerialPort::errorCounters() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     serial_icounter_struct kernelCounters{};
     if (::ioctl(device.fd, TIOCGICOUNT, &kernelCounters) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
+    LineErrorCounters counters;
     counters.overrun = static_cast<std::uint32_t>(kernelCounters.overrun);
     counters.frame = static_cast<std::uint32_t>(kernelCounters.frame);
     counters.parity = static_cast<std::uint32_t>(kernelCounters.parity);
     counters.breaks = static_cast<std::uint32_t>(kernelCounters.brk);
     counters.bufferOverrun = static_cast<std::uint32_t>(kernelCounters.buf_overrun);
-    return true;
+    return counters;
 }
 
-bool SerialPort::driverInfo(SerialDriverInfo& info) {
+Result<SerialDriverInfo> SerialPort::driverInfo() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     serial_struct serial{};
     if (::ioctl(device.fd, TIOCGSERIAL, &serial) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
+    SerialDriverInfo info;
     info.isRs232 = serial.type != PORT_UNKNOWN;
     info.baudBase = static_cast<std::uint32_t>(serial.baud_base);
     info.transmitFifo = static_cast<std::uint32_t>(serial.xmit_fifo_size);
-    return true;
+    return info;
 }
 
-bool SerialPort::driverProperties(SerialDriverProperties& properties) {
-    if (!device_->requireOpen()) {
-        return false;
+Result<SerialDriverProperties> SerialPort::driverProperties() {
+    if (device_->fd < 0) {
+        return notOpen();
     }
     // A tty tells only part of what a Windows driver reports, a
     // pseudo-terminal nothing: the rest stays 0.
     constexpr std::uint32_t kSerialCommunications = 1;
     constexpr std::uint32_t kRs232 = 1;
-    SerialDriverInfo info;
-    const bool known = driverInfo(info);
-    properties = {};
+    const SerialDriverInfo info = driverInfo().valueOr({});
+    SerialDriverProperties properties;
     properties.serviceMask = kSerialCommunications;
-    properties.providerSubType = known && info.isRs232 ? kRs232 : 0;
-    properties.maxBaud = known ? info.baudBase : 0;
-    properties.currentTransmitQueue = known ? info.transmitFifo : 0;
-    return true;
+    properties.providerSubType = info.isRs232 ? kRs232 : 0;
+    properties.maxBaud = info.baudBase;
+    properties.currentTransmitQueue = info.transmitFifo;
+    return properties;
 }
 
-bool SerialPort::requestLowLatency() {
+Result<void> SerialPort::requestLowLatency() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (device.fd < 0) {
+        return notOpen();
     }
     serial_struct serial{};
     if (::ioctl(device.fd, TIOCGSERIAL, &serial) != 0) {
-        return device.fail();
+        return SystemError::last();
     }
     if ((serial.flags & ASYNC_LOW_LATENCY) != 0) {
-        return true;
+        return {};
     }
     serial.flags |= ASYNC_LOW_LATENCY;
-    return ::ioctl(device.fd, TIOCSSERIAL, &serial) == 0 || device.fail();
+    if (::ioctl(device.fd, TIOCSSERIAL, &serial) != 0) {
+        return SystemError::last();
+    }
+    return {};
 }
 
 }  // namespace platform

@@ -23,6 +23,10 @@ bool SystemError::isNotFound() const {
     return code_ == ENOENT || code_ == ENODEV || code_ == ENXIO;
 }
 
+bool SystemError::alreadyExists() const {
+    return code_ == EEXIST;
+}
+
 std::string systemErrorText(int code) {
     std::array<char, 256> buffer{};
     // The GNU variant returns a pointer that is either into the buffer or to

@@ -7,25 +7,19 @@
 
 namespace platform {
 
-Directory::Resolution Directory::resolve(const std::string& path) {
-    Resolution result;
+Result<std::string> Directory::resolve(const std::string& path) {
     if (path.empty()) {
-        result.error = SystemError::notFound();
-        result.errorText = errorText(result.error);
-        return result;
+        return SystemError::notFound();
     }
     const std::optional<std::string> full = absolutePath(path);
     const DWORD attributes = full ? ::GetFileAttributesW(widen(*full).c_str()) : INVALID_FILE_ATTRIBUTES;
     if (!full || attributes == INVALID_FILE_ATTRIBUTES) {
-        result.error = full ? SystemError::last() : SystemError::fromCode(ERROR_PATH_NOT_FOUND);
-    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        result.error = SystemError::fromCode(ERROR_DIRECTORY);
-    } else {
-        result.absolutePath = *full;
-        return result;
+        return full ? SystemError::last() : SystemError::fromCode(ERROR_PATH_NOT_FOUND);
     }
-    result.errorText = errorText(result.error);
-    return result;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return SystemError::fromCode(ERROR_DIRECTORY);
+    }
+    return *full;
 }
 
 std::vector<std::string> Directory::listFiles(const std::string& directory, std::string_view pattern) {

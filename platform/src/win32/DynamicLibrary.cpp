@@ -14,14 +14,12 @@ std::string DynamicLibrary::systemFileName(std::string_view windowsName) {
     return std::string(windowsName);
 }
 
-bool DynamicLibrary::load(std::string_view windowsName, const std::string& programDirectory) {
+Result<void> DynamicLibrary::load(std::string_view windowsName, const std::string& programDirectory) {
     unload();
-    error_ = {};
     // A name with a directory part would bypass the search order.
     if (windowsName.empty() || windowsName.find('/') != std::string_view::npos ||
         windowsName.find('\\') != std::string_view::npos) {
-        setError(SystemError::fromCode(ERROR_INVALID_NAME));
-        return false;
+        return SystemError::fromCode(ERROR_INVALID_NAME);
     }
     HMODULE module = nullptr;
     const std::string besideProgram =
@@ -37,37 +35,33 @@ bool DynamicLibrary::load(std::string_view windowsName, const std::string& progr
                                   LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     if (module == nullptr) {
-        setError(SystemError::last());
-        return false;
+        return SystemError::last();
     }
     handle_ = module;
     path_ = moduleFilePath(module);
-    return true;
+    return {};
 }
 
-void* DynamicLibrary::symbol(const char* exportName) const {
+Result<void*> DynamicLibrary::symbol(const char* exportName) const {
     if (handle_ == nullptr) {
-        setError(SystemError::fromCode(ERROR_MOD_NOT_FOUND));
-        return nullptr;
+        return SystemError::fromCode(ERROR_MOD_NOT_FOUND);
     }
     FARPROC address = ::GetProcAddress(static_cast<HMODULE>(handle_), exportName);
     if (address == nullptr) {
-        setError(SystemError::last());
-        return nullptr;
+        return SystemError::last();
     }
     return reinterpret_cast<void*>(address);
 }
 
-bool DynamicLibrary::unload() {
+Result<void> DynamicLibrary::unload() {
     if (handle_ == nullptr)
-        return true;
+        return {};
     HMODULE module = static_cast<HMODULE>(std::exchange(handle_, nullptr));
     path_.clear();
     if (!::FreeLibrary(module)) {
-        setError(SystemError::last());
-        return false;
+        return SystemError::last();
     }
-    return true;
+    return {};
 }
 
 }  // namespace platform

@@ -17,27 +17,26 @@ void InstanceLock::HeldCloser::operator()(Held* held) const {
     std::unique_ptr<Held> owned(held);
 }
 
-InstanceLock::InstanceLock(std::string_view name, const std::string& directory) : path_(name) {
+Result<InstanceLock> InstanceLock::acquire(std::string_view name, const std::string& directory) {
+    InstanceLock lock;
+    lock.path_ = name;
     // Tests keep their locks apart by a folder of their own; it becomes part
     // of the name (a mutex name may not hold backslashes).
     if (!directory.empty()) {
         std::string place = directory;
         std::replace(place.begin(), place.end(), '\\', '/');
-        path_ += " " + place;
+        lock.path_ += " " + place;
     }
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, widen(path_).c_str());
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, widen(lock.path_).c_str());
     if (mutex == nullptr) {
-        error_ = SystemError::last();
-        alreadyExisted_ = true;
-        return;
+        return SystemError::last();
     }
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        error_ = SystemError::fromCode(ERROR_ALREADY_EXISTS);
-        alreadyExisted_ = true;
         ::CloseHandle(mutex);
-        return;
+        return SystemError::fromCode(ERROR_ALREADY_EXISTS);
     }
-    held_.reset(std::make_unique<Held>(mutex).release());
+    lock.held_.reset(std::make_unique<Held>(mutex).release());
+    return lock;
 }
 
 std::string InstanceLock::defaultDirectory() {

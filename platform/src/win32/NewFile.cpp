@@ -8,14 +8,9 @@
 
 namespace platform {
 
-NewFileResult writeNewFile(const std::string& path, std::string_view content, SystemError* error) {
+Result<void> writeNewFile(const std::string& path, std::string_view content) {
     const std::wstring name = widen(path);
-    auto fail = [&](DWORD code) {
-        if (error != nullptr)
-            *error = SystemError::fromCode(static_cast<int>(code));
-        return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ? NewFileResult::AlreadyExists
-                                                                         : NewFileResult::Failed;
-    };
+    auto fail = [](DWORD code) { return SystemError::fromCode(static_cast<int>(code)); };
     // CREATE_NEW never opens what is there already, a link included.
     UniqueHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -38,9 +33,7 @@ NewFileResult writeNewFile(const std::string& path, std::string_view content, Sy
     if (!::FlushFileBuffers(file.get()))
         return removeAndFail(::GetLastError());
     file.reset();
-    if (error != nullptr)
-        *error = SystemError();
-    return NewFileResult::Written;
+    return {};
 }
 
 }  // namespace platform

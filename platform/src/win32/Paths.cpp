@@ -54,12 +54,10 @@ std::string currentDirectory() {
     return length == 0 || length >= needed ? std::string() : narrow(std::wstring_view(buffer.data(), length));
 }
 
-bool setCurrentDirectory(const std::string& path, SystemError* error) {
-    if (::SetCurrentDirectoryW(widen(path).c_str()))
-        return true;
-    if (error != nullptr)
-        *error = SystemError::last();
-    return false;
+Result<void> setCurrentDirectory(const std::string& path) {
+    if (!::SetCurrentDirectoryW(widen(path).c_str()))
+        return SystemError::last();
+    return {};
 }
 
 std::optional<std::string> environmentValue(const char* name) {

@@ -53,6 +53,11 @@ UniqueHandle manualResetEvent() {
     return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
+// The failure of a call on a port that is not open.
+SystemError notOpen() {
+    return SystemError::fromCode(ERROR_INVALID_HANDLE);
+}
+
 }  // namespace
 
 struct SerialPort::Device {
@@ -86,20 +91,10 @@ struct SerialPort::Device {
     std::uint8_t firstByte = 0;
     OVERLAPPED firstByteOverlapped{};
 
-    mutable std::mutex errorLock;
-    SystemError lastError;
     // ClearCommError clears the driver's error flags when it reads them; they
     // are kept here as counts, whichever call read them.
     mutable std::mutex countersLock;
     LineErrorCounters counters;
-
-    bool fail(SystemError error) {
-        std::lock_guard guard(errorLock);
-        lastError = std::move(error);
-        return false;
-    }
-    bool fail() { return fail(SystemError::last()); }
-    bool requireOpen() { return port.valid() || fail(SystemError::fromCode(ERROR_INVALID_HANDLE)); }
 
     // The driver's queue state; its error flags go into the counts.
     bool readState(COMSTAT& state) {
@@ -117,19 +112,19 @@ struct SerialPort::Device {
 
     // Waits, at most as long as a write may take, until the driver's
     // transmit queue is empty.
-    bool waitForEmptyTransmitQueue() {
+    Result<void> waitForEmptyTransmitQueue() {
         const ULONGLONG deadline = ::GetTickCount64() + kWriteCompletionMs;
         for (;;) {
             COMSTAT state{};
             if (!readState(state)) {
-                return fail();
+                return SystemError::last();
             }
             if (state.cbOutQue == 0) {
                 outputDrained = true;
-                return true;
+                return {};
             }
             if (::GetTickCount64() >= deadline) {
-                return fail(SystemError::fromCode(ERROR_TIMEOUT));
+                return SystemError::fromCode(ERROR_TIMEOUT);
             }
             ::Sleep(1);
         }
@@ -144,16 +139,15 @@ struct SerialPort::Device {
 
     bool cancelled() const { return ::WaitForSingleObject(cancelEvent.get(), 0) == WAIT_OBJECT_0; }
 
-    // What a finished first-byte read means: Ready with its byte held,
-    // Failed, or TimedOut when nothing came within the driver's time-out.
-    WaitResult firstByteOutcome(DWORD got, DWORD error) {
+    // What a finished first-byte read means: Ready with its byte held, a
+    // failure, or TimedOut when nothing came within the driver's time-out.
+    Result<WaitResult> firstByteOutcome(DWORD got, DWORD error) {
         if (got == 1) {
             firstByteHeld = true;
             return WaitResult::Ready;
         }
         if (error != ERROR_SUCCESS && error != ERROR_TIMEOUT && error != ERROR_OPERATION_ABORTED) {
-            fail(SystemError::fromCode(static_cast<int>(error)));
-            return WaitResult::Failed;
+            return SystemError::fromCode(static_cast<int>(error));
         }
         return WaitResult::TimedOut;
     }
@@ -182,17 +176,17 @@ struct SerialPort::Device {
             collectFirstByte();
     }
 
-    WaitResult waitForInput(int timeoutMs);
-    WaitResult waitForInputOnce(int timeoutMs);
+    Result<WaitResult> waitForInput(int timeoutMs);
+    Result<WaitResult> waitForInputOnce(int timeoutMs);
 };
 
-WaitResult SerialPort::Device::waitForInput(int timeoutMs) {
-    const WaitResult result = waitForInputOnce(timeoutMs);
+Result<WaitResult> SerialPort::Device::waitForInput(int timeoutMs) {
+    const Result<WaitResult> result = waitForInputOnce(timeoutMs);
     abandonFirstByteRead();
     return result == WaitResult::TimedOut && firstByteHeld ? WaitResult::Ready : result;
 }
 
-WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
+Result<WaitResult> SerialPort::Device::waitForInputOnce(int timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         if (cancelled())
@@ -215,7 +209,7 @@ WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
             } else {
                 // Finished at once: a byte, or nothing within the driver's
                 // time-out (wine reports that as ERROR_TIMEOUT).
-                const WaitResult outcome = firstByteOutcome(got, error);
+                const Result<WaitResult> outcome = firstByteOutcome(got, error);
                 if (outcome != WaitResult::TimedOut)
                     return outcome;
                 if (::WaitForSingleObject(cancelEvent.get(), std::min(left, kEarlyEmptyPauseMs)) ==
@@ -232,8 +226,7 @@ WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
         if (signalled == WAIT_TIMEOUT)
             return WaitResult::TimedOut;
         if (signalled != WAIT_OBJECT_0) {
-            fail();
-            return WaitResult::Failed;
+            return SystemError::last();
         }
         DWORD got = 0;
         const BOOL done = ::GetOverlappedResult(port.get(), &firstByteOverlapped, &got, FALSE);
@@ -244,7 +237,7 @@ WaitResult SerialPort::Device::waitForInputOnce(int timeoutMs) {
             continue;
         }
         firstBytePending = false;
-        const WaitResult outcome = firstByteOutcome(got, error);
+        const Result<WaitResult> outcome = firstByteOutcome(got, error);
         if (outcome != WaitResult::TimedOut)
             return outcome;
         // Nothing within the driver's time-out; one that ended much sooner
@@ -280,12 +273,7 @@ const std::string& SerialPort::deviceName() const {
     return device_->deviceName;
 }
 
-SystemError SerialPort::lastError() const {
-    std::lock_guard guard(device_->errorLock);
-    return device_->lastError;
-}
-
-bool SerialPort::open(const std::string& deviceName) {
+Result<void> SerialPort::open(const std::string& deviceName) {
     close();
     Device& device = *device_;
     const std::wstring path = serialDevicePath(deviceName);
@@ -293,14 +281,14 @@ bool SerialPort::open(const std::string& deviceName) {
     UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr));
     if (!port.valid()) {
-        return device.fail();
+        return SystemError::last();
     }
     DCB state{};
     state.DCBlength = sizeof(state);
     COMMTIMEOUTS timeouts{};
     if (!retried([&] { return ::GetCommState(port.get(), &state) != 0; }) ||
         !retried([&] { return ::GetCommTimeouts(port.get(), &timeouts) != 0; })) {
-        return device.fail();
+        return SystemError::last();
     }
     // A read returns at once with what has arrived, and when nothing has, as
     // soon as the first byte arrives (or after kFirstByteSliceMs empty);
@@ -310,11 +298,11 @@ bool SerialPort::open(const std::string& deviceName) {
     firstByte.ReadTotalTimeoutMultiplier = MAXDWORD;
     firstByte.ReadTotalTimeoutConstant = kFirstByteSliceMs;
     if (!retried([&] { return ::SetCommTimeouts(port.get(), &firstByte) != 0; })) {
-        return device.fail();
+        return SystemError::last();
     }
     if (!device.cancelEvent.valid() || !device.readEvent.valid() || !device.writeEvent.valid() ||
         !device.firstByteEvent.valid()) {
-        return device.fail();
+        return SystemError::last();
     }
     ::ResetEvent(device.cancelEvent.get());
     device.savedState = state;
@@ -331,7 +319,7 @@ bool SerialPort::open(const std::string& deviceName) {
         std::lock_guard guard(device.countersLock);
         device.counters = {};
     }
-    return true;
+    return {};
 }
 
 void SerialPort::close() {
@@ -359,10 +347,10 @@ void SerialPort::close() {
     }
 }
 
-bool SerialPort::restoreSavedSettings() {
+Result<void> SerialPort::restoreSavedSettings() {
     Device& device = *device_;
     if (!device.port.valid() || !device.savedValid) {
-        return false;
+        return notOpen();
     }
     // The system's default configuration of the port, where it has one;
     // otherwise the settings found at open.
@@ -371,35 +359,41 @@ bool SerialPort::restoreSavedSettings() {
     DWORD size = sizeof(config);
     if (::GetDefaultCommConfigW(widen(device.deviceName).c_str(), &config, &size) &&
         ::SetCommConfig(device.port.get(), &config, size)) {
-        return true;
+        return {};
     }
-    return ::SetCommState(device.port.get(), &device.savedState) != 0 || device.fail();
+    if (!::SetCommState(device.port.get(), &device.savedState)) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-bool SerialPort::setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes) {
+Result<void> SerialPort::setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
-    return retried([&] {
-               if (::SetupComm(device.port.get(), receiveBytes, transmitBytes))
-                   return true;
-               COMSTAT ignored{};
-               device.readState(ignored);
-               return false;
-           }) ||
-           device.fail();
+    const bool done = retried([&] {
+        if (::SetupComm(device.port.get(), receiveBytes, transmitBytes))
+            return true;
+        COMSTAT ignored{};
+        device.readState(ignored);
+        return false;
+    });
+    if (!done) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-bool SerialPort::configure(const LineSettings& settings) {
+Result<void> SerialPort::configure(const LineSettings& settings) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     DCB state{};
     state.DCBlength = sizeof(state);
     if (!retried([&] { return ::GetCommState(device.port.get(), &state) != 0; })) {
-        return device.fail();
+        return SystemError::last();
     }
     state.BaudRate = settings.baudRate;
     state.ByteSize = static_cast<BYTE>(settings.dataBits);
@@ -418,45 +412,52 @@ bool SerialPort::configure(const LineSettings& settings) {
     state.fInX = FALSE;
     state.fAbortOnError = settings.abortOnError ? TRUE : FALSE;
     state.EvtChar = static_cast<char>(settings.eventCharacter);
-    return retried([&] { return ::SetCommState(device.port.get(), &state) != 0; }) || device.fail();
+    if (!retried([&] { return ::SetCommState(device.port.get(), &state) != 0; })) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-bool SerialPort::setBaudRate(std::uint32_t baudRate) {
+Result<void> SerialPort::setBaudRate(std::uint32_t baudRate) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     DCB state{};
     state.DCBlength = sizeof(state);
     if (baudRate == 0) {
-        return device.fail(SystemError::fromCode(ERROR_INVALID_PARAMETER));
+        return SystemError::fromCode(ERROR_INVALID_PARAMETER);
     }
     if (!::GetCommState(device.port.get(), &state)) {
-        return device.fail();
+        return SystemError::last();
     }
     state.BaudRate = baudRate;
-    return ::SetCommState(device.port.get(), &state) != 0 || device.fail();
+    if (!::SetCommState(device.port.get(), &state)) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-LineControl SerialPort::setModemLine(ModemLine line, bool raised) {
+Result<LineControl> SerialPort::setModemLine(ModemLine line, bool raised) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return LineControl::Failed;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     const DWORD function = line == ModemLine::Dtr ? (raised ? SETDTR : CLRDTR) : (raised ? SETRTS : CLRRTS);
     if (::EscapeCommFunction(device.port.get(), function)) {
         return LineControl::Done;
     }
     SystemError error = SystemError::last();
-    const bool unsupported = error.notSupportedByDevice();
-    device.fail(std::move(error));
-    return unsupported ? LineControl::Unsupported : LineControl::Failed;
+    if (error.notSupportedByDevice()) {
+        return LineControl::Unsupported;
+    }
+    return error;
 }
 
-bool SerialPort::flush(FlushDirection direction) {
+Result<void> SerialPort::flush(FlushDirection direction) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     const DWORD input = PURGE_RXABORT | PURGE_RXCLEAR;
     const DWORD output = PURGE_TXABORT | PURGE_TXCLEAR;
@@ -464,47 +465,50 @@ bool SerialPort::flush(FlushDirection direction) {
     const bool purgeOutput = direction != FlushDirection::Input && !device.outputDrained.load();
     const DWORD flags = (purgeInput ? input : 0) | (purgeOutput ? output : 0);
     if (flags == 0) {
-        return true;
+        return {};
     }
     if (purgeInput) {
         device.firstByteHeld = false;
     }
-    return ::PurgeComm(device.port.get(), flags) != 0 || device.fail();
+    if (!::PurgeComm(device.port.get(), flags)) {
+        return SystemError::last();
+    }
+    return {};
 }
 
-bool SerialPort::drain() {
+Result<void> SerialPort::drain() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     if (device.drainByQueueCount) {
         return device.waitForEmptyTransmitQueue();
     }
     if (::FlushFileBuffers(device.port.get())) {
         device.outputDrained = true;
-        return true;
+        return {};
     }
     SystemError error = SystemError::last();
     // Drivers without the call have nothing held back.
     if (error.notSupportedByDevice()) {
         device.outputDrained = true;
-        return true;
+        return {};
     }
-    return device.fail(std::move(error));
+    return error;
 }
 
-WaitResult SerialPort::waitReadable(int timeoutMs) {
+Result<WaitResult> SerialPort::waitReadable(int timeoutMs) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return WaitResult::Failed;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     return device.waitForInput(timeoutMs);
 }
 
-WaitResult SerialPort::waitWritable(int) {
+Result<WaitResult> SerialPort::waitWritable(int) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return WaitResult::Failed;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     // Each write waits for its own completion, so there is always room.
     return device.cancelled() ? WaitResult::Cancelled : WaitResult::Ready;
@@ -519,16 +523,16 @@ void SerialPort::cancelWaits() {
     ::SetEvent(device.cancelEvent.get());
 }
 
-std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
+Result<std::size_t> SerialPort::read(std::span<std::uint8_t> buffer) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return -1;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     if (buffer.empty()) {
-        return 0;
+        return std::size_t{0};
     }
     // The byte that ended the last wait comes first.
-    std::ptrdiff_t held = 0;
+    std::size_t held = 0;
     if (device.firstByteHeld) {
         buffer[0] = device.firstByte;
         device.firstByteHeld = false;
@@ -539,8 +543,7 @@ std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
     if (!device.readState(state)) {
         if (held > 0)
             return held;
-        device.fail();
-        return -1;
+        return SystemError::last();
     }
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), state.cbInQue));
     if (wanted == 0) {
@@ -569,19 +572,18 @@ std::ptrdiff_t SerialPort::read(std::span<std::uint8_t> buffer) {
         }
         if (held > 0)
             return held;
-        device.fail(SystemError::fromCode(static_cast<int>(error)));
-        return -1;
+        return SystemError::fromCode(static_cast<int>(error));
     }
     return held + count;
 }
 
-std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
+Result<std::size_t> SerialPort::write(std::span<const std::uint8_t> bytes) {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return -1;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     if (bytes.empty()) {
-        return 0;
+        return std::size_t{0};
     }
     OVERLAPPED overlapped{};
     overlapped.hEvent = device.writeEvent.get();
@@ -589,22 +591,20 @@ std::ptrdiff_t SerialPort::write(std::span<const std::uint8_t> bytes) {
     device.outputDrained = false;
     DWORD count = 0;
     if (::WriteFile(device.port.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, &overlapped)) {
-        return count;
+        return std::size_t{count};
     }
     const DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) {
-        device.fail(SystemError::fromCode(static_cast<int>(error)));
-        return -1;
+        return SystemError::fromCode(static_cast<int>(error));
     }
     const HANDLE events[2] = {overlapped.hEvent, device.cancelEvent.get()};
     if (::WaitForMultipleObjects(2, events, FALSE, kWriteCompletionMs) != WAIT_OBJECT_0) {
         ::CancelIoEx(device.port.get(), &overlapped);
     }
     if (::GetOverlappedResult(device.port.get(), &overlapped, &count, TRUE) || count > 0) {
-        return count;
+        return std::size_t{count};
     }
-    device.fail();
-    return -1;
+    return SystemError::last();
 }
 
 std::size_t SerialPort::inputQueued() const {
@@ -615,44 +615,45 @@ std::size_t SerialPort::outputQueued() const {
     return device_->queued(false);
 }
 
-bool SerialPort::errorCounters(LineErrorCounters& counters) {
+Result<LineErrorCounters> SerialPort::errorCounters() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     COMSTAT state{};
     if (!device.readState(state)) {
-        return device.fail();
+        return SystemError::last();
     }
     std::lock_guard guard(device.countersLock);
-    counters = device.counters;
-    return true;
+    return device.counters;
 }
 
-bool SerialPort::driverInfo(SerialDriverInfo& info) {
+Result<SerialDriverInfo> SerialPort::driverInfo() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     COMMPROP properties{};
     if (!::GetCommProperties(device.port.get(), &properties)) {
-        return device.fail();
+        return SystemError::last();
     }
+    SerialDriverInfo info;
     info.isRs232 = properties.dwProvSubType == PST_RS232;
     info.baudBase = properties.dwMaxBaud;
     info.transmitFifo = properties.dwCurrentTxQueue;
-    return true;
+    return info;
 }
 
-bool SerialPort::driverProperties(SerialDriverProperties& properties) {
+Result<SerialDriverProperties> SerialPort::driverProperties() {
     Device& device = *device_;
-    if (!device.requireOpen()) {
-        return false;
+    if (!device.port.valid()) {
+        return notOpen();
     }
     COMMPROP driver{};
     if (!::GetCommProperties(device.port.get(), &driver)) {
-        return device.fail();
+        return SystemError::last();
     }
+    SerialDriverProperties properties;
     properties.packetLength = driver.wPacketLength;
     properties.packetVersion = driver.wPacketVersion;
     properties.serviceMask = driver.dwServiceMask;
@@ -671,17 +672,18 @@ bool SerialPort::driverProperties(SerialDriverProperties& properties) {
     properties.providerSpecific1 = driver.dwProvSpec1;
     properties.providerSpecific2 = driver.dwProvSpec2;
     properties.providerCharacter = static_cast<std::uint16_t>(driver.wcProvChar[0]);
-    return true;
+    return properties;
 }
 
-bool SerialPort::requestLowLatency() {
+Result<void> SerialPort::requestLowLatency() {
     // Windows drivers have no such request; an adapter's latency is set in
     // its own driver settings.
-    return device_->fail(SystemError::fromCode(ERROR_NOT_SUPPORTED));
+    return SystemError::fromCode(ERROR_NOT_SUPPORTED);
 }
 
-void SerialPort::recordTimeOut() {
-    device_->fail(SystemError::fromCode(ERROR_TIMEOUT));
+SystemError SerialPort::noRoomError(WaitResult ended) {
+    // Windows reports no hang-up; a cancelled wait ends like an aborted request.
+    return SystemError::fromCode(ended == WaitResult::TimedOut ? ERROR_TIMEOUT : ERROR_OPERATION_ABORTED);
 }
 
 }  // namespace platform

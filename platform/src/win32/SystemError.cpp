@@ -24,6 +24,10 @@ bool SystemError::isNotFound() const {
            code_ == ERROR_BAD_NETPATH || code_ == ERROR_INVALID_NAME;
 }
 
+bool SystemError::alreadyExists() const {
+    return code_ == ERROR_FILE_EXISTS || code_ == ERROR_ALREADY_EXISTS;
+}
+
 std::string systemErrorText(int code) {
     wchar_t* buffer = nullptr;
     // Language-neutral, the user's default sub-language.

@@ -4,12 +4,14 @@
 
 namespace platform {
 
-bool setCurrentThreadPriority(ThreadPriority priority) {
+Result<void> setCurrentThreadPriority(ThreadPriority priority) {
     // Highest is the highest level below time-critical.
     const int level = priority == ThreadPriority::Highest       ? THREAD_PRIORITY_HIGHEST
                       : priority == ThreadPriority::AboveNormal ? THREAD_PRIORITY_ABOVE_NORMAL
                                                                 : THREAD_PRIORITY_NORMAL;
-    return ::SetThreadPriority(::GetCurrentThread(), level) != 0;
+    if (!::SetThreadPriority(::GetCurrentThread(), level))
+        return SystemError::last();
+    return {};
 }
 
 }  // namespace platform

@@ -67,8 +67,9 @@ class SimServer {
     double nowMs() const;
     double byteTimeMs() const;
     void schedule(std::vector<Transmission>& transmissions, double nowMs);
-    // Writes what is due; returns when the next write falls due (or a large value).
-    bool sendDue(double nowMs, double& nextDueMs);
+    // Writes what is due and sets when the next write falls due (or a large
+    // value); fails when the line cannot be written.
+    platform::Result<void> sendDue(double nowMs, double& nextDueMs);
     // Hands the console every paced byte that has arrived by nowMs; returns
     // when the next slice of input will have arrived (or a large value).
     double deliverArrived(double nowMs, std::vector<Transmission>& transmissions);

@@ -25,11 +25,11 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-bool ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments) {
+Result<void> ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        lastError_ = std::string("pipe: ") + std::strerror(errno);
-        return false;
+        const int code = errno;
+        return SystemError(code, std::string("pipe: ") + std::strerror(code));
     }
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -51,13 +51,12 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     ::close(pipeFds[1]);
     if (result != 0) {
         ::close(pipeFds[0]);
-        lastError_ = "spawn " + program + ": " + std::strerror(result);
-        return false;
+        return SystemError(result, "spawn " + program + ": " + std::strerror(result));
     }
     pid_ = child;
     outputFd_ = pipeFds[0];
     exitStatus_ = -1;
-    return true;
+    return {};
 }
 
 bool ChildProcess::readLine(std::string& line, int timeoutMs) {

@@ -11,6 +11,15 @@
 #include <utility>
 
 namespace platform {
+namespace {
+
+// The system's error of the step that failed, its text led by the step's name.
+SystemError failure(const char* what) {
+    const int code = errno;
+    return SystemError(code, std::string(what) + ": " + std::strerror(code));
+}
+
+}  // namespace
 
 PseudoTerminal::~PseudoTerminal() {
     close();
@@ -20,8 +29,7 @@ PseudoTerminal::PseudoTerminal(PseudoTerminal&& other) noexcept
     : masterFd_(std::exchange(other.masterFd_, -1)),
       slaveFd_(std::exchange(other.slaveFd_, -1)),
       slavePath_(std::move(other.slavePath_)),
-      linkPath_(std::move(other.linkPath_)),
-      lastError_(other.lastError()) {}
+      linkPath_(std::move(other.linkPath_)) {}
 
 PseudoTerminal& PseudoTerminal::operator=(PseudoTerminal&& other) noexcept {
     if (this != &other) {
@@ -30,71 +38,50 @@ PseudoTerminal& PseudoTerminal::operator=(PseudoTerminal&& other) noexcept {
         slaveFd_ = std::exchange(other.slaveFd_, -1);
         slavePath_ = std::move(other.slavePath_);
         linkPath_ = std::move(other.linkPath_);
-        const std::string otherError = other.lastError();
-        const std::lock_guard<std::mutex> guard(errorLock_);
-        lastError_ = otherError;
     }
     return *this;
 }
 
-void PseudoTerminal::fail(const char* what) {
-    const int code = errno;
-    const std::lock_guard<std::mutex> guard(errorLock_);
-    lastError_ = std::string(what) + ": " + std::strerror(code);
-}
-
-std::string PseudoTerminal::lastError() const {
-    const std::lock_guard<std::mutex> guard(errorLock_);
-    return lastError_;
-}
-
-bool PseudoTerminal::open() {
+Result<void> PseudoTerminal::open() {
     close();
+    // A failed step closes what the earlier ones opened.
+    auto fail = [this](const char* what) {
+        SystemError error = failure(what);
+        close();
+        return error;
+    };
     masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (masterFd_ < 0) {
-        fail("posix_openpt");
-        return false;
+        return failure("posix_openpt");
     }
     if (::grantpt(masterFd_) != 0 || ::unlockpt(masterFd_) != 0) {
-        fail("grantpt/unlockpt");
-        close();
-        return false;
+        return fail("grantpt/unlockpt");
     }
     char name[128] = {};
     if (::ptsname_r(masterFd_, name, sizeof name) != 0) {
-        fail("ptsname");
-        close();
-        return false;
+        return fail("ptsname");
     }
     slavePath_ = name;
     slaveFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slaveFd_ < 0) {
-        fail("open slave");
-        close();
-        return false;
+        return fail("open slave");
     }
     termios settings{};
     if (::tcgetattr(slaveFd_, &settings) != 0) {
-        fail("tcgetattr");
-        close();
-        return false;
+        return fail("tcgetattr");
     }
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
     if (::tcsetattr(slaveFd_, TCSANOW, &settings) != 0) {
-        fail("tcsetattr");
-        close();
-        return false;
+        return fail("tcsetattr");
     }
     const int flags = ::fcntl(masterFd_, F_GETFL);
     if (flags < 0 || ::fcntl(masterFd_, F_SETFL, flags | O_NONBLOCK) != 0) {
-        fail("fcntl");
-        close();
-        return false;
+        return fail("fcntl");
     }
-    return true;
+    return {};
 }
 
 void PseudoTerminal::close() {
@@ -113,48 +100,44 @@ void PseudoTerminal::close() {
     slavePath_.clear();
 }
 
-bool PseudoTerminal::createLink(const std::string& linkPath) {
+Result<void> PseudoTerminal::createLink(const std::string& linkPath) {
     if (!isOpen()) {
-        const std::lock_guard<std::mutex> guard(errorLock_);
-        lastError_ = "not open";
-        return false;
+        return SystemError(EBADF, "not open");
     }
     ::unlink(linkPath.c_str());
     if (::symlink(slavePath_.c_str(), linkPath.c_str()) != 0) {
-        fail("symlink");
-        return false;
+        return failure("symlink");
     }
     linkPath_ = linkPath;
-    return true;
+    return {};
 }
 
-long PseudoTerminal::readSome(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) {
+Result<std::size_t> PseudoTerminal::readSome(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) {
+    constexpr std::size_t kNothing = 0;
     pollfd waitFor{masterFd_, POLLIN, 0};
     const int ready = ::poll(&waitFor, 1, timeoutMs);
     if (ready < 0) {
         if (errno == EINTR) {
-            return 0;
+            return kNothing;
         }
-        fail("poll");
-        return -1;
+        return failure("poll");
     }
     if (ready == 0) {
-        return 0;
+        return kNothing;
     }
     const ssize_t count = ::read(masterFd_, buffer, capacity);
     if (count < 0) {
         // EIO is what a master reads while no client holds the slave; the
         // slave kept open here prevents it, so treat it like no data.
         if (errno == EAGAIN || errno == EINTR || errno == EIO) {
-            return 0;
+            return kNothing;
         }
-        fail("read");
-        return -1;
+        return failure("read");
     }
-    return count;
+    return static_cast<std::size_t>(count);
 }
 
-bool PseudoTerminal::writeAll(const std::uint8_t* bytes, std::size_t count) {
+Result<void> PseudoTerminal::writeAll(const std::uint8_t* bytes, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t written = ::write(masterFd_, bytes + done, count - done);
@@ -163,8 +146,7 @@ bool PseudoTerminal::writeAll(const std::uint8_t* bytes, std::size_t count) {
             continue;
         }
         if (written < 0 && errno != EAGAIN && errno != EINTR) {
-            fail("write");
-            return false;
+            return failure("write");
         }
         if (written < 0 && errno == EAGAIN) {
             // The slave's input queue is full: nobody reads it at the moment.
@@ -175,7 +157,7 @@ bool PseudoTerminal::writeAll(const std::uint8_t* bytes, std::size_t count) {
             }
         }
     }
-    return true;
+    return {};
 }
 
 int PseudoTerminal::bitsPerByte() const {

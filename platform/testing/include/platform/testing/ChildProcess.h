@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Result.h"
+
 namespace platform {
 
 // A program started with its standard output on a pipe, for tests and tools
@@ -16,8 +18,9 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Starts program with the given arguments (argv[0] is added). Standard
-    // error stays the caller's. False with lastError() set on failure.
-    bool start(const std::string& program, const std::vector<std::string>& arguments);
+    // error stays the caller's. A failure's text names the step that failed
+    // ("spawn /no/such/program: No such file or directory").
+    Result<void> start(const std::string& program, const std::vector<std::string>& arguments);
 
     // One line of the child's standard output without its line end; false
     // when none came within timeoutMs or the output ended.
@@ -31,7 +34,6 @@ class ChildProcess {
     int wait(int timeoutMs);
 
     int pid() const { return pid_; }
-    const std::string& lastError() const { return lastError_; }
 
   private:
     bool reap(bool block);
@@ -40,7 +42,6 @@ class ChildProcess {
     int outputFd_ = -1;
     int exitStatus_ = -1;
     std::string pending_;
-    std::string lastError_;
 };
 
 }  // namespace platform
