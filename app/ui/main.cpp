@@ -1,33 +1,19 @@
-#include "core/ComponentVersions.h"
-#include "platform/Paths.h"
+#include "core/DesktopCommandLine.h"
 #include "ui/CDIAGApp.h"
 #include "ui/ProgramIcon.h"
 
 #include <QApplication>
 
 #include <iostream>
-#include <string_view>
-
-namespace {
-
-// flashkit --version answers on standard output without opening a window
-// (and without needing a display): the About box's lines and the libraries
-// the program would load.
-int printVersion() {
-    bool problems = false;
-    for (const std::string& line :
-         core::ComponentVersions::versionLines(platform::executableDirectory(), problems)) {
-        std::cout << line << '\n';
-    }
-    std::cout << std::flush;
-    return problems ? 1 : 0;
-}
-
-}  // namespace
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        return printVersion();
+    // --help and --version answer on standard output without a window, and
+    // without needing a display.
+    if (const auto answered =
+            core::DesktopCommandLine::answer(std::vector<std::string>(argv, argv + argc), std::cout)) {
+        return *answered;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName("FLASHKIT");

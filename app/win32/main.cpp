@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ComponentVersions.h"
-#include "platform/Paths.h"
+#include "core/DesktopCommandLine.h"
 #include "platform/Utf16.h"
 #include "winui/CDIAGApp.h"
 
@@ -27,24 +26,13 @@ std::vector<std::string> programArguments() {
     return arguments;
 }
 
-// flashkit --version answers on standard output without opening a window:
-// the About box's lines and the libraries the program would load.
-int printVersion() {
-    bool problems = false;
-    for (const std::string& line :
-         core::ComponentVersions::versionLines(platform::executableDirectory(), problems)) {
-        std::cout << line << '\n';
-    }
-    std::cout << std::flush;
-    return problems ? 1 : 0;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::vector<std::string> arguments = programArguments();
-    if (arguments.size() == 2 && arguments[1] == "--version") {
-        return printVersion();
+    // --help and --version answer on standard output without a window.
+    if (const auto answered = core::DesktopCommandLine::answer(arguments, std::cout)) {
+        return *answered;
     }
     // The controls of common controls 6 (the manifest asks for them).
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

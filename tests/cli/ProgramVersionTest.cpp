@@ -31,6 +31,17 @@ TEST(ProgramVersion, FlashkitCliNamesItselfAndItsLibraries) {
 TEST(ProgramVersion, TheDesktopProgramAnswersWithoutAWindow) {
     expectVersionLines(FLASHKIT_GUI_PROGRAM);
 }
+
+// Its manual page is made from this answer at build time, where there may
+// be no display.
+TEST(ProgramVersion, TheDesktopProgramPrintsItsUsageWithoutAWindow) {
+    const auto outcome =
+        ProgramRun::run(FLASHKIT_GUI_PROGRAM, {"--help"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("Usage: flashkit [UNIT_LIST]\n"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("--version"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+}
 #endif
 
 TEST(ProgramVersion, ALibraryMissingBesideTheProgramIsNamedAndFailsTheCommand) {

@@ -30,26 +30,9 @@ StartupStatus StartupCore::start(UserNotifier& notifier) {
         return status_ = StartupStatus::AlreadyRunning;
     }
 
-    executableDirectory_ =
-        options_.programDirectory.empty() ? platform::executableDirectory() : options_.programDirectory;
-    // Without /proc the program cannot tell where it lives; the directory it
-    // was started from is the best remaining anchor.
-    if (executableDirectory_.empty())
-        executableDirectory_ = platform::currentDirectory();
-    settingsPath_ = options_.settingsPath.empty()
-                        ? platform::joinPath(executableDirectory_, SettingsReader::kSettingsFileName)
-                        : options_.settingsPath;
-
-    // A missing file means the defaults; one that is there but cannot be
-    // read (a folder, a FIFO, a device, no permission) is never taken for
-    // empty settings.
-    const platform::IniFile settingsFile = platform::IniFile::load(settingsPath_);
-    if (settingsFile.loadError() != platform::TextFileError::Missing && !settingsFile.readable()) {
-        notifier.showMessage(SettingsReader::unreadableMessage(settingsPath_, settingsFile.loadReason()),
-                             MessageIcon::Stop);
+    if (!readSettings(notifier)) {
         return status_ = StartupStatus::SettingsUnreadable;
     }
-    settings_ = SettingsReader::read(settingsFile, executableDirectory_, notifier);
 
     platform::PortDiscoveryOptions discovery =
         options_.ports ? *options_.ports : platform::PortDiscoveryOptions::systemDefaults();
@@ -77,6 +60,30 @@ StartupStatus StartupCore::start(UserNotifier& notifier) {
     api_.LoopBackModeChange(0);
     api_.ActiveSenseOnOff(0);
     return status_ = StartupStatus::Ready;
+}
+
+bool StartupCore::readSettings(UserNotifier& notifier) {
+    executableDirectory_ =
+        options_.programDirectory.empty() ? platform::executableDirectory() : options_.programDirectory;
+    // Without /proc the program cannot tell where it lives; the directory it
+    // was started from is the best remaining anchor.
+    if (executableDirectory_.empty())
+        executableDirectory_ = platform::currentDirectory();
+    settingsPath_ = options_.settingsPath.empty()
+                        ? platform::joinPath(executableDirectory_, SettingsReader::kSettingsFileName)
+                        : options_.settingsPath;
+
+    // A missing file means the defaults; one that is there but cannot be
+    // read (a folder, a FIFO, a device, no permission) is never taken for
+    // empty settings.
+    const platform::IniFile settingsFile = platform::IniFile::load(settingsPath_);
+    if (settingsFile.loadError() != platform::TextFileError::Missing && !settingsFile.readable()) {
+        notifier.showMessage(SettingsReader::unreadableMessage(settingsPath_, settingsFile.loadReason()),
+                             MessageIcon::Stop);
+        return false;
+    }
+    settings_ = SettingsReader::read(settingsFile, executableDirectory_, notifier);
+    return true;
 }
 
 void StartupCore::shutdown() {

@@ -54,6 +54,13 @@ class StartupCore {
     // Runs the steps in order; the first that fails has shown its message
     // and ends start-up. Call shutdown() in any case afterwards.
     StartupStatus start(UserNotifier& notifier);
+    // The settings step of start() alone: works out the program's directory
+    // and the settings path and reads the settings (the data root becomes
+    // the current directory). No guard is asked, no port is listed or
+    // opened and no library is loaded, so that a quick question such as
+    // "which units are there" never touches a serial line. False when the
+    // settings file is there but cannot be read (its message has been shown).
+    bool readSettings(UserNotifier& notifier);
     // Unloads the interface library, then releases the guard. Run it after
     // the document and the engine are gone: the entry points die with it.
     void shutdown();
