@@ -47,6 +47,16 @@ void ScratchFolder::write(const std::string& relative, const std::string& text) 
     std::ofstream(target, std::ios::binary) << text;
 }
 
+std::string writeListingDataRoot(const ScratchFolder& folder) {
+    folder.write("FLASHKIT.INI", "[DATA]\nROOT=" + folder.path().string() + "\nDEFAULT=UNIT.LST\n");
+    folder.write("UNIT.LST", "PUMP1, PUMP1\nVALVE2, VALVE2\nCARD3, CARD3\n");
+    folder.write("OTHER.LST", "MIXER4\n");
+    folder.write("PUMP1/PUMP1.SET", "[SETTINGS]\nVERSION=0100\n");
+    folder.write("VALVE2/VALVE2.SET", "[SETTINGS]\nVERSION=0100\n");
+    folder.write("CARD3/CARD3.SET", "[SETTINGS]\nVERSION=0100\nMODE=1\n");
+    return folder.file("FLASHKIT.INI");
+}
+
 std::string cliProgram() {
     return FLASHKIT_CLI_PROGRAM;
 }

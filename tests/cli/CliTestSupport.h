@@ -31,6 +31,11 @@ class ScratchFolder {
     std::filesystem::path path_;
 };
 
+// A data root in folder for the listings: UNIT.LST with PUMP1 and VALVE2,
+// listed under every writing port, and CARD3, listed only under Card
+// Direct; OTHER.LST with MIXER4. Returns the path of its FLASHKIT.INI.
+std::string writeListingDataRoot(const ScratchFolder& folder);
+
 // The program under test, from the build.
 std::string cliProgram();
 

@@ -136,6 +136,66 @@ TEST(CommandLineParser, HelpIsTextWithExitZero) {
     EXPECT_TRUE(outcome.errorText.empty());
 }
 
+// The manual page and the shell completion are made from the help text, so
+// it names every command with its arguments, then each command's options
+// under a heading of its own.
+TEST(CommandLineParser, HelpShowsEveryCommandWithItsArgumentsAndOptions) {
+    const std::string help = parse({"--help"}).helpText;
+    const auto section = [&help](const std::string& heading) {
+        const auto start = help.find("\n" + heading + ":\n");
+        if (start == std::string::npos) {
+            return std::string();
+        }
+        return help.substr(start, help.find("\n\n", start + 1) - start);
+    };
+    EXPECT_NE(help.find("Usage: flashkit-cli [OPTIONS] [COMMAND]\n"), std::string::npos) << help;
+    const std::string commands = section("Commands");
+    for (const char* usage : {"\n  ports ", "\n  units ", "\n  image FILE ", "\n  getver [UNIT] ",
+                              "\n  write UNIT ", "\n  erase UNIT ", "\n  update [UNIT...] "}) {
+        EXPECT_NE(commands.find(usage), std::string::npos) << usage << " in\n" << help;
+    }
+    const auto expectOptions = [&section](const std::string& heading,
+                                          const std::vector<std::string>& options) {
+        const std::string text = section(heading);
+        for (const auto& option : options) {
+            EXPECT_NE(text.find("\n  " + option + " "), std::string::npos) << option << " under " << heading;
+        }
+    };
+    expectOptions("Options", {"--ini FILE", "--list FILE", "--port NAME", "--connection SRF7|ENG7",
+                              "--mode host|card", "--json", "--version"});
+    expectOptions("Options of ports", {"--no-probe"});
+    expectOptions("Options of units", {"--names"});
+    expectOptions("Options of image", {"--base ADDR", "--window BYTES", "--clip"});
+    expectOptions("Options of write", {"--cpu NAME"});
+    expectOptions("Options of update", {"--dry-run", "--force", "--report FILE"});
+    EXPECT_EQ(section("Options").find("--dry-run"), std::string::npos);
+    EXPECT_EQ(section("Options of getver"), "");
+
+    // A command's own help is that command's.
+    const std::string update = parse({"update", "--help"}).helpText;
+    EXPECT_NE(update.find("--dry-run"), std::string::npos) << update;
+    EXPECT_EQ(update.find("--no-probe"), std::string::npos) << update;
+}
+
+TEST(CommandLineParser, ListingsForCompletionAreOptionsOfTheirCommands) {
+    auto outcome = parse({"ports", "--no-probe"});
+    ASSERT_TRUE(outcome.options) << outcome.errorText;
+    EXPECT_EQ(outcome.options->command, CommandKind::Ports);
+    EXPECT_TRUE(outcome.options->noProbe);
+    EXPECT_FALSE(parse({"ports"}).options->noProbe);
+
+    outcome = parse({"--ini", "A.INI", "--mode", "card", "units", "--names"});
+    ASSERT_TRUE(outcome.options) << outcome.errorText;
+    EXPECT_EQ(outcome.options->command, CommandKind::Units);
+    EXPECT_TRUE(outcome.options->namesOnly);
+    EXPECT_EQ(outcome.options->mode, WritingPortChoice::CardDirect);
+    EXPECT_FALSE(parse({"units"}).options->namesOnly);
+
+    // Each belongs to its own command.
+    EXPECT_EQ(parse({"units", "--no-probe"}).exitStatus, 2);
+    EXPECT_EQ(parse({"--names", "units"}).exitStatus, 2);
+}
+
 TEST(CommandLineParser, NumbersAreDecimalOrHexadecimalAndFitThirtyTwoBits) {
     EXPECT_EQ(CommandLineParser::parseNumber("0"), 0u);
     EXPECT_EQ(CommandLineParser::parseNumber("4096"), 4096u);

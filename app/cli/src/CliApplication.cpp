@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <sstream>
 #include <thread>
 
 #include "cli/ImageReader.h"
@@ -23,6 +24,7 @@
 #include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/PlainText.h"
+#include "platform/PortDiscovery.h"
 #include "platform/SystemError.h"
 #include "platform/TextFile.h"
 
@@ -172,7 +174,7 @@ int CliApplication::runImage() {
     return kExitSuccess;
 }
 
-bool CliApplication::startUp() {
+std::optional<core::StartupOptions> CliApplication::startupOptions() {
     core::StartupOptions startupOptions;
     startupOptions.useInstanceGuard = false;
     if (options_.iniFile) {
@@ -181,7 +183,7 @@ bool CliApplication::startUp() {
         const std::string path = absoluteFromStartDirectory(*options_.iniFile);
         if (const auto reason = unreadableReason(path)) {
             usageFailure("cannot read the settings file " + shown(*options_.iniFile) + *reason);
-            return false;
+            return std::nullopt;
         }
         startupOptions.settingsPath = path;
     }
@@ -189,15 +191,22 @@ bool CliApplication::startUp() {
         listPath_ = absoluteFromStartDirectory(*options_.listFile);
         if (const auto reason = unreadableReason(listPath_)) {
             usageFailure("cannot open the unit list " + shown(*options_.listFile) + *reason);
-            return false;
+            return std::nullopt;
         }
     }
 
     startupOptions.portLeftOut = [this](const core::RejectedPort& port) {
         err_ << "flashkit-cli: " << port.leftOutText() << std::endl;
     };
+    return startupOptions;
+}
 
-    core_ = std::make_unique<core::StartupCore>(startupOptions);
+bool CliApplication::startUp() {
+    const auto startupOptions = this->startupOptions();
+    if (!startupOptions) {
+        return false;
+    }
+    core_ = std::make_unique<core::StartupCore>(*startupOptions);
     if (core_->start(host_) != core::StartupStatus::Ready) {
         return false;
     }
@@ -272,6 +281,9 @@ void CliApplication::shutDown() {
 }
 
 int CliApplication::runPorts() {
+    if (options_.noProbe) {
+        return listCandidatePorts();
+    }
     if (!startUp()) {
         return kExitBadInput;
     }
@@ -284,7 +296,72 @@ int CliApplication::runPorts() {
     return kExitSuccess;
 }
 
+// The ports of the system's table and FLASHKIT_PORTS as start-up finds them,
+// before it opens each one to test it.
+int CliApplication::listCandidatePorts() {
+    const platform::PortTable table =
+        platform::discoverPorts(platform::PortDiscoveryOptions::systemDefaults());
+    if (!table.readable) {
+        err_ << "flashkit-cli: the system's list of serial ports cannot be read" << std::endl;
+        return kExitOperationFailed;
+    }
+    if (options_.json) {
+        printJson(ReportFormatter::portsJson(table.ports, {}));
+    } else {
+        ReportFormatter::printPorts(out_, table.ports);
+    }
+    return kExitSuccess;
+}
+
+// The names the unit list in use gives, under the writing port asked for:
+// the settings (for the data root and the default list) and the list are
+// read, nothing else.
+int CliApplication::listUnitNames() {
+    auto startupOptions = this->startupOptions();
+    if (!startupOptions) {
+        return kExitBadInput;
+    }
+    core_ = std::make_unique<core::StartupCore>(*startupOptions);
+    if (!core_->readSettings(host_)) {
+        return kExitBadInput;
+    }
+    const bool named = options_.listFile.has_value();
+    const std::string path = named ? listPath_ : core_->defaultListPath();
+    platform::TextFileContent file = platform::TextFile::read(path);
+    if (!file.ok() && named) {
+        return usageFailure("cannot open the unit list " + shown(*options_.listFile) + ": " + file.reason());
+    }
+    // As with the whole units command, a default list that cannot be read
+    // is said and leaves the list empty.
+    if (!file.ok()) {
+        display_.message("cannot open the unit list " + shown(path) + ": " + file.reason(),
+                         core::MessageIcon::Warning);
+    }
+    std::istringstream text(std::move(file.text));
+    data::UnitList units;
+    const data::WritingPort port = options_.mode == WritingPortChoice::CardDirect
+                                       ? data::WritingPort::CardDirect
+                                       : data::WritingPort::HostInterface;
+    units.load(text, port,
+               [this](const std::string& message) { display_.message(message, core::MessageIcon::None); });
+    std::vector<std::string> names;
+    for (int index = 0; index < units.count(); ++index) {
+        names.push_back(units.unit(index)->name());
+    }
+    if (options_.json) {
+        printJson(nlohmann::ordered_json{{"names", names}});
+    } else {
+        for (const auto& name : names) {
+            out_ << name << '\n';
+        }
+    }
+    return kExitSuccess;
+}
+
 int CliApplication::runUnits() {
+    if (options_.namesOnly) {
+        return listUnitNames();
+    }
     if (!startUp() || !openDocument()) {
         return kExitBadInput;
     }

@@ -4,12 +4,57 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <memory>
+#include <sstream>
 
 namespace cli {
 
 namespace {
 
 constexpr const char* kProgramName = "flashkit-cli";
+
+// The full help lists the commands with their arguments in one table, then
+// each command's own options under a heading of its own: a layout that
+// reads well in a terminal and that help2man turns into the manual page
+// (and that the shell completion reads).
+class HelpLayout : public CLI::Formatter {
+  public:
+    HelpLayout() {
+        label("SUBCOMMAND", "COMMAND");
+        label("Subcommands", "Commands");
+    }
+
+    std::string make_subcommands(const CLI::App* app, CLI::AppFormatMode mode) const override {
+        if (mode != CLI::AppFormatMode::All) {
+            return CLI::Formatter::make_subcommands(app, mode);
+        }
+        const std::vector<const CLI::App*> commands = app->get_subcommands({});
+        std::ostringstream out;
+        out << "\n" << get_label("Subcommands") << ":\n";
+        for (const CLI::App* command : commands) {
+            std::string usage = command->get_name();
+            for (const CLI::Option* argument :
+                 command->get_options([](const CLI::Option* option) { return option->get_positional(); })) {
+                usage += " " + make_option_usage(argument);
+            }
+            CLI::detail::format_help(out, usage, command->get_description(), column_width_);
+        }
+        for (const CLI::App* command : commands) {
+            const std::vector<const CLI::Option*> options =
+                command->get_options([command](const CLI::Option* option) {
+                    return option->nonpositional() && option != command->get_help_ptr();
+                });
+            if (options.empty()) {
+                continue;
+            }
+            out << "\nOptions of " << command->get_name() << ":\n";
+            for (const CLI::Option* option : options) {
+                out << make_option(option, false);
+            }
+        }
+        return out.str();
+    }
+};
 
 ParseOutcome usageError(const std::string& reason) {
     ParseOutcome outcome;
@@ -40,6 +85,7 @@ std::optional<std::uint32_t> CommandLineParser::parseNumber(std::string_view tex
 ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments) {
     CLI::App app{"Reads the firmware versions of the units of a QX7A console and rewrites their flash.",
                  kProgramName};
+    app.formatter(std::make_shared<HelpLayout>());
     // --version alone needs no command; everything else needs exactly one.
     app.require_subcommand(0, 1);
     app.fallthrough();
@@ -57,17 +103,21 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     app.add_option("--port", port, "serial port, one of the usable ports")->type_name("NAME");
     app.add_option("--connection", connection, "connection point: SRF7 or ENG7")
         ->type_name("SRF7|ENG7")
-        ->check(CLI::IsMember({"SRF7", "ENG7"}));
+        ->check(CLI::IsMember({"SRF7", "ENG7"}).description(""));
     app.add_option("--mode", mode, "writing port: host (Host I/F) or card (Card Direct)")
         ->type_name("host|card")
-        ->check(CLI::IsMember({"host", "card"}));
+        ->check(CLI::IsMember({"host", "card"}).description(""));
     app.add_flag("--json", options.json, "print one JSON object instead of text");
     bool version = false;
     app.add_flag("--version", version, "print the program's and its libraries' versions");
 
     CLI::App* ports = app.add_subcommand("ports", "usable serial ports, in menu order");
+    ports->add_flag("--no-probe", options.noProbe,
+                    "list the candidate ports without opening any (what shell completion offers)");
     CLI::App* units =
         app.add_subcommand("units", "units and their image rows: CPU, file version, file name, addresses");
+    units->add_flag("--names", options.namesOnly,
+                    "only the unit names, one a line; reads the settings and the unit list, opens no port");
 
     CLI::App* image = app.add_subcommand("image", "load an S-record file as the engine would");
     std::string base;
@@ -106,7 +156,9 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) {
             ParseOutcome outcome;
-            outcome.helpText = app.help();
+            // Every command with its options and arguments: the manual
+            // page and the shell completion are made from this text.
+            outcome.helpText = app.help("", CLI::AppFormatMode::All);
             return outcome;
         }
         return usageError(error.what());

@@ -13,9 +13,8 @@
 #include "cli/ReportFormatter.h"
 #include "cli/UpdateReport.h"
 
-namespace core {
-class StartupCore;
-}
+#include "core/StartupCore.h"
+
 namespace data {
 class CDIAGDoc;
 }
@@ -48,10 +47,16 @@ class CliApplication {
     int runVersion();
     int runImage();
     int runPorts();
+    int listCandidatePorts();
     int runUnits();
+    int listUnitNames();
     int runOperation();
     int runUpdate();
 
+    // The start-up options the command line asks for, once the settings
+    // file and the unit list it names look readable; nothing when they do
+    // not (the reason has been printed).
+    std::optional<core::StartupOptions> startupOptions();
     // Start-up core, then the document with its unit list; false when the
     // program cannot go on (the reason has been printed).
     bool startUp();

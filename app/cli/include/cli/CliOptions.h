@@ -30,6 +30,11 @@ struct CliOptions {
     bool json = false;
 
     CommandKind command = CommandKind::Ports;
+    // ports --no-probe: the candidate ports as the system lists them, none opened.
+    bool noProbe = false;
+    // units --names: the unit names alone, from the settings and the unit list;
+    // no port is listed or opened and no library is loaded.
+    bool namesOnly = false;
     std::string unitName;               // getver (empty: all units), write, erase
     std::vector<std::string> cpuNames;  // write --cpu, in the order given
 
