@@ -24,8 +24,8 @@ windows: bootstrap
 
 # build-win/FLASHKIT-<version>-win64.zip: the programs, the libraries, a
 # sample FLASHKIT.INI and a README for Windows users.
-dist-windows: windows
-	@scripts/dist-windows $(WIN_BUILD)
+dist-windows: build windows
+	@scripts/dist-windows $(WIN_BUILD) $(BUILD)
 
 # The headless demo with flashkit-cli.exe under wine against qx7a-sim.
 demo-windows: build windows
