@@ -1,6 +1,14 @@
 # Warnings and sanitizers for the project's own targets.
 add_library(flashkit_options INTERFACE)
 target_compile_options(flashkit_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
+# GCC gives static locals of inline functions and static members of templates
+# (std::make_shared has one) the "unique" binding, and glibc never unloads a
+# library that defines such a symbol: dlclose would return and leave TRX or
+# cmpak loaded, threads running and destructors not run. The libraries share
+# no such object with the program, so plain weak symbols do.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT WIN32)
+  target_compile_options(flashkit_options INTERFACE -fno-gnu-unique)
+endif()
 
 if(FLASHKIT_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

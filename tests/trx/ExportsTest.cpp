@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "PtyPeer.h"
@@ -59,6 +60,17 @@ std::string libraryPath() {
     return (std::filesystem::current_path() / "libtrx.so").string();
 }
 
+// Whether a file of this path is mapped into the process.
+bool isMapped(const std::string& path) {
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        if (line.size() >= path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST(TrxExports, EveryEntryPointIsFoundByItsPlainName) {
@@ -70,6 +82,17 @@ TEST(TrxExports, EveryEntryPointIsFoundByItsPlainName) {
     // Internals stay hidden.
     EXPECT_EQ(::dlsym(library, "_ZN3trx12TrxInterface4initEPKcjjiij"), nullptr);
     EXPECT_EQ(::dlclose(library), 0);
+}
+
+// The unload is what stops the log thread and writes the log's last lines; a
+// library the system keeps loaded after dlclose never runs it.
+TEST(TrxExports, UnloadingTakesTheLibraryOutOfTheProcess) {
+    const std::string path = std::filesystem::canonical(libraryPath()).string();
+    void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    EXPECT_TRUE(isMapped(path));
+    ASSERT_EQ(::dlclose(library), 0);
+    EXPECT_FALSE(isMapped(path)) << "dlclose left the library loaded";
 }
 
 TEST(TrxExports, UnloadingWithAnOpenInterfaceStopsItsThreads) {
