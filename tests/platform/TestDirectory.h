@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,12 @@ class TempDirectory {
   private:
     std::string path_;
 };
+
+// The whole content of a file, as bytes.
+inline std::string fileContent(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 class CurrentDirectoryGuard {
   public:
