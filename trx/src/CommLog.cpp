@@ -2,10 +2,10 @@
 
 #include <chrono>
 #include <cstring>
+#include <string_view>
 
 #include "DebugOutput.h"
 #include "RunningThread.h"
-#include "platform/FileOpen.h"
 #include "platform/LocalTime.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
@@ -43,20 +43,19 @@ CommLog::~CommLog() {
 }
 
 bool CommLog::open(std::int32_t logMode) {
-    if (file_) {
+    if (file_.isOpen()) {
         return true;
     }
     std::string folder = platform::executableDirectory();
     const std::string path = platform::joinPath(folder, logMode == 1 ? kFixedFileName : stampedFileName_);
-    file_.reset(platform::openFile(path, "wb"));
-    if (!file_) {
+    if (!file_.create(path)) {
         return false;
     }
     filePath_ = path;
     try {
         ring_ = std::make_unique<std::array<Entry, kRingEntries>>();
     } catch (const std::bad_alloc&) {
-        file_.reset();
+        file_.close();
         return false;
     }
     writePosition_ = 0;
@@ -74,7 +73,7 @@ bool CommLog::open(std::int32_t logMode) {
 }
 
 void CommLog::startWriter() {
-    if (!file_ || writer_.joinable()) {
+    if (!file_.isOpen() || writer_.joinable()) {
         return;
     }
     closing_ = false;
@@ -150,11 +149,20 @@ void CommLog::writerLoop() {
         const WaitStatus status = filled_.acquireFor(kEntryWaitMs);
         passages_.mark(ThreadRole::Log, 1);
         if (status == WaitStatus::Acquired) {
-            std::unique_lock lock(writerLock_);
-            const Entry& entry = (*ring_)[readPosition_];
-            readPosition_ = (readPosition_ + 1) % kRingEntries;
-            passages_.mark(ThreadRole::Log, 2);
-            writeEntry(entry);
+            std::size_t used = 0;
+            {
+                std::lock_guard lock(writerLock_);
+                const Entry& entry = (*ring_)[readPosition_];
+                readPosition_ = (readPosition_ + 1) % kRingEntries;
+                passages_.mark(ThreadRole::Log, 2);
+                used = formatEntry(entry);
+                passages_.mark(ThreadRole::Log, 8);
+            }
+            // Written outside the lock and in one piece. A pipe whose reader
+            // is slow makes the write wait; the unload gives it up when it
+            // ends this thread.
+            file_.write(std::string_view(line_.data(), used), abandonWriter_);
+            passages_.mark(ThreadRole::Log, 9);
             free_.release();
         }
         passages_.mark(ThreadRole::Log, 11);
@@ -163,7 +171,7 @@ void CommLog::writerLoop() {
     DebugOutput::text("TRX.DLL - Log Write Thread End.\n");
 }
 
-void CommLog::writeEntry(const Entry& entry) {
+std::size_t CommLog::formatEntry(const Entry& entry) {
     std::size_t used = 0;
     if (entry.kind == kClosingKind || entry.kind == kNoticeKind) {
         if (entry.kind == kClosingKind) {
@@ -175,10 +183,11 @@ void CommLog::writeEntry(const Entry& entry) {
         std::memcpy(line_.data(), entry.body, static_cast<std::size_t>(entry.length));
         used = static_cast<std::size_t>(entry.length);
     } else {
-        // The time stamp goes out first, with no separator behind it.
-        std::fputs(entry.stamp, file_.get());
-        used = static_cast<std::size_t>(
-            std::snprintf(line_.data(), line_.size(), "%10d:%c", entry.elapsed, entry.kind));
+        // The time stamp comes first, with no separator behind it.
+        used = strnlen(entry.stamp, kStampSize - 1);
+        std::memcpy(line_.data(), entry.stamp, used);
+        used += static_cast<std::size_t>(
+            std::snprintf(line_.data() + used, line_.size() - used, "%10d:%c", entry.elapsed, entry.kind));
         passages_.mark(ThreadRole::Log, 5);
         passages_.mark(ThreadRole::Log, 6);
         static constexpr char kHexDigits[] = "0123456789abcdef";
@@ -191,10 +200,7 @@ void CommLog::writeEntry(const Entry& entry) {
     }
     line_[used++] = '\r';
     line_[used++] = '\n';
-    passages_.mark(ThreadRole::Log, 8);
-    std::fwrite(line_.data(), 1, used, file_.get());
-    std::fflush(file_.get());
-    passages_.mark(ThreadRole::Log, 9);
+    return used;
 }
 
 void CommLog::stopWriter() {
@@ -210,8 +216,9 @@ void CommLog::stopWriter() {
         if (writerEnded_.load()) {
             DebugOutput::text("TRX.DLL - Log Write Thread Destroy Success.\n");
         } else {
-            // A thread cannot be killed safely here; it is told to leave at
-            // its next pass instead, and joined.
+            // A thread cannot be killed safely here; it is told to leave
+            // instead: its wait for an entry ends, and a write waiting for a
+            // full pipe gives up within one slice.
             DebugOutput::text("TRX.DLL - Log Write Thread Destroy Failed.\n");
             abandonWriter_ = true;
             filled_.cancelWaits();
@@ -224,7 +231,7 @@ void CommLog::stopWriter() {
 void CommLog::close() {
     on_.store(false, std::memory_order_release);
     ring_.reset();
-    file_.reset();
+    file_.close();
 }
 
 void CommLog::unload() {
@@ -232,8 +239,9 @@ void CommLog::unload() {
         stopWriter();
         return;
     }
+    // Nothing to flush: each line goes to the system as it is written, and
+    // only the writer thread touches the file until it has been stopped.
     notice(kLifecycleNotice, "TRX.DLL - DLL UNLOAD.");
-    std::fflush(file_.get());
     addText("**********Log Close**********", true);
     stopWriter();
     close();

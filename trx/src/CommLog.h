@@ -12,6 +12,7 @@
 
 #include "CountingSemaphore.h"
 #include "ThreadPassages.h"
+#include "platform/OutputFile.h"
 #include "platform/SystemError.h"
 
 namespace trx {
@@ -67,13 +68,10 @@ class CommLog {
         std::int32_t length = 0;
         std::int32_t elapsed = 0;
     };
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     void add(char kind, const std::uint8_t* body, std::size_t length, std::int32_t elapsed);
     void writerLoop();
-    void writeEntry(const Entry& entry);
+    // The entry's whole line, line end included, in line_; its length.
+    std::size_t formatEntry(const Entry& entry);
     void stopWriter();
     void close();
     std::uint32_t millisecondsSinceStart() const;
@@ -82,7 +80,7 @@ class CommLog {
     const std::atomic<std::uint32_t>& interfaceStop_;
     std::string stampedFileName_;
     std::string filePath_;
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    platform::OutputFile file_;
     std::unique_ptr<std::array<Entry, kRingEntries>> ring_;
     std::size_t writePosition_ = 0;  // under producerLock_
     std::size_t readPosition_ = 0;   // writer thread only
@@ -97,8 +95,9 @@ class CommLog {
     std::atomic<bool> writerEnded_{true};
     std::atomic<bool> abandonWriter_{false};
     std::thread writer_;
-    // Formatting buffer of the writer thread.
-    std::array<char, kBodySize * 3 + 32> line_{};
+    // Formatting buffer of the writer thread: time stamp, elapsed time and
+    // kind, three characters per body byte, line end.
+    std::array<char, kStampSize + kBodySize * 3 + 32> line_{};
 };
 
 }  // namespace trx
