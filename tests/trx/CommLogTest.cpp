@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "LoopedLogLines.h"
+#include "LoopedSession.h"
 
 extern char** environ;
 
@@ -57,8 +63,8 @@ bool isStampedLogName(const std::string& name) {
     return true;
 }
 
-// Copies the scenario program and the library into a folder of their own and
-// runs one scenario there; the log appears in that folder.
+// Copies the scenario programs and the library into a folder of the test's
+// own and runs one scenario there; the log appears in that folder.
 class LogSession : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -69,21 +75,40 @@ class LogSession : public ::testing::Test {
         fs::create_directories(folder);
         const fs::path bin = fs::current_path();
         fs::copy_file(bin / "trx_log_scenario", folder / "trx_log_scenario");
+        fs::copy_file(bin / "trx_log_fifo_scenario", folder / "trx_log_fifo_scenario");
         fs::copy_file(bin / "libtrx.so", folder / "libtrx.so");
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    int run(const std::string& scenario) {
-        const std::string program = (folder / "trx_log_scenario").string();
+    // The scenario's exit status; -2 when it died of a signal, -3 when it
+    // had not ended after `limit` (it is then killed).
+    int run(const std::string& scenario, const std::string& programName = "trx_log_scenario",
+            std::chrono::seconds limit = std::chrono::seconds(30)) {
+        const std::string program = (folder / programName).string();
         std::vector<char*> arguments{const_cast<char*>(program.c_str()), const_cast<char*>(scenario.c_str()),
                                      nullptr};
         pid_t child = 0;
         if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments.data(), environ) != 0) {
             return -1;
         }
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         int status = 0;
-        ::waitpid(child, &status, 0);
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                return -3;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
+
+    std::string content(const std::string& name) const {
+        std::ifstream file(folder / name, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
     }
 
     std::vector<std::string> logFiles() const {
@@ -176,4 +201,33 @@ TEST_F(LogSession, AMissingPortIsReportedWithTheSystemText) {
     EXPECT_EQ(count(log, "------:E02 ( Err ) (GetLastError = 000002) CreateFile No such file or directory"),
               1);
     EXPECT_EQ(log.back(), "**********Log Close**********");
+}
+
+// The log is a FIFO of 4096 bytes whose reader pauses: the log writer blocks,
+// the ring fills up and MessageSend calls wait a second each for a free
+// entry and lose it. Once the reader reads again, the log goes on, and the
+// unload (dlclose) writes its two closing lines behind everything else.
+TEST_F(LogSession, AFifoReaderThatPausedGetsEveryAcceptedLineAndTheClosingLines) {
+    ASSERT_EQ(run("resume", "trx_log_fifo_scenario"), 0);
+    const std::vector<looped_log::Call> calls = looped_log::parseCalls(content("fifo-calls.txt"));
+    bool whole = false;
+    const std::vector<std::string> log = looped_log::splitLines(content("fifo-read.log"), whole);
+    EXPECT_TRUE(whole) << "every line ends with CR LF";
+    EXPECT_EQ(looped_log::problemWithResumedLog(log, calls, looped_log::kMessagesAfterResume), "");
+}
+
+// The reader never reads until the library is gone. The log writer is then
+// waiting for room in the pipe when the unload gives up on it; it must still
+// leave, so that dlclose returns and no thread runs on in unloaded code (the
+// scenario reads the pipe afterwards, which would wake such a thread). What
+// was left in the ring is lost; what reached the pipe is whole lines.
+TEST_F(LogSession, AFifoReaderThatNeverReadsDoesNotHoldTheUnload) {
+    ASSERT_EQ(run("never", "trx_log_fifo_scenario"), 0);
+    const std::vector<looped_log::Call> calls = looped_log::parseCalls(content("fifo-calls.txt"));
+    bool whole = false;
+    const std::vector<std::string> log = looped_log::splitLines(content("fifo-read.log"), whole);
+    EXPECT_TRUE(whole) << "every line ends with CR LF";
+    EXPECT_EQ(looped_log::problemWithUnfinishedLog(log, calls), "");
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back(), "**********Log Close**********") << "the pipe never had room for it";
 }
