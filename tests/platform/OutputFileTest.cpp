@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,6 +101,31 @@ TEST(OutputFile, AWriteToAFullPipeWaitsForTheReaderOrGivesUpWhenTold) {
     comesBack.join();
     EXPECT_EQ(::read(reader, read.data(), read.size()), static_cast<ssize_t>(line.size()));
     ::close(reader);
+}
+
+// The reader going away must not end the program through SIGPIPE's default
+// action: the write fails with the system's reason instead, and the signal
+// does not reach the program later either.
+TEST(OutputFile, AReaderThatClosesThePipeMakesTheWriteFailWithoutEndingTheProgram) {
+    TempDirectory folder;
+    const std::string path = folder / "COMMU.LOG";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    platform::OutputFile file;
+    const platform::Result<void> created = file.create(path);
+    ASSERT_TRUE(created) << created.error().text();
+    const std::atomic<bool> never{false};
+    EXPECT_EQ(file.write("first\r\n", never), Written);
+    ::close(reader);
+
+    const platform::Result<platform::OutputFile::WriteOutcome> afterClose = file.write("second\r\n", never);
+    ASSERT_FALSE(afterClose);
+    EXPECT_EQ(afterClose.error().code(), EPIPE);
+    sigset_t pending;
+    sigemptyset(&pending);
+    ASSERT_EQ(::sigpending(&pending), 0);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0) << "no SIGPIPE is left waiting for the program";
 }
 
 }  // namespace
