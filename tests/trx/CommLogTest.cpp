@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -80,6 +81,9 @@ class LogSession : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(folder); }
 
+    // "NAME=value" entries added to the test's own environment for the next runs.
+    std::vector<std::string> addedEnvironment;
+
     // The scenario's exit status; -2 when it died of a signal, -3 when it
     // had not ended after `limit` (it is then killed).
     int run(const std::string& scenario, const std::string& programName = "trx_log_scenario",
@@ -87,8 +91,20 @@ class LogSession : public ::testing::Test {
         const std::string program = (folder / programName).string();
         std::vector<char*> arguments{const_cast<char*>(program.c_str()), const_cast<char*>(scenario.c_str()),
                                      nullptr};
+        std::vector<char*> environment;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            // The log folder is the test's to choose.
+            if (std::string_view(*entry).rfind("TRX_LOG_DIR=", 0) != 0) {
+                environment.push_back(*entry);
+            }
+        }
+        for (const std::string& entry : addedEnvironment) {
+            environment.push_back(const_cast<char*>(entry.c_str()));
+        }
+        environment.push_back(nullptr);
         pid_t child = 0;
-        if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments.data(), environ) != 0) {
+        if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments.data(), environment.data()) !=
+            0) {
             return -1;
         }
         const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -111,9 +127,10 @@ class LogSession : public ::testing::Test {
         return text.str();
     }
 
-    std::vector<std::string> logFiles() const {
+    std::vector<std::string> logFiles() const { return logFilesIn(folder); }
+    static std::vector<std::string> logFilesIn(const fs::path& where) {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) {
+        for (const auto& entry : fs::directory_iterator(where)) {
             const std::string name = entry.path().filename().string();
             if (name.rfind("COMMU", 0) == 0) {
                 names.push_back(name);
@@ -122,8 +139,9 @@ class LogSession : public ::testing::Test {
         return names;
     }
 
-    std::vector<std::string> lines(const std::string& name) const {
-        std::ifstream file(folder / name, std::ios::binary);
+    std::vector<std::string> lines(const std::string& name) const { return linesOf(folder / name); }
+    static std::vector<std::string> linesOf(const fs::path& path) {
+        std::ifstream file(path, std::ios::binary);
         std::stringstream content;
         content << file.rdbuf();
         std::vector<std::string> result;
@@ -230,4 +248,35 @@ TEST_F(LogSession, AFifoReaderThatNeverReadsDoesNotHoldTheUnload) {
     EXPECT_EQ(looped_log::problemWithUnfinishedLog(log, calls), "");
     ASSERT_FALSE(log.empty());
     EXPECT_NE(log.back(), "**********Log Close**********") << "the pipe never had room for it";
+}
+
+TEST_F(LogSession, TheLogFolderVariableMovesTheLogAndAnEmptyOneLeavesItBesideTheProgram) {
+    // Two programs started from one folder, each told a folder of its own, keep two logs.
+    const fs::path first = folder / "console-1";
+    const fs::path second = folder / "console-2";
+    fs::create_directories(first);
+    fs::create_directories(second);
+    addedEnvironment = {"TRX_LOG_DIR=" + first.string()};
+    ASSERT_EQ(run("missing"), 0);
+    addedEnvironment = {"TRX_LOG_DIR=" + second.string()};
+    ASSERT_EQ(run("fixed"), 0);
+    EXPECT_TRUE(logFiles().empty()) << "nothing beside the program";
+    ASSERT_EQ(logFilesIn(first), (std::vector<std::string>{"COMMU.LOG"}));
+    ASSERT_EQ(logFilesIn(second), (std::vector<std::string>{"COMMU.LOG"}));
+    EXPECT_EQ(count(linesOf(first / "COMMU.LOG"),
+                    "------:E02 ( Err ) (GetLastError = 000002) CreateFile No such file or directory"),
+              1);
+    EXPECT_EQ(count(linesOf(second / "COMMU.LOG"), "------:E00 ( Err ) TRX.DLL - Tx Thread Destroy Success."),
+              2);
+
+    // A folder that is not there: no log at all, and the interface works as without one.
+    addedEnvironment = {"TRX_LOG_DIR=" + (folder / "no-such-folder").string()};
+    ASSERT_EQ(run("missing"), 0);
+    EXPECT_TRUE(logFiles().empty());
+    EXPECT_FALSE(fs::exists(folder / "no-such-folder"));
+
+    // Set but empty: the program's folder, as without the variable.
+    addedEnvironment = {"TRX_LOG_DIR="};
+    ASSERT_EQ(run("missing"), 0);
+    EXPECT_EQ(logFiles(), (std::vector<std::string>{"COMMU.LOG"}));
 }

@@ -16,6 +16,9 @@ namespace trx {
 namespace {
 
 constexpr const char* kFixedFileName = "COMMU.LOG";
+// Names another folder for the log than the program's own: several programs
+// started from one folder (one per console) would otherwise share one file.
+constexpr const char* kLogFolderVariable = "TRX_LOG_DIR";
 constexpr const char* kLogStartText = "**********LogStart**********";
 constexpr char kKindLetters[] = {'R', 'S', 'L'};
 constexpr char kNoticeKind = 'E';
@@ -46,7 +49,10 @@ bool CommLog::open(std::int32_t logMode) {
     if (file_.isOpen()) {
         return true;
     }
-    std::string folder = platform::executableDirectory();
+    std::string folder = platform::environmentValue(kLogFolderVariable).value_or(std::string());
+    if (folder.empty()) {
+        folder = platform::executableDirectory();
+    }
     const std::string path = platform::joinPath(folder, logMode == 1 ? kFixedFileName : stampedFileName_);
     if (!file_.create(path)) {
         return false;
