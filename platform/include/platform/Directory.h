@@ -26,6 +26,10 @@ class Directory {
 
     static bool matchesPattern(std::string_view name, std::string_view pattern);
 
+    // Makes the directory (its parent must exist); one that exists already
+    // is no failure.
+    static SystemError create(const std::string& path);
+
     // A path as written on the Windows machines the unit data comes from,
     // with its backslashes turned into the system's separator.
     static std::string nativePath(std::string_view path);

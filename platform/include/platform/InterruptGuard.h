@@ -16,6 +16,12 @@ class InterruptGuard {
 
     // True once a stop was requested since the guard was made.
     bool interrupted() const;
+
+    // From now on, for the whole process: anything arriving on standard
+    // input, or its end, is also a stop request. For a program that another
+    // one started with its input on a pipe: the parent asks it to stop by
+    // closing the pipe, which also happens when the parent itself goes.
+    static void watchStandardInput();
 };
 
 }  // namespace platform

@@ -12,6 +12,10 @@ enum class StandardStream { Output, Error };
 // refuses counts as no terminal.
 bool isTerminal(StandardStream stream);
 
+// How many characters one line of the terminal holds; 0 when the stream is
+// no terminal or its width cannot be told.
+int terminalColumns(StandardStream stream);
+
 // The console shows the program's UTF-8 text as such (a Windows console
 // otherwise shows bytes in its OEM code page); nothing to do elsewhere.
 void useUtf8ConsoleOutput();

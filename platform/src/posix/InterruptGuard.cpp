@@ -1,5 +1,8 @@
 #include "platform/InterruptGuard.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <csignal>
@@ -11,6 +14,7 @@ namespace {
 // A signal handler may touch only lock-free atomics.
 std::atomic<bool> interruptSeen{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<bool> inputWatched{false};
 
 // Ctrl+C, the polite stop of a supervisor (a CI time limit, kill) and the
 // hang-up of a closed terminal or SSH session: each lets the engine leave
@@ -49,7 +53,18 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool InterruptGuard::interrupted() const {
+    if (!interruptSeen.load() && inputWatched.load()) {
+        // Looked at without waiting: readable means a byte or the end of the pipe.
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (::poll(&input, 1, 0) > 0 && (input.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            interruptSeen.store(true);
+        }
+    }
     return interruptSeen.load();
+}
+
+void InterruptGuard::watchStandardInput() {
+    inputWatched.store(true);
 }
 
 }  // namespace platform

@@ -10,6 +10,7 @@ namespace {
 
 std::atomic<bool> interruptSeen{false};
 std::atomic<int> requestsSeen{0};
+std::atomic<bool> inputWatched{false};
 
 // Runs on a thread of its own that the system starts for the event.
 BOOL WINAPI onConsoleEvent(DWORD event) {
@@ -47,7 +48,20 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool InterruptGuard::interrupted() const {
+    if (!interruptSeen.load() && inputWatched.load()) {
+        // Looked at without waiting: bytes to read, or a pipe whose writer has
+        // closed it (the call then fails), is a stop request.
+        DWORD available = 0;
+        if (!::PeekNamedPipe(::GetStdHandle(STD_INPUT_HANDLE), nullptr, 0, nullptr, &available, nullptr) ||
+            available > 0) {
+            interruptSeen.store(true);
+        }
+    }
     return interruptSeen.load();
+}
+
+void InterruptGuard::watchStandardInput() {
+    inputWatched.store(true);
 }
 
 }  // namespace platform

@@ -15,6 +15,15 @@ bool isTerminal(StandardStream stream) {
            ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+int terminalColumns(StandardStream stream) {
+    HANDLE handle = ::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !::GetConsoleScreenBufferInfo(handle, &info)) {
+        return 0;
+    }
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 void useUtf8ConsoleOutput() {
     ::SetConsoleOutputCP(CP_UTF8);
 }
