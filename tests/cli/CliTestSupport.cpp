@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <regex>
+#include <sstream>
 
 namespace clitest {
 
@@ -55,6 +57,17 @@ std::string writeListingDataRoot(const ScratchFolder& folder) {
     folder.write("VALVE2/VALVE2.SET", "[SETTINGS]\nVERSION=0100\n");
     folder.write("CARD3/CARD3.SET", "[SETTINGS]\nVERSION=0100\nMODE=1\n");
     return folder.file("FLASHKIT.INI");
+}
+
+std::string contentOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool matches(const std::string& text, const std::string& pattern) {
+    return std::regex_search(text, std::regex(pattern));
 }
 
 std::string cliProgram() {

@@ -35,6 +35,10 @@ class ScratchFolder {
 // listed under every writing port, and CARD3, listed only under Card
 // Direct; OTHER.LST with MIXER4. Returns the path of its FLASHKIT.INI.
 std::string writeListingDataRoot(const ScratchFolder& folder);
+// A file's whole content ("" when it cannot be read).
+std::string contentOf(const std::string& path);
+// Whether the text holds a match of the regular expression.
+bool matches(const std::string& text, const std::string& pattern);
 
 // The program under test, from the build.
 std::string cliProgram();

@@ -11,17 +11,6 @@
 namespace clitest {
 namespace {
 
-std::string contentOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-bool matches(const std::string& text, const std::string& pattern) {
-    return std::regex_search(text, std::regex(pattern));
-}
-
 const json* findRow(const json& unit, const std::string& cpu) {
     for (const auto& row : unit["rows"]) {
         if (row["cpu"] == cpu) {

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/ReportFormatter.h"
+#include "core/PortNotes.h"
 
 namespace cli {
 namespace {
@@ -117,7 +118,7 @@ TEST(ReportFormatter, ImageThatStoredNothingShowsNoRange) {
 
 TEST(ReportFormatter, PortsJsonKeepsMenuOrderAndSaysWhyPortsWereLeftOut) {
     auto json = ReportFormatter::portsJson({"/dev/ttyS1", "/dev/pts/4"}, {});
-    EXPECT_EQ(json.dump(), R"({"ports":["/dev/ttyS1","/dev/pts/4"],"rejected":[]})");
+    EXPECT_EQ(json.dump(), R"({"ports":["/dev/ttyS1","/dev/pts/4"],"rejected":[],"descriptions":[]})");
 
     json = ReportFormatter::portsJson(
         {"/dev/pts/4"}, {{"/dev/ttyS0", "no UART behind this port"},
@@ -125,7 +126,92 @@ TEST(ReportFormatter, PortsJsonKeepsMenuOrderAndSaysWhyPortsWereLeftOut) {
     EXPECT_EQ(json.dump(),
               R"({"ports":["/dev/pts/4"],"rejected":[)"
               R"({"port":"/dev/ttyS0","reason":"no UART behind this port"},)"
-              R"({"port":"/dev/ttyUSB0","reason":"permission denied: add the user to the dialout group"}]})");
+              R"({"port":"/dev/ttyUSB0","reason":"permission denied: add the user to the dialout group"}],)"
+              R"("descriptions":[]})");
+}
+
+platform::PortDescription ftdiOnLinux() {
+    platform::PortDescription port;
+    port.port = "/dev/ttyUSB0";
+    port.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3X2Q-if00-port0";
+    port.usbVendorId = "0403";
+    port.usbProductId = "6001";
+    port.manufacturer = "FTDI";
+    port.product = "FT232R USB UART";
+    port.serialNumber = "A10K3X2Q";
+    port.latencyTimerMs = 16;
+    return port;
+}
+
+platform::PortDescription ftdiOnWindows(int latency) {
+    platform::PortDescription port;
+    port.port = "COM5";
+    port.friendlyName = "USB Serial Port (COM5)";
+    port.hardwareId = "FTDIBUS\\COMPORT&VID_0403&PID_6001";
+    port.usbVendorId = "0403";
+    port.usbProductId = "6001";
+    port.latencyTimerMs = latency;
+    port.latencyTimerFixed = true;
+    return port;
+}
+
+TEST(ReportFormatter, PortsShowTheirNameAloneThenWhatIsKnownOfTheirDevice) {
+    platform::PortDescription pty;
+    pty.port = "/dev/pts/4";
+    std::ostringstream out;
+    ReportFormatter::printPorts(out, {ftdiOnLinux(), pty, ftdiOnWindows(16)});
+    EXPECT_EQ(out.str(),
+              "/dev/ttyUSB0\n"
+              "  by-id: /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3X2Q-if00-port0\n"
+              "  USB: 0403:6001 FTDI FT232R USB UART, serial A10K3X2Q\n"
+              "  latency timer: 16 ms\n"
+              "/dev/pts/4\n"
+              "COM5\n"
+              "  device: USB Serial Port (COM5)\n"
+              "  hardware id: FTDIBUS\\COMPORT&VID_0403&PID_6001\n"
+              "  USB: 0403:6001\n"
+              "  latency timer: 16 ms\n");
+
+    const auto json = ReportFormatter::portsJson({"/dev/ttyUSB0", "/dev/pts/4"}, {}, {ftdiOnLinux(), pty});
+    ASSERT_EQ(json["ports"], nlohmann::ordered_json({"/dev/ttyUSB0", "/dev/pts/4"}))
+        << "still the list of names";
+    ASSERT_EQ(json["descriptions"].size(), 2u);
+    EXPECT_EQ(
+        json["descriptions"][0].dump(),
+        R"({"port":"/dev/ttyUSB0","byId":"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3X2Q-if00-port0",)"
+        R"("usbVendorId":"0403","usbProductId":"6001","manufacturer":"FTDI","product":"FT232R USB UART",)"
+        R"("serialNumber":"A10K3X2Q","friendlyName":"","hardwareId":"","latencyTimerMs":16,"warning":null})");
+    EXPECT_TRUE(json["descriptions"][1]["latencyTimerMs"].is_null());
+    EXPECT_EQ(json["descriptions"][1]["byId"], "");
+}
+
+TEST(ReportFormatter, OnlyALatencyTimerTheProgramCannotLowerAndAboveTwoMillisecondsIsWarnedOf) {
+    const std::string warning =
+        "COM5: the adapter's latency timer is 16 ms: a write can take twice as long; set it to 1 ms in "
+        "Device Manager \u25b8 Port Settings \u25b8 Advanced";
+    EXPECT_EQ(core::PortNotes::latencyWarning(ftdiOnWindows(16)), warning);
+    EXPECT_EQ(ReportFormatter::portDescriptionJson(ftdiOnWindows(16))["warning"], warning);
+    EXPECT_NE(core::PortNotes::latencyWarning(ftdiOnWindows(3)), "");
+    EXPECT_EQ(core::PortNotes::latencyWarning(ftdiOnWindows(2)), "");
+    EXPECT_EQ(core::PortNotes::latencyWarning(ftdiOnWindows(1)), "");
+    // Linux: the low-latency request the program makes on the line lowers it.
+    EXPECT_EQ(core::PortNotes::latencyWarning(ftdiOnLinux()), "");
+}
+
+TEST(ReportFormatter, APortLabelNamesTheDeviceShortly) {
+    EXPECT_EQ(core::PortNotes::label(ftdiOnLinux(), 60), "FTDI FT232R USB UART A10K3X2Q");
+    EXPECT_EQ(core::PortNotes::label(ftdiOnWindows(1), 60), "USB Serial Port (COM5)");
+    EXPECT_EQ(core::PortNotes::label(ftdiOnLinux(), 15), "FTDI FT232R...");
+    platform::PortDescription bare;
+    bare.usbVendorId = "1a86";
+    bare.usbProductId = "7523";
+    EXPECT_EQ(core::PortNotes::label(bare, 60), "USB 1a86:7523");
+    EXPECT_EQ(core::PortNotes::label(platform::PortDescription{}, 60), "");
+    // A cut never splits a character.
+    bare.product =
+        "K\xC3\xA4"
+        "bel-Adapter";
+    EXPECT_EQ(core::PortNotes::label(bare, 5), "K...");
 }
 
 TEST(ReportFormatter, UnitTableAlignsRowsUnderTheirUnit) {

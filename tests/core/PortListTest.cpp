@@ -133,3 +133,32 @@ TEST(PortList, DeviceNameIsCorrectedCaseSensitively) {
     EXPECT_TRUE(ports.correctDeviceName(comm));
     EXPECT_EQ(comm.deviceName, first.slavePath());
 }
+
+TEST(PortList, AByIdLinkOfAListedTtyIsKeptAsTheDeviceName) {
+    PtyPair first, second;
+    ASSERT_TRUE(first.valid() && second.valid());
+    PortList ports;
+    FakeMachine machine;
+    ASSERT_TRUE(ports.discover(machine.options(first.slavePath() + ":" + second.slavePath())));
+    ASSERT_EQ(ports.filter(), 2u);
+    // As udev makes them: a stable name that leads to whichever tty the adapter got.
+    const std::string byId =
+        machine.root.makeDirectory("serial/by-id") + "/usb-FTDI_FT232R_USB_UART_A10K3X2Q-if00-port0";
+    std::filesystem::create_symlink(second.slavePath(), byId);
+
+    EXPECT_EQ(ports.find(byId), 1u);
+    EXPECT_EQ(ports.find(second.slavePath()), 1u);
+    data::CommSettings comm;
+    comm.deviceName = byId;
+    EXPECT_FALSE(ports.correctDeviceName(comm));
+    EXPECT_EQ(comm.deviceName, byId) << "not replaced by the tty, nor by the first port";
+
+    // A link that leads nowhere, or to a device that is not listed, is no port of the list.
+    const std::string dangling = machine.root.path() + "/serial/by-id/usb-gone-if00-port0";
+    std::filesystem::create_symlink(machine.root.path() + "/no-such-tty", dangling);
+    EXPECT_FALSE(ports.find(dangling));
+    comm.deviceName = dangling;
+    EXPECT_TRUE(ports.correctDeviceName(comm));
+    EXPECT_EQ(comm.deviceName, first.slavePath());
+    EXPECT_FALSE(ports.find(""));
+}

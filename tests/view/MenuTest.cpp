@@ -50,6 +50,28 @@ TEST(SetupMenu, APortNotInTheListMarksTheFirstAndAnEmptyListGivesNoItems) {
     EXPECT_TRUE(empty.open({}, "COM1").ports->items.empty());
 }
 
+TEST(SetupMenu, AKnownDeviceIsNamedBesideItsPortAndTheItemStillChoosesThePort) {
+    SetupMenu menu;
+    std::vector<std::string> asked;
+    const SetupMenu::Opening first = menu.open({"COM3", "COM5"}, "COM5", [&asked](const std::string& port) {
+        asked.push_back(port);
+        return port == "COM5" ? std::string("USB Serial Port (COM5)") : std::string();
+    });
+    ASSERT_TRUE(first.ports.has_value());
+    EXPECT_EQ(first.ports->items[0].text, "COM3");
+    EXPECT_EQ(first.ports->items[1].text, "COM5\tUSB Serial Port (COM5)");
+    EXPECT_EQ(first.ports->marked, 1);
+    EXPECT_EQ(SetupMenu::portOfItemText(first.ports->items[1].text), "COM5");
+    EXPECT_EQ(SetupMenu::portOfItemText("COM3"), "COM3");
+    EXPECT_EQ(SetupMenu::portOfItemText(""), "");
+    // Asked on the first opening only.
+    menu.open({"COM3", "COM5"}, "COM5", [&asked](const std::string& port) {
+        asked.push_back(port);
+        return std::string();
+    });
+    EXPECT_EQ(asked, (std::vector<std::string>{"COM3", "COM5"}));
+}
+
 TEST(ModeSelectChoice, OkAtOnceAnswersHostInterface) {
     ModeSelectChoice choice;
     EXPECT_EQ(choice.clicked(ModeSelectChoice::kOkCommand), ModeSelectChoice::Action::EndDialog);

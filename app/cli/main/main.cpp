@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     platform::keepRunningWhenOutputCloses();
     platform::useUtf8ConsoleOutput();
     const std::vector<std::string> arguments = platform::programArguments(argc, argv);
-    const cli::ParseOutcome parsed = cli::CommandLineParser::parse(arguments);
+    cli::ParseOutcome parsed = cli::CommandLineParser::parse(arguments);
     if (!parsed.options) {
         if (!parsed.errorText.empty()) {
             std::cerr << parsed.errorText << std::endl;
@@ -20,9 +20,16 @@ int main(int argc, char** argv) {
         }
         return parsed.exitStatus;
     }
-    const auto style = platform::isTerminal(platform::StandardStream::Output)
-                           ? cli::ProgressDisplay::Style::Redrawn
-                           : cli::ProgressDisplay::Style::PlainLines;
+    if (argc > 0 && argv[0] != nullptr) {
+        parsed.options->invokedAs = argv[0];
+    }
+    auto style = platform::isTerminal(platform::StandardStream::Output)
+                     ? cli::ProgressDisplay::Style::Redrawn
+                     : cli::ProgressDisplay::Style::PlainLines;
+    if (parsed.options->fleetChild) {
+        // The program that started this one shows the progress.
+        style = cli::ProgressDisplay::Style::Feed;
+    }
     int status = cli::kExitSuccess;
     {
         cli::CliApplication application(*parsed.options, std::cout, std::cerr, style);

@@ -7,6 +7,10 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/FleetCommand.h"
+#include "cli/FleetDisplay.h"
+#include "cli/FleetPorts.h"
+#include "cli/FleetReport.h"
 #include "cli/ImageReader.h"
 #include "cli/OperationRunner.h"
 #include "cli/PortFailureReason.h"
@@ -16,16 +20,21 @@
 #include "cli/UpdateReportFormatter.h"
 #include "core/AboutText.h"
 #include "core/ComponentVersions.h"
+#include "core/PortNotes.h"
 #include "core/StartupCore.h"
 #include "data/CDIAGDoc.h"
 #include "engine/UpdateEngine.h"
+#include "platform/CommandLine.h"
+#include "platform/Directory.h"
 #include "platform/InterruptGuard.h"
 #include "platform/LocalTime.h"
 #include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/PlainText.h"
+#include "platform/PortDescription.h"
 #include "platform/PortDiscovery.h"
 #include "platform/SystemError.h"
+#include "platform/Terminal.h"
 #include "platform/TextFile.h"
 
 namespace cli {
@@ -109,7 +118,10 @@ CliApplication::CliApplication(CliOptions options, std::ostream& out, std::ostre
     : options_(std::move(options)),
       out_(out),
       err_(err),
-      display_(out, err, options_.json ? ProgressDisplay::Style::Silent : progressStyle),
+      progressStyle_(progressStyle),
+      display_(out, err,
+               options_.json && progressStyle != ProgressDisplay::Style::Feed ? ProgressDisplay::Style::Silent
+                                                                              : progressStyle),
       host_(display_) {}
 
 CliApplication::~CliApplication() {
@@ -126,6 +138,13 @@ void CliApplication::printJson(const nlohmann::ordered_json& object) {
 }
 
 int CliApplication::run() {
+    if (options_.fleetChild) {
+        // Started as one console of several: the end of the input is its Cancel.
+        platform::InterruptGuard::watchStandardInput();
+    }
+    if (options_.ports.size() > 1 || options_.portsFile) {
+        return runFleet();
+    }
     switch (options_.command) {
         case CommandKind::Version:
             return runVersion();
@@ -195,9 +214,12 @@ std::optional<core::StartupOptions> CliApplication::startupOptions() {
         }
     }
 
-    startupOptions.portLeftOut = [this](const core::RejectedPort& port) {
-        err_ << "flashkit-cli: " << port.leftOutText() << std::endl;
-    };
+    // One console of several: the program that started it has said this already.
+    if (!options_.fleetChild) {
+        startupOptions.portLeftOut = [this](const core::RejectedPort& port) {
+            err_ << "flashkit-cli: " << port.leftOutText() << std::endl;
+        };
+    }
     return startupOptions;
 }
 
@@ -212,7 +234,8 @@ bool CliApplication::startUp() {
     }
     if (options_.port) {
         const auto& ports = core_->ports().names();
-        if (std::find(ports.begin(), ports.end(), *options_.port) == ports.end()) {
+        // A /dev/serial/by-id link of a listed tty is taken as it is written.
+        if (!core_->ports().find(*options_.port)) {
             usageFailure("--port " + shown(*options_.port) +
                          " is not a usable serial port (usable: " + joinNames(ports) + ")");
             return false;
@@ -288,10 +311,19 @@ int CliApplication::runPorts() {
         return kExitBadInput;
     }
     const auto& ports = core_->ports().names();
+    // Read from what the system publishes about each device; no port is opened for it.
+    const std::vector<platform::PortDescription> descriptions = platform::describePorts(ports);
     if (options_.json) {
-        printJson(ReportFormatter::portsJson(ports, core_->ports().rejected()));
+        printJson(ReportFormatter::portsJson(ports, core_->ports().rejected(), descriptions));
     } else {
-        ReportFormatter::printPorts(out_, ports);
+        ReportFormatter::printPorts(out_, descriptions);
+        out_ << std::flush;
+        for (const auto& description : descriptions) {
+            const std::string warning = core::PortNotes::latencyWarning(description);
+            if (!warning.empty()) {
+                display_.message(warning, core::MessageIcon::Warning);
+            }
+        }
     }
     return kExitSuccess;
 }
@@ -446,6 +478,14 @@ std::string CliApplication::openFailureReason() const {
     return PortFailureReason::find(used, baudRateText);
 }
 
+void CliApplication::warnOfSlowAdapter() {
+    const std::string warning =
+        core::PortNotes::latencyWarning(platform::describePort(core_->comm().deviceName));
+    if (!warning.empty()) {
+        display_.message(warning, core::MessageIcon::Warning);
+    }
+}
+
 OperationRunner CliApplication::operationRunner() {
     OperationRunner runner(*document_, *engine_, host_, display_);
     runner.setOpenFailureReason([this] { return openFailureReason(); });
@@ -524,6 +564,9 @@ int CliApplication::runOperation() {
         }
     }
 
+    if (code == data::OperationCode::Write) {
+        warnOfSlowAdapter();
+    }
     platform::InterruptGuard interrupt;
     std::optional<OperationReport> started;
     if (code == data::OperationCode::GetAllVersions) {
@@ -561,10 +604,7 @@ int CliApplication::runOperation() {
     return succeeded ? kExitSuccess : kExitOperationFailed;
 }
 
-int CliApplication::runUpdate() {
-    // The visit's time: when the technician started the update.
-    const std::string startedAt = ServiceReport::localTimeText(platform::localTimeNow());
-    std::string reportPath;
+std::optional<int> CliApplication::checkUpdateUsage(std::string& reportPath) {
     if (options_.reportFile) {
         // Checked before anything touches a port: an existing report is never replaced.
         reportPath = absoluteFromStartDirectory(*options_.reportFile);
@@ -581,6 +621,16 @@ int CliApplication::runUpdate() {
         // Card Direct starts with no image selected and writes one image the
         // technician picks (write UNIT --cpu NAME): there is nothing to plan.
         return usageFailure("update works through Host I/F; under Card Direct use write UNIT --cpu NAME");
+    }
+    return std::nullopt;
+}
+
+int CliApplication::runUpdate() {
+    // The visit's time: when the technician started the update.
+    const std::string startedAt = ServiceReport::localTimeText(platform::localTimeNow());
+    std::string reportPath;
+    if (const auto refused = checkUpdateUsage(reportPath)) {
+        return *refused;
     }
     if (!startUp() || !openDocument()) {
         return kExitBadInput;
@@ -609,6 +659,9 @@ int CliApplication::runUpdate() {
     request.unitIndices.erase(std::unique(request.unitIndices.begin(), request.unitIndices.end()),
                               request.unitIndices.end());
 
+    if (!request.dryRun) {
+        warnOfSlowAdapter();
+    }
     platform::InterruptGuard interrupt;
     OperationRunner runner = operationRunner();
     UpdateCommand command(*document_, runner, options_.json ? nullptr : &out_);
@@ -627,8 +680,151 @@ int CliApplication::runUpdate() {
     return UpdateCommand::succeeded(report) && reportWritten ? kExitSuccess : kExitOperationFailed;
 }
 
-bool CliApplication::writeServiceReport(const std::string& path, const std::string& startedAt,
-                                        const UpdateReport& report) {
+int CliApplication::runFleet() {
+    const std::string startedAt = ServiceReport::localTimeText(platform::localTimeNow());
+    // Start-up moves to the data root; every console's program starts where this one did.
+    const std::string startDirectory = platform::currentDirectory();
+    const bool update = options_.command == CommandKind::Update;
+    std::string reportPath;
+    if (update) {
+        if (const auto refused = checkUpdateUsage(reportPath)) {
+            return *refused;
+        }
+    }
+    std::vector<std::string> ports = options_.ports;
+    if (options_.portsFile) {
+        const platform::TextFileContent listed =
+            platform::TextFile::read(absoluteFromStartDirectory(*options_.portsFile));
+        if (!listed.ok()) {
+            return usageFailure("cannot read the ports file " + shown(*options_.portsFile) + ": " +
+                                listed.reason());
+        }
+        for (std::string& port : FleetPorts::parse(listed.text)) {
+            ports.push_back(std::move(port));
+        }
+        if (ports.empty()) {
+            return usageFailure("the ports file " + shown(*options_.portsFile) + " names no port");
+        }
+    }
+    // Two programs on one line would fight over it: refused before anything starts.
+    if (const auto twice = FleetPorts::firstDuplicate(ports, platform::deviceIdentity)) {
+        const std::string& first = ports[twice->first];
+        const std::string& second = ports[twice->second];
+        return usageFailure(first == second
+                                ? "the port " + shown(first) + " is named twice"
+                                : shown(first) + " and " + shown(second) + " are the same port (" +
+                                      shown(platform::deviceIdentity(first)) + ")");
+    }
+    if (ports.size() == 1) {
+        // One console: exactly as with a single --port.
+        options_.port = ports.front();
+        options_.ports = ports;
+        options_.portsFile.reset();
+        return run();
+    }
+
+    // Settings, unit list and unit names are the same for every console: bad ones are refused here, once.
+    if (!startUp() || !openDocument()) {
+        return kExitBadInput;
+    }
+    std::vector<std::string> unitNames = update ? options_.unitNames : std::vector<std::string>();
+    if (!update && !options_.unitName.empty()) {
+        unitNames.push_back(options_.unitName);
+    }
+    for (const auto& name : unitNames) {
+        if (!namedUnit(name)) {
+            return kExitBadInput;
+        }
+    }
+    if (document_->units().empty()) {
+        return usageFailure("the unit list names no unit");
+    }
+    const ServiceContext context = serviceContext(startedAt);
+    const bool logging = core_->comm().debugLevel != 0;
+    shutDown();
+    if (const platform::Result<void> moved = platform::setCurrentDirectory(startDirectory); !moved) {
+        err_ << "flashkit-cli: cannot go back to " << shown(startDirectory) << ": " << moved.error().text()
+             << std::endl;
+        return kExitOperationFailed;
+    }
+
+    FleetLaunch launch;
+    launch.program = platform::executablePath();
+    launch.arguments = FleetPorts::withoutPortsAndReport(options_.arguments);
+    launch.ports = ports;
+    for (const std::string& port : ports) {
+        // Each console's communication log in a folder of its own beside the program.
+        std::string folder;
+        if (logging) {
+            folder = platform::joinPath(platform::executableDirectory(), FleetPorts::logFolderName(port));
+            const platform::Result<void> made = platform::Directory::create(folder);
+            if (!made) {
+                display_.message("no communication log for " + shown(port) + ": cannot make " +
+                                     shown(folder) + ": " + made.error().text(),
+                                 core::MessageIcon::Warning);
+                folder.clear();
+            }
+        }
+        launch.logFolders.push_back(folder);
+    }
+    FleetDisplay::Style style = FleetDisplay::Style::Silent;
+    if (!options_.json) {
+        style = progressStyle_ == ProgressDisplay::Style::Redrawn ? FleetDisplay::Style::Redrawn
+                                                                  : FleetDisplay::Style::PlainLines;
+    }
+    FleetDisplay display(out_, err_, style, ports,
+                         platform::terminalColumns(platform::StandardStream::Output));
+    FleetCommand command(std::move(launch), display);
+    std::vector<FleetConsole> consoles;
+    {
+        platform::InterruptGuard interrupt;
+        consoles = command.run(interrupt);
+    }
+    display.finish();
+
+    const std::string operation = update ? "update" : "getver";
+    const std::string result = FleetReport::overallResult(consoles, command.cancelled());
+    std::optional<std::string> retry;
+    const std::vector<std::string> failed = FleetReport::failedPorts(consoles);
+    if (!failed.empty()) {
+        std::optional<std::string> retryReport;
+        if (options_.reportFile) {
+            retryReport = FleetPorts::retryReportFile(*options_.reportFile, [](const std::string& path) {
+                return platform::fileKind(absoluteFromStartDirectory(path)) != platform::FileKind::Missing;
+            });
+        }
+        std::vector<std::string> line = {options_.invokedAs.empty() ? "flashkit-cli" : options_.invokedAs};
+        for (std::string& argument : FleetPorts::retryArguments(options_.arguments, failed, retryReport)) {
+            line.push_back(std::move(argument));
+        }
+        retry = platform::commandLine(line);
+    }
+    if (options_.json) {
+        printJson(FleetReport::json(operation, consoles, command.cancelled(), retry));
+    } else {
+        out_ << '\n';
+        FleetReport::printConsoleTables(out_, operation, consoles);
+        out_ << '\n';
+        FleetReport::printSummary(out_, operation, consoles);
+        if (retry) {
+            out_ << "retry: " << *retry << '\n';
+        }
+        out_ << "result: " << result << std::endl;
+    }
+
+    bool reportWritten = true;
+    if (!reportPath.empty()) {
+        const auto sections = FleetReport::serviceSections(context, consoles);
+        reportWritten = writeReportFile(
+            reportPath,
+            options_.json
+                ? ReportFormatter::jsonText(ServiceReport::fleetJson(startedAt, result, sections)) + "\n"
+                : ServiceReport::fleetText(startedAt, result, sections));
+    }
+    return result == "Ok" && reportWritten ? kExitSuccess : kExitOperationFailed;
+}
+
+ServiceContext CliApplication::serviceContext(const std::string& startedAt) const {
     ServiceContext context;
     context.dateTime = startedAt;
     context.programVersion = core::AboutText::programVersionLine();
@@ -642,10 +838,18 @@ bool CliApplication::writeServiceReport(const std::string& path, const std::stri
     context.writingPort =
         document_->writingPort() == data::WritingPort::CardDirect ? "Card Direct" : "Host I/F";
     context.unitList = options_.listFile ? listPath_ : core_->defaultListPath();
+    return context;
+}
 
-    const std::string content = options_.json
-                                    ? ReportFormatter::jsonText(ServiceReport::json(context, report)) + "\n"
-                                    : ServiceReport::text(context, report);
+bool CliApplication::writeServiceReport(const std::string& path, const std::string& startedAt,
+                                        const UpdateReport& report) {
+    const ServiceContext context = serviceContext(startedAt);
+    return writeReportFile(path, options_.json
+                                     ? ReportFormatter::jsonText(ServiceReport::json(context, report)) + "\n"
+                                     : ServiceReport::text(context, report));
+}
+
+bool CliApplication::writeReportFile(const std::string& path, const std::string& content) {
     const platform::Result<void> written = platform::writeNewFile(path, content);
     if (written) {
         if (!options_.json) {

@@ -93,14 +93,26 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     CliOptions options;
     std::string iniFile;
     std::string listFile;
-    std::string port;
+    std::vector<std::string> portNames;
+    std::string portsFile;
     std::string connection;
     std::string mode = "host";
     app.add_option("--ini", iniFile, "settings file (default: FLASHKIT.INI beside the program)")
         ->type_name("FILE");
     app.add_option("--list", listFile, "unit list (default: DATA/DEFAULT of the settings)")
         ->type_name("FILE");
-    app.add_option("--port", port, "serial port, one of the usable ports")->type_name("NAME");
+    app.add_option("--port", portNames,
+                   "serial port, one of the usable ports or a /dev/serial/by-id link to one; update and "
+                   "getver take it more than once and then work on every console at once")
+        ->type_name("NAME")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--ports-file", portsFile,
+                   "update and getver on the ports listed in FILE (one a line, # starts a comment), "
+                   "every console at once")
+        ->type_name("FILE");
+    // Set by flashkit-cli itself for each console it starts; not for people.
+    app.add_flag("--fleet-child", options.fleetChild)->group("");
     app.add_option("--connection", connection, "connection point: SRF7 or ENG7")
         ->type_name("SRF7|ENG7")
         ->check(CLI::IsMember({"SRF7", "ENG7"}).description(""));
@@ -111,7 +123,8 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     bool version = false;
     app.add_flag("--version", version, "print the program's and its libraries' versions");
 
-    CLI::App* ports = app.add_subcommand("ports", "usable serial ports, in menu order");
+    CLI::App* ports = app.add_subcommand(
+        "ports", "usable serial ports, in menu order, and what the system tells of each one's device");
     ports->add_flag("--no-probe", options.noProbe,
                     "list the candidate ports without opening any (what shell completion offers)");
     CLI::App* units =
@@ -185,8 +198,25 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     if (app.count("--list") != 0) {
         options.listFile = listFile;
     }
-    if (app.count("--port") != 0) {
-        options.port = port;
+    options.arguments = arguments;
+    options.ports = portNames;
+    if (portNames.size() == 1) {
+        options.port = portNames.front();
+    }
+    if (app.count("--ports-file") != 0) {
+        if (portsFile.empty()) {
+            return usageError("--ports-file: the file name is empty");
+        }
+        options.portsFile = portsFile;
+    }
+    const bool severalPorts = portNames.size() > 1 || options.portsFile.has_value();
+    if (severalPorts && options.command != CommandKind::Update &&
+        options.command != CommandKind::GetVersion) {
+        return usageError(
+            "several ports (--port more than once, --ports-file) work with update and getver only");
+    }
+    if (severalPorts && options.fleetChild) {
+        return usageError("--fleet-child works on one port");
     }
     if (update->count("--report") != 0) {
         if (reportFile.empty()) {

@@ -53,8 +53,13 @@ std::optional<OperationReport> OperationRunner::run(data::OperationCode code, st
                                                     const platform::InterruptGuard& interrupt) {
     host_.clearFinalStatus();
     display_.beginOperation(withStatusWindow);
+    const std::string unitName = unitIndex >= 0 && unitIndex < document_.units().count()
+                                     ? document_.units().unit(unitIndex)->name()
+                                     : "";
+    display_.stepStarted(operationName, unitName);
     const auto started = std::chrono::steady_clock::now();
     if (!document_.startOperation(code, unitIndex, withStatusWindow)) {
+        display_.stepEnded(operationName, unitName, "NotStarted");
         return std::nullopt;
     }
     int retries = 0;
@@ -102,6 +107,7 @@ std::optional<OperationReport> OperationRunner::run(data::OperationCode code, st
     }
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     report.retries = retries;
+    display_.stepEnded(operationName, unitName, report.result);
     return report;
 }
 

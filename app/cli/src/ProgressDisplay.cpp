@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "cli/FleetFeed.h"
+
 namespace cli {
 
 namespace {
@@ -75,7 +77,12 @@ void ProgressDisplay::drawLocked() {
 void ProgressDisplay::beginOperation(bool showProgress) {
     std::lock_guard lock(mutex_);
     eraseLocked();
-    style_ = showProgress ? baseStyle_ : Style::Silent;
+    // A feed reports every operation's start and end, and the progress of those that show it.
+    style_ = showProgress || baseStyle_ == Style::Feed ? baseStyle_ : Style::Silent;
+    feedShowsProgress_ = showProgress;
+    fedStatus_.clear();
+    fedPercent_ = -1;
+    fedError_ = false;
     shown_ = ProgressSnapshot{};
     plainPrinted_.clear();
     plainPending_.clear();
@@ -117,9 +124,52 @@ void ProgressDisplay::printPlainLocked(const std::string& text, Clock::time_poin
     plainPrintedAt_ = now;
 }
 
+void ProgressDisplay::feedLocked(const std::string& line) {
+    messageOut_ << line << std::endl;
+}
+
+void ProgressDisplay::stepStarted(const std::string& operation, const std::string& unit) {
+    std::lock_guard lock(mutex_);
+    if (baseStyle_ == Style::Feed) {
+        feedLocked(FleetFeed::line(FeedRecord::started(operation, unit)));
+    }
+}
+
+void ProgressDisplay::stepEnded(const std::string& operation, const std::string& unit,
+                                const std::string& result) {
+    std::lock_guard lock(mutex_);
+    if (baseStyle_ == Style::Feed) {
+        feedLocked(FleetFeed::line(FeedRecord::ended(operation, unit, result)));
+    }
+}
+
+void ProgressDisplay::feedProgressLocked(const ProgressSnapshot& snapshot, Clock::time_point now) {
+    if (!feedShowsProgress_ || snapshot.statusText.empty()) {
+        return;
+    }
+    const int shownPercent = percent(snapshot.overallPos, snapshot.overallTotal);
+    if (snapshot.statusText == fedStatus_ && shownPercent == fedPercent_ && snapshot.errorFlag == fedError_) {
+        return;
+    }
+    // A new kind of status goes at once; one that only counts on waits its turn.
+    const bool newKind =
+        statusKind(snapshot.statusText) != statusKind(fedStatus_) || snapshot.errorFlag != fedError_;
+    if (!newKind && now - fedAt_ < kFeedPeriod) {
+        return;
+    }
+    feedLocked(FleetFeed::line(FeedRecord::progress(snapshot.statusText, shownPercent, snapshot.errorFlag)));
+    fedStatus_ = snapshot.statusText;
+    fedPercent_ = shownPercent;
+    fedError_ = snapshot.errorFlag;
+    fedAt_ = now;
+}
+
 void ProgressDisplay::update(const ProgressSnapshot& snapshot, Clock::time_point now) {
     std::lock_guard lock(mutex_);
     switch (style_) {
+        case Style::Feed:
+            feedProgressLocked(snapshot, now);
+            break;
         case Style::PlainLines:
             // Looked at on every call: a held-back line is due once its period is over.
             printPlainLocked(snapshot.statusText, now);

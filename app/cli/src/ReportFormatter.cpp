@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "cli/JsonFields.h"
 #include "cli/TextTable.h"
+#include "core/PortNotes.h"
 
 namespace cli {
 
@@ -62,13 +64,35 @@ nlohmann::ordered_json ReportFormatter::unitsJson(const std::vector<UnitSnapshot
     return list;
 }
 
-nlohmann::ordered_json ReportFormatter::portsJson(const std::vector<std::string>& ports,
-                                                  const std::vector<core::RejectedPort>& rejected) {
+nlohmann::ordered_json ReportFormatter::portDescriptionJson(const platform::PortDescription& description) {
+    const std::string warning = core::PortNotes::latencyWarning(description);
+    return {
+        {"port", description.port},
+        {"byId", description.byIdPath},
+        {"usbVendorId", description.usbVendorId},
+        {"usbProductId", description.usbProductId},
+        {"manufacturer", description.manufacturer},
+        {"product", description.product},
+        {"serialNumber", description.serialNumber},
+        {"friendlyName", description.friendlyName},
+        {"hardwareId", description.hardwareId},
+        {"latencyTimerMs", description.latencyTimerMs ? nlohmann::ordered_json(*description.latencyTimerMs)
+                                                      : nlohmann::ordered_json(nullptr)},
+        {"warning", warning.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(warning)}};
+}
+
+nlohmann::ordered_json ReportFormatter::portsJson(
+    const std::vector<std::string>& ports, const std::vector<core::RejectedPort>& rejected,
+    const std::vector<platform::PortDescription>& descriptions) {
     nlohmann::ordered_json leftOut = nlohmann::ordered_json::array();
     for (const auto& port : rejected) {
         leftOut.push_back({{"port", port.name}, {"reason", port.reason}});
     }
-    return {{"ports", ports}, {"rejected", std::move(leftOut)}};
+    nlohmann::ordered_json described = nlohmann::ordered_json::array();
+    for (const auto& description : descriptions) {
+        described.push_back(portDescriptionJson(description));
+    }
+    return {{"ports", ports}, {"rejected", std::move(leftOut)}, {"descriptions", std::move(described)}};
 }
 
 std::string ReportFormatter::jsonText(const nlohmann::ordered_json& value) {
@@ -102,6 +126,38 @@ nlohmann::ordered_json ReportFormatter::operationJson(const OperationReport& rep
     return object;
 }
 
+std::optional<OperationReport> ReportFormatter::operationFromJson(const nlohmann::json& object) {
+    using namespace json_fields;
+    if (!object.is_object() || !object.contains("units") || !object["units"].is_array()) {
+        return std::nullopt;
+    }
+    OperationReport report;
+    report.operation = textOf(object, "operation");
+    report.result = textOf(object, "result");
+    report.status = textOf(object, "status");
+    report.reason = textOf(object, "reason");
+    for (const auto& unitObject : object["units"]) {
+        UnitSnapshot unit;
+        unit.name = textOf(unitObject, "name");
+        unit.rom = textOf(unitObject, "rom");
+        unit.file = textOf(unitObject, "file");
+        unit.updateNeeded = flagOf(unitObject, "updateNeeded");
+        unit.resultText = textOf(unitObject, "resultText");
+        const auto rows = unitObject.is_object() ? unitObject.find("rows") : unitObject.end();
+        if (rows != unitObject.end() && rows->is_array()) {
+            for (const auto& rowObject : *rows) {
+                unit.rows.push_back({textOf(rowObject, "cpu"), textOf(rowObject, "rom"),
+                                     textOf(rowObject, "file"), textOf(rowObject, "fileName"),
+                                     flagOf(rowObject, "selected"),
+                                     numberOf<std::uint32_t>(rowObject, "topAddress"),
+                                     numberOf<std::uint32_t>(rowObject, "flashAddress")});
+            }
+        }
+        report.units.push_back(std::move(unit));
+    }
+    return report;
+}
+
 void ReportFormatter::printUnits(std::ostream& out, const std::vector<UnitSnapshot>& units) {
     if (units.empty()) {
         out << "no units\n";
@@ -121,9 +177,28 @@ void ReportFormatter::printUnits(std::ostream& out, const std::vector<UnitSnapsh
     table.print(out);
 }
 
-void ReportFormatter::printPorts(std::ostream& out, const std::vector<std::string>& ports) {
+void ReportFormatter::printPorts(std::ostream& out, const std::vector<platform::PortDescription>& ports) {
     for (const auto& port : ports) {
-        out << port << '\n';
+        out << port.port << '\n';
+        if (!port.friendlyName.empty()) {
+            out << "  device: " << port.friendlyName << '\n';
+        }
+        if (!port.hardwareId.empty()) {
+            out << "  hardware id: " << port.hardwareId << '\n';
+        }
+        if (!port.byIdPath.empty()) {
+            out << "  by-id: " << port.byIdPath << '\n';
+        }
+        if (!port.usbVendorId.empty()) {
+            std::string usb = "  USB: " + port.usbVendorId + ":" + port.usbProductId;
+            for (const std::string* word : {&port.manufacturer, &port.product}) {
+                usb += word->empty() ? "" : " " + *word;
+            }
+            out << usb << (port.serialNumber.empty() ? "" : ", serial " + port.serialNumber) << '\n';
+        }
+        if (port.latencyTimerMs) {
+            out << "  latency timer: " << *port.latencyTimerMs << " ms\n";
+        }
     }
 }
 

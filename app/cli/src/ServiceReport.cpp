@@ -15,9 +15,10 @@ std::string ServiceReport::localTimeText(const platform::LocalTime& time) {
     return text;
 }
 
-std::string ServiceReport::text(const ServiceContext& context, const UpdateReport& report) {
-    std::ostringstream out;
-    out << kTitle << "\n\n";
+namespace {
+
+// Everything a report says about one console, after its title.
+void printBody(std::ostream& out, const ServiceContext& context, const UpdateReport& report) {
     TextTable facts({"Date", context.dateTime});
     facts.addRow({"Program", context.programVersion + " (" + context.programNumbers + ")"});
     facts.addRow({"Interface library", context.interfaceLibrary});
@@ -38,7 +39,60 @@ std::string ServiceReport::text(const ServiceContext& context, const UpdateRepor
             out << UpdateReportFormatter::unitOutcomeLine(unit) << '\n';
         }
     }
+}
+
+}  // namespace
+
+std::string ServiceReport::text(const ServiceContext& context, const UpdateReport& report) {
+    std::ostringstream out;
+    out << kTitle << "\n\n";
+    printBody(out, context, report);
     return out.str();
+}
+
+std::string ServiceReport::fleetText(const std::string& dateTime, const std::string& result,
+                                     const std::vector<ConsoleSection>& consoles) {
+    std::ostringstream out;
+    out << kTitle << "\n\n";
+    TextTable facts({"Date", dateTime});
+    std::string counts;
+    for (const char* kind : {"Ok", "Failed", "Cancelled"}) {
+        int count = 0;
+        for (const auto& console : consoles) {
+            count += console.result == kind ? 1 : 0;
+        }
+        if (count > 0) {
+            counts += (counts.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+        }
+    }
+    facts.addRow({"Consoles", std::to_string(consoles.size()) + (counts.empty() ? "" : " (" + counts + ")")});
+    facts.addRow({"Result", result});
+    facts.print(out);
+    for (std::size_t index = 0; index < consoles.size(); ++index) {
+        const ConsoleSection& console = consoles[index];
+        out << "\n== Console " << index + 1 << " of " << consoles.size() << ": " << console.context.port
+            << ": " << console.result << "\n\n";
+        if (console.report) {
+            printBody(out, console.context, *console.report);
+        } else {
+            out << "No update report" << (console.reason.empty() ? "" : ": " + console.reason) << '\n';
+        }
+    }
+    return out.str();
+}
+
+nlohmann::ordered_json ServiceReport::fleetJson(const std::string& dateTime, const std::string& result,
+                                                const std::vector<ConsoleSection>& consoles) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const auto& console : consoles) {
+        if (console.report) {
+            list.push_back(json(console.context, *console.report));
+        } else {
+            list.push_back(
+                {{"port", console.context.port}, {"result", console.result}, {"reason", console.reason}});
+        }
+    }
+    return {{"report", kTitle}, {"date", dateTime}, {"result", result}, {"consoles", std::move(list)}};
 }
 
 nlohmann::ordered_json ServiceReport::json(const ServiceContext& context, const UpdateReport& report) {

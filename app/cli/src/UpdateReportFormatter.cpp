@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "cli/JsonFields.h"
 #include "cli/TextTable.h"
 
 namespace cli {
@@ -68,6 +69,55 @@ nlohmann::ordered_json UpdateReportFormatter::json(const UpdateReport& report) {
             {"result", report.result},
             {"dryRun", report.dryRun},
             {"units", std::move(units)}};
+}
+
+std::optional<UpdateReport> UpdateReportFormatter::fromJson(const nlohmann::json& object) {
+    using namespace json_fields;
+    if (!object.is_object() || object.value("operation", std::string()) != "update" ||
+        !object.contains("units") || !object["units"].is_array()) {
+        return std::nullopt;
+    }
+    UpdateReport report;
+    report.result = textOf(object, "result");
+    report.dryRun = flagOf(object, "dryRun");
+    for (const auto& unitObject : object["units"]) {
+        if (!unitObject.is_object()) {
+            return std::nullopt;
+        }
+        UpdateUnit unit;
+        unit.name = textOf(unitObject, "name");
+        unit.before = textOf(unitObject, "before");
+        unit.after = textOf(unitObject, "after");
+        unit.file = textOf(unitObject, "file");
+        unit.planned = flagOf(unitObject, "planned");
+        unit.result = textOf(unitObject, "result");
+        unit.verified = flagOf(unitObject, "verified");
+        unit.bytes = numberOf<std::uint64_t>(unitObject, "bytes");
+        unit.seconds = numberOf<double>(unitObject, "seconds");
+        unit.retries = numberOf<int>(unitObject, "retries");
+        unit.status = textOf(unitObject, "status");
+        const auto rows = unitObject.find("rows");
+        if (rows != unitObject.end() && rows->is_array()) {
+            for (const auto& rowObject : *rows) {
+                UpdateImage row;
+                row.cpu = textOf(rowObject, "cpu");
+                row.before = textOf(rowObject, "before");
+                row.after = textOf(rowObject, "after");
+                row.file = textOf(rowObject, "file");
+                row.fileName = textOf(rowObject, "fileName");
+                row.filePath = textOf(rowObject, "filePath");
+                row.checksum = numberOf<std::uint16_t>(rowObject, "checksum");
+                row.bytes = numberOf<std::uint64_t>(rowObject, "bytes");
+                row.imageError = textOf(rowObject, "imageError");
+                row.planned = flagOf(rowObject, "planned");
+                row.written = flagOf(rowObject, "written");
+                row.verified = flagOf(rowObject, "verified");
+                unit.rows.push_back(std::move(row));
+            }
+        }
+        report.units.push_back(std::move(unit));
+    }
+    return report;
 }
 
 void UpdateReportFormatter::printPlan(std::ostream& out, const UpdateReport& report) {

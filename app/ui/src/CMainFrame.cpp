@@ -1,8 +1,10 @@
 #include "ui/CMainFrame.h"
 
+#include "core/PortNotes.h"
 #include "core/UserNotifier.h"
 #include "data/CDIAGDoc.h"
 #include "data/CommSettings.h"
+#include "platform/PortDescription.h"
 #include "ui/AboutDialog.h"
 #include "ui/CDIAGView.h"
 #include "ui/ProgramIcon.h"
@@ -102,7 +104,10 @@ void CMainFrame::buildMenus() {
 }
 
 void CMainFrame::prepareSetupMenu() {
-    const view::SetupMenu::Opening opening = setupMenuState_.open(portNames_, comm_.deviceName);
+    const view::SetupMenu::Opening opening =
+        setupMenuState_.open(portNames_, comm_.deviceName, [](const std::string& port) {
+            return core::PortNotes::label(platform::describePort(port), view::SetupMenu::kLabelLength);
+        });
     if (opening.ports) {
         QList<QAction*> items = serialPortMenu_->actions();
         const std::vector<view::SetupMenu::PortItem>& ports = opening.ports->items;
@@ -135,7 +140,7 @@ void CMainFrame::choosePort(QAction* item) {
     }
     item->setCheckable(true);
     item->setChecked(true);
-    comm_.deviceName = item->text().toStdString();
+    comm_.deviceName = view::SetupMenu::portOfItemText(item->text().toStdString());
 }
 
 void CMainFrame::chooseConnection(QAction* item) {

@@ -6,10 +6,12 @@
 #include <array>
 #include <vector>
 
+#include "core/PortNotes.h"
 #include "core/UserNotifier.h"
 #include "data/CDIAGDoc.h"
 #include "data/CommSettings.h"
 #include "platform/Paths.h"
+#include "platform/PortDescription.h"
 #include "platform/Utf16.h"
 #include "winui/AboutDialog.h"
 #include "winui/CDIAGView.h"
@@ -51,13 +53,13 @@ CMainFrame::CMainFrame(data::CDIAGDoc& document, const std::vector<std::string>&
     style.icon = programIcon(32);
     registerClass(kClassName, style);
     create(kClassName, 0, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-           platform::widen(MainFrame::kAppTitle), view::Rect::ofSize(0, 0, kWidth, kHeight),
-           nullptr, nullptr);
+           platform::widen(MainFrame::kAppTitle), view::Rect::ofSize(0, 0, kWidth, kHeight), nullptr,
+           nullptr);
     ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIcon(16)));
     buildMenus();
 
-    statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(), nullptr,
-                                   instance(), nullptr);
+    statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(),
+                                   nullptr, instance(), nullptr);
     // One pane that takes the whole width.
     int rightEdge = -1;
     ::SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&rightEdge));
@@ -101,8 +103,8 @@ void CMainFrame::buildMenus() {
     ::SetMenu(hwnd(), bar);
 
     std::array<ACCEL, 3> keys{{{FCONTROL | FVIRTKEY, 'O', kOpenCommand},
-                              {FCONTROL | FVIRTKEY, 'N', kNewCommand},
-                              {FCONTROL | FVIRTKEY, 'S', kSaveCommand}}};
+                               {FCONTROL | FVIRTKEY, 'N', kNewCommand},
+                               {FCONTROL | FVIRTKEY, 'S', kSaveCommand}}};
     accelerators_ = ::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
@@ -134,7 +136,10 @@ void CMainFrame::showPrompt(int command) {
 }
 
 void CMainFrame::prepareSetupMenu() {
-    const view::SetupMenu::Opening opening = setupMenuState_.open(portNames_, comm_.deviceName);
+    const view::SetupMenu::Opening opening =
+        setupMenuState_.open(portNames_, comm_.deviceName, [](const std::string& port) {
+            return core::PortNotes::label(platform::describePort(port), view::SetupMenu::kLabelLength);
+        });
     if (opening.ports) {
         const std::vector<view::SetupMenu::PortItem>& ports = opening.ports->items;
         const int existing = ::GetMenuItemCount(serialPortMenu_);
@@ -145,11 +150,12 @@ void CMainFrame::prepareSetupMenu() {
                 ::ModifyMenuW(serialPortMenu_, static_cast<UINT>(position), MF_BYPOSITION | MF_STRING,
                               static_cast<UINT_PTR>(ports[i].command), text.c_str());
             } else {
-                ::AppendMenuW(serialPortMenu_, MF_STRING, static_cast<UINT_PTR>(ports[i].command), text.c_str());
+                ::AppendMenuW(serialPortMenu_, MF_STRING, static_cast<UINT_PTR>(ports[i].command),
+                              text.c_str());
             }
         }
-        for (int position = ::GetMenuItemCount(serialPortMenu_) - 1; position >= static_cast<int>(ports.size());
-             --position) {
+        for (int position = ::GetMenuItemCount(serialPortMenu_) - 1;
+             position >= static_cast<int>(ports.size()); --position) {
             ::DeleteMenu(serialPortMenu_, static_cast<UINT>(position), MF_BYPOSITION);
         }
         if (!ports.empty()) {
@@ -164,9 +170,10 @@ void CMainFrame::prepareSetupMenu() {
 
 void CMainFrame::choosePort(int command) {
     const int count = ::GetMenuItemCount(serialPortMenu_);
-    ::CheckMenuRadioItem(serialPortMenu_, MainFrame::kFirstPortCommand, MainFrame::kFirstPortCommand + count - 1,
-                         static_cast<UINT>(command), MF_BYCOMMAND);
-    comm_.deviceName = menuText(serialPortMenu_, static_cast<UINT>(command), MF_BYCOMMAND);
+    ::CheckMenuRadioItem(serialPortMenu_, MainFrame::kFirstPortCommand,
+                         MainFrame::kFirstPortCommand + count - 1, static_cast<UINT>(command), MF_BYCOMMAND);
+    comm_.deviceName =
+        view::SetupMenu::portOfItemText(menuText(serialPortMenu_, static_cast<UINT>(command), MF_BYCOMMAND));
 }
 
 void CMainFrame::chooseConnection(int command) {

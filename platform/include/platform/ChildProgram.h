@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -34,7 +34,7 @@ class ChildProgram {
 
     // Starts the program; a failure (no such program, no pipes) gives the
     // system's error and leaves nothing running.
-    SystemError start(const Launch& launch);
+    Result<void> start(const Launch& launch);
     bool started() const;
 
     // Blocks until the child writes to its standard output (or error) and

@@ -28,7 +28,7 @@ class Directory {
 
     // Makes the directory (its parent must exist); one that exists already
     // is no failure.
-    static SystemError create(const std::string& path);
+    static Result<void> create(const std::string& path);
 
     // A path as written on the Windows machines the unit data comes from,
     // with its backslashes turned into the system's separator.

@@ -108,7 +108,7 @@ bool ChildProgram::started() const {
     return process_ != nullptr;
 }
 
-SystemError ChildProgram::start(const Launch& launch) {
+Result<void> ChildProgram::start(const Launch& launch) {
     // [0] read end, [1] write end; closed on exec, so that no other child
     // keeps this one's pipes open.
     int input[2] = {-1, -1};

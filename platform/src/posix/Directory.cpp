@@ -64,7 +64,7 @@ std::vector<std::string> Directory::listFiles(const std::string& directory, std:
     return names;
 }
 
-SystemError Directory::create(const std::string& path) {
+Result<void> Directory::create(const std::string& path) {
     if (::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && fileKind(path) == FileKind::Directory)) {
         return {};
     }

@@ -113,7 +113,7 @@ bool ChildProgram::started() const {
     return process_ != nullptr;
 }
 
-SystemError ChildProgram::start(const Launch& launch) {
+Result<void> ChildProgram::start(const Launch& launch) {
     std::lock_guard lock(creationLock);
     Pipe input;
     Pipe output;

@@ -43,7 +43,7 @@ std::vector<std::string> Directory::listFiles(const std::string& directory, std:
     return names;
 }
 
-SystemError Directory::create(const std::string& path) {
+Result<void> Directory::create(const std::string& path) {
     if (::CreateDirectoryW(widen(path).c_str(), nullptr) ||
         (::GetLastError() == ERROR_ALREADY_EXISTS && fileKind(path) == FileKind::Directory)) {
         return {};

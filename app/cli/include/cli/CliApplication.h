@@ -11,6 +11,7 @@
 #include "cli/OperationRunner.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/ReportFormatter.h"
+#include "cli/ServiceReport.h"
 #include "cli/UpdateReport.h"
 
 #include "core/StartupCore.h"
@@ -52,6 +53,11 @@ class CliApplication {
     int listUnitNames();
     int runOperation();
     int runUpdate();
+    // update or getver on several ports at once (FleetCommand).
+    int runFleet();
+    // The report file and the writing port an update needs, checked before
+    // anything touches a port: the exit status when they are bad usage.
+    std::optional<int> checkUpdateUsage(std::string& reportPath);
 
     // The start-up options the command line asks for, once the settings
     // file and the unit list it names look readable; nothing when they do
@@ -71,6 +77,8 @@ class CliApplication {
     // The index of the named unit, or nothing after a usage message naming the units there are.
     std::optional<int> namedUnit(const std::string& name);
     bool applyCpuSelection(int unitIndex);
+    // Before a write: the warning about an adapter whose latency timer slows it down.
+    void warnOfSlowAdapter();
     // Runs operations through the document; a port that does not open is explained.
     OperationRunner operationRunner();
     // Why the port did not open, when that can be found out; empty otherwise.
@@ -83,10 +91,15 @@ class CliApplication {
     // Written at the end of an update; false (with the reason printed) when it could not be.
     bool writeServiceReport(const std::string& path, const std::string& startedAt,
                             const UpdateReport& report);
+    // The report's facts besides the update: versions, port, unit list...
+    ServiceContext serviceContext(const std::string& startedAt) const;
+    // Writes a report that must not exist yet; false (with the reason printed) when it could not.
+    bool writeReportFile(const std::string& path, const std::string& content);
 
     CliOptions options_;
     std::ostream& out_;
     std::ostream& err_;
+    const ProgressDisplay::Style progressStyle_;
     ProgressDisplay display_;
     CliHost host_;
     std::string listPath_;

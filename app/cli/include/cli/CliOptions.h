@@ -22,9 +22,23 @@ struct CliOptions {
     // Largest window the image command allocates (the 1 MB segmented window fits with room).
     static constexpr std::uint32_t kMaxImageWindow = 0x1000000;
 
+    // The command line after the program's name, as given (for the retry
+    // line of several consoles, which keeps every option but the ports).
+    std::vector<std::string> arguments;
+    // The program as it was called (argv[0]), for command lines it prints.
+    std::string invokedAs;
+
     std::optional<std::string> iniFile;
     std::optional<std::string> listFile;
+    // The port when one --port was given; every --port in order, and the
+    // ports file (one port a line), when update or getver works on several.
     std::optional<std::string> port;
+    std::vector<std::string> ports;
+    std::optional<std::string> portsFile;
+    // This program was started by another one as one console of several: it
+    // reports its progress as records on standard error and stops when its
+    // standard input ends.
+    bool fleetChild = false;
     std::optional<ConnectionChoice> connection;
     WritingPortChoice mode = WritingPortChoice::HostInterface;
     bool json = false;

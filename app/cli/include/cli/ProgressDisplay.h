@@ -29,10 +29,13 @@ struct ProgressSnapshot {
 // texts that only count on (one per block written) at most once a second, so
 // a log stays readable. Message boxes of the engine arrive here from its
 // worker thread and go to the message stream as lines, without tearing the
-// display.
+// display. A program started as one console of several reports instead in
+// records (FleetFeed) on the message stream, for the program that started it.
 class ProgressDisplay {
   public:
-    enum class Style { Redrawn, PlainLines, Silent };
+    enum class Style { Redrawn, PlainLines, Silent, Feed };
+    // Feed: how often a status that only counts on is reported.
+    static constexpr std::chrono::milliseconds kFeedPeriod{250};
 
     static constexpr int kBarWidth = 20;
     using Clock = std::chrono::steady_clock;
@@ -45,6 +48,11 @@ class ProgressDisplay {
     // progress is shown in the style the display was made with, or not at all
     // (operations without a status window, get version, show only messages).
     void beginOperation(bool showProgress);
+
+    // An operation starts on a unit (empty: on every unit) and ends with the
+    // engine's result name; only a feed reports them.
+    void stepStarted(const std::string& operation, const std::string& unit);
+    void stepEnded(const std::string& operation, const std::string& unit, const std::string& result);
 
     void update(const ProgressSnapshot& snapshot) { update(snapshot, Clock::now()); }
     void update(const ProgressSnapshot& snapshot, Clock::time_point now);
@@ -65,6 +73,8 @@ class ProgressDisplay {
     void eraseLocked();
     void drawLocked();
     void printPlainLocked(const std::string& text, Clock::time_point now);
+    void feedProgressLocked(const ProgressSnapshot& snapshot, Clock::time_point now);
+    void feedLocked(const std::string& line);
 
     std::mutex mutex_;
     std::ostream& progressOut_;
@@ -76,6 +86,12 @@ class ProgressDisplay {
     std::string plainPrinted_;  // last status text printed as a plain line
     std::string plainPending_;  // a newer text of the same kind, not printed yet
     Clock::time_point plainPrintedAt_{};
+    // Feed: whether the operation shows progress, and what was last reported.
+    bool feedShowsProgress_ = false;
+    std::string fedStatus_;
+    int fedPercent_ = -1;
+    bool fedError_ = false;
+    Clock::time_point fedAt_{};
 };
 
 }  // namespace cli

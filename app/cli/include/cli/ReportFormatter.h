@@ -8,6 +8,7 @@
 
 #include "cli/UnitSnapshot.h"
 #include "core/RejectedPort.h"
+#include "platform/PortDescription.h"
 
 namespace cli {
 
@@ -40,15 +41,24 @@ class ReportFormatter {
   public:
     static nlohmann::ordered_json unitJson(const UnitSnapshot& unit);
     static nlohmann::ordered_json unitsJson(const std::vector<UnitSnapshot>& units);
-    // The usable ports in menu order and, under "rejected", the ports left
-    // out with their reasons.
+    // The usable ports in menu order, under "rejected" the ports left out
+    // with their reasons, and under "descriptions" what the system tells of
+    // each usable port's device (in the order of "ports").
     static nlohmann::ordered_json portsJson(const std::vector<std::string>& ports,
-                                            const std::vector<core::RejectedPort>& rejected);
+                                            const std::vector<core::RejectedPort>& rejected,
+                                            const std::vector<platform::PortDescription>& descriptions = {});
+    static nlohmann::ordered_json portDescriptionJson(const platform::PortDescription& description);
     static nlohmann::ordered_json imageJson(const ImageSummary& image);
     static nlohmann::ordered_json operationJson(const OperationReport& report);
+    // The report back from operationJson's form (as another flashkit-cli
+    // printed it); nothing when the object is not one. Seconds and retries
+    // are not in that form and stay 0.
+    static std::optional<OperationReport> operationFromJson(const nlohmann::json& object);
 
     static void printUnits(std::ostream& out, const std::vector<UnitSnapshot>& units);
-    static void printPorts(std::ostream& out, const std::vector<std::string>& ports);
+    // Each port's name alone on its line, and below it, indented, what is
+    // known of its device.
+    static void printPorts(std::ostream& out, const std::vector<platform::PortDescription>& ports);
     static void printImage(std::ostream& out, const ImageSummary& image);
     static void printOperation(std::ostream& out, const OperationReport& report);
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/UpdateReport.h"
 #include "platform/LocalTime.h"
@@ -30,6 +32,23 @@ class ServiceReport {
 
     static std::string text(const ServiceContext& context, const UpdateReport& report);
     static nlohmann::ordered_json json(const ServiceContext& context, const UpdateReport& report);
+
+    // One console of an update of several at once: its context (with its
+    // port), and its update or, when its program left none, why not.
+    struct ConsoleSection {
+        ServiceContext context;
+        std::optional<UpdateReport> report;
+        std::string result;  // the console's result ("Ok", "Failed", "Cancelled")
+        std::string reason;  // why there is no report
+    };
+    // One report for all consoles: the title, the date and a count of the
+    // results, then a section per console with what a report of that console
+    // alone says. JSON: {"report","date","result","consoles":[<the object of
+    // one console's report, or port, result and reason>]}.
+    static std::string fleetText(const std::string& dateTime, const std::string& result,
+                                 const std::vector<ConsoleSection>& consoles);
+    static nlohmann::ordered_json fleetJson(const std::string& dateTime, const std::string& result,
+                                            const std::vector<ConsoleSection>& consoles);
 
     // A local time in the report's form, "2024-05-02 14:03:22".
     static std::string localTimeText(const platform::LocalTime& time);

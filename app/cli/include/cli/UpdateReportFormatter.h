@@ -1,6 +1,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -17,6 +18,10 @@ class UpdateReportFormatter {
     // "status","rows":[...]}]}
     static nlohmann::ordered_json json(const UpdateReport& report);
     static nlohmann::ordered_json unitJson(const UpdateUnit& unit);
+    // The report back from its JSON (as another flashkit-cli printed it);
+    // nothing when the object is not an update's. Missing keys keep their
+    // defaults.
+    static std::optional<UpdateReport> fromJson(const nlohmann::json& object);
 
     // The plan: every image of every planned unit with its version now and
     // the file's, the file and its bytes; then the units that need nothing.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,14 @@ class PortList {
     // returns how many are left. The rest are kept with their reasons.
     std::size_t filter(const Probe& probe = platform::probePort);
 
-    // Keeps deviceName when it names a listed port exactly (case-sensitive);
-    // otherwise it becomes the first port. True when it was changed.
+    // The position of the listed port that name leads to: the same name
+    // (case-sensitive), or another name of the same device, such as a
+    // /dev/serial/by-id link to a listed tty. Nothing when none does.
+    std::optional<std::size_t> find(const std::string& name) const;
+
+    // Keeps deviceName when it leads to a listed port (see find; a by-id link
+    // stays as it is written, since that name survives a replug); otherwise
+    // it becomes the first port. True when it was changed.
     bool correctDeviceName(data::CommSettings& comm) const;
 
     const std::vector<std::string>& names() const { return names_; }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,10 +14,18 @@ namespace view {
 // opening of the menu makes of them, once per run of the program.
 class SetupMenu {
   public:
+    // An item's text is the port's name, and where something is known of
+    // its device a short label after a tab (shown right-aligned, where a menu
+    // shows key names).
     struct PortItem {
         std::string text;
         int command = 0;
     };
+    // The longest label a port's item gets, so that the menu stays narrow.
+    static constexpr std::size_t kLabelLength = 40;
+    // Tells what a port's device is ("FTDI FT232R USB UART A10K3X2Q"); empty
+    // when nothing is known.
+    using PortLabel = std::function<std::string(const std::string& port)>;
 
     // Serial Port, built on the first opening: item i becomes port i with
     // command 32784 + i (replacing the placeholder at that position, or
@@ -34,8 +44,14 @@ class SetupMenu {
         bool initialiseConnection = false;
     };
 
-    // ports in the order of the port list; deviceName is the port in use.
-    Opening open(const std::vector<std::string>& ports, std::string_view deviceName);
+    // ports in the order of the port list; deviceName is the port in use
+    // (also a /dev/serial/by-id link to one of them); labelOf is asked once
+    // per port on the first opening only.
+    Opening open(const std::vector<std::string>& ports, std::string_view deviceName,
+                 const PortLabel& labelOf = {});
+
+    // The port an item stands for: its text before the label.
+    static std::string portOfItemText(std::string_view text);
 
   private:
     bool portMenuBuilt_ = false;
