@@ -5,6 +5,7 @@
 #include <memory>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "CliConsoleFixture.h"
 
@@ -293,7 +294,7 @@ TEST_F(CliFleet, CtrlCDuringAFleetUpdateCancelsEveryConsoleAndEachLeavesBootMode
     ASSERT_TRUE(run.start(cliProgram(), onEveryConsole({"update", "SRF7"}), environment()));
     // Every console waits in boot mode.
     for (const auto& port : ports) {
-        ASSERT_TRUE(run.waitForText(port + ": SRF7 writing:   BOOT Change Wait", std::chrono::seconds(20)))
+        ASSERT_TRUE(run.waitForText(port + ": SRF7 writing: BOOT Change Wait", std::chrono::seconds(20)))
             << run.out() << run.err();
     }
     run.interrupt();
@@ -319,6 +320,34 @@ TEST_F(CliFleet, CtrlCDuringAFleetUpdateCancelsEveryConsoleAndEachLeavesBootMode
     EXPECT_TRUE(
         matches(outcome.out, "retry: .*--port " + ports[0] + " --port " + ports[1] + " --port " + ports[2]))
         << outcome.out;
+}
+
+TEST_F(CliFleet, TerminationCancelsEveryConsoleAndTheJsonSaysSo) {
+    startConsoles(2, {}, 5);
+    ProgramRun run;
+    ASSERT_TRUE(run.start(cliProgram(), onEveryConsole({"--json", "update", "SRF7"}), environment()));
+    // JSON shows nothing before its end: give both consoles time to reach the five-second boot wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    run.terminate();
+    const auto outcome = run.finish(std::chrono::seconds(30));
+    EXPECT_EQ(outcome.exitStatus, 1) << outcome.err;
+    const json result = json::parse(outcome.out);
+    EXPECT_EQ(result["result"], "Cancelled");
+    ASSERT_EQ(result["consoles"].size(), 2u);
+    for (std::size_t index = 0; index < 2; ++index) {
+        EXPECT_EQ(result["consoles"][index]["result"], "Cancelled") << result.dump();
+        EXPECT_EQ(result["consoles"][index]["units"][0]["result"], "Cancelled") << result.dump();
+        json last;
+        for (const auto& event : eventsOf(index)) {
+            if (event["event"] == "broadcast") {
+                last = event;
+            }
+        }
+        EXPECT_EQ(last["bootMode"], false) << "console " << index << " left in boot mode";
+    }
+    EXPECT_NE(result["retry"].get<std::string>().find("--port " + ports[1] + " --json update SRF7"),
+              std::string::npos)
+        << result["retry"];
 }
 
 TEST_F(CliFleet, EachConsolesCommunicationLogHasAFolderOfItsOwnNamedInTheSummary) {

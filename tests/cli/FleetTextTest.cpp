@@ -449,7 +449,7 @@ TEST(FleetDisplay, PlainLinesTellEachNewStepAndHoldCountingBack) {
     FleetDisplay display(progress, messages, FleetDisplay::Style::PlainLines, {"COM5", "COM7"});
     const auto start = Clock::now();
     display.record(0, FeedRecord::started("write", "SRF7"), start);
-    display.record(0, FeedRecord::progress("Writing 00200100H", 10), start);
+    display.record(0, FeedRecord::progress("  Writing 00200100H", 10), start);
     display.record(0, FeedRecord::progress("Writing 00200180H", 11), start + std::chrono::seconds(1));
     display.record(1, FeedRecord::started("getver", "SRF7"), start + std::chrono::seconds(1));
     display.refresh(start + std::chrono::seconds(2));

@@ -177,7 +177,9 @@ void FleetDisplay::record(std::size_t console, const FeedRecord& record, Clock::
             state.percent = -1;
             break;
         case FeedRecord::Kind::Progress:
-            state.status = record.status;
+            // The engine indents some texts for its progress window; the columns here align them.
+            state.status =
+                record.status.substr(std::min(record.status.find_first_not_of(' '), record.status.size()));
             state.percent = record.percent;
             break;
         case FeedRecord::Kind::Ended:
