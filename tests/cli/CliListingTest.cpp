@@ -34,7 +34,14 @@ TEST_F(CliListing, PortsWithoutProbingListsEveryCandidateUnopened) {
 
     outcome = runCli({"--json", "ports", "--no-probe"}, environment);
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
-    EXPECT_EQ(json::parse(outcome.out), (json{{"ports", {missing, plain}}, {"rejected", json::array()}}));
+    const json listed = json::parse(outcome.out);
+    EXPECT_EQ(listed["ports"], (json{missing, plain}));
+    EXPECT_EQ(listed["rejected"], json::array());
+    // What the system tells of each (here nothing: neither is a device).
+    ASSERT_EQ(listed["descriptions"].size(), 2u);
+    EXPECT_EQ(listed["descriptions"][1]["port"], plain);
+    EXPECT_EQ(listed["descriptions"][1]["usbVendorId"], "");
+    EXPECT_TRUE(listed["descriptions"][1]["latencyTimerMs"].is_null());
 
     // The probing listing leaves both out, with their reasons.
     outcome = runCli({"ports"}, environment);

@@ -338,9 +338,10 @@ int CliApplication::listCandidatePorts() {
         return kExitOperationFailed;
     }
     if (options_.json) {
-        printJson(ReportFormatter::portsJson(table.ports, {}));
+        // Descriptions are read from sysfs or the registry: still nothing is opened.
+        printJson(ReportFormatter::portsJson(table.ports, {}, platform::describePorts(table.ports)));
     } else {
-        ReportFormatter::printPorts(out_, table.ports);
+        ReportFormatter::printPortNames(out_, table.ports);
     }
     return kExitSuccess;
 }

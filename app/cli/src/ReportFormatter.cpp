@@ -177,6 +177,12 @@ void ReportFormatter::printUnits(std::ostream& out, const std::vector<UnitSnapsh
     table.print(out);
 }
 
+void ReportFormatter::printPortNames(std::ostream& out, const std::vector<std::string>& ports) {
+    for (const auto& port : ports) {
+        out << port << '\n';
+    }
+}
+
 void ReportFormatter::printPorts(std::ostream& out, const std::vector<platform::PortDescription>& ports) {
     for (const auto& port : ports) {
         out << port.port << '\n';

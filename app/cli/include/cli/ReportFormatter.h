@@ -59,6 +59,8 @@ class ReportFormatter {
     // Each port's name alone on its line, and below it, indented, what is
     // known of its device.
     static void printPorts(std::ostream& out, const std::vector<platform::PortDescription>& ports);
+    // The names alone, one a line (what shell completion reads).
+    static void printPortNames(std::ostream& out, const std::vector<std::string>& ports);
     static void printImage(std::ostream& out, const ImageSummary& image);
     static void printOperation(std::ostream& out, const OperationReport& report);
 
