@@ -100,7 +100,10 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
         ->type_name("FILE");
     app.add_option("--list", listFile, "unit list (default: DATA/DEFAULT of the settings)")
         ->type_name("FILE");
-    app.add_option("--port", port, "serial port, one of the usable ports")->type_name("NAME");
+    app.add_option("--port", port,
+                   "serial port, one of the usable ports, or a port of a network serial server: "
+                   "rfc2217://HOST:PORT or socket://HOST:PORT")
+        ->type_name("NAME");
     app.add_option("--connection", connection, "connection point: SRF7 or ENG7")
         ->type_name("SRF7|ENG7")
         ->check(CLI::IsMember({"SRF7", "ENG7"}).description(""));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/NetworkPortName.h"
+
 namespace core {
 
 bool PortList::discover(const platform::PortDiscoveryOptions& options) {
@@ -18,6 +20,17 @@ std::size_t PortList::filter(const Probe& probe) {
     std::vector<std::string> usable;
     usable.reserve(names_.size());
     for (std::string& name : names_) {
+        // A port on a network server is not opened here: a slow or absent
+        // server must not hold up start-up. Its name alone is checked.
+        if (platform::isNetworkPortName(name)) {
+            platform::NetworkPortNameParse parse = platform::parseNetworkPortName(name);
+            if (parse.port) {
+                usable.push_back(std::move(name));
+            } else {
+                rejected_.push_back(RejectedPort{std::move(name), networkNameReason(parse.error)});
+            }
+            continue;
+        }
         const platform::PortProbeResult result = probe(name);
         if (result.usable()) {
             usable.push_back(std::move(name));
@@ -27,6 +40,21 @@ std::size_t PortList::filter(const Probe& probe) {
     }
     names_ = std::move(usable);
     return names_.size();
+}
+
+std::string PortList::networkNameReason(const std::string& parseError) {
+    // The parse error starts with the name, which the left-out line shows already.
+    const std::size_t separator = parseError.find(": ");
+    return separator == std::string::npos ? parseError : parseError.substr(separator + 2);
+}
+
+bool PortList::offerNetworkPort(const std::string& name) {
+    if (!platform::isNetworkPortName(name) || !platform::parseNetworkPortName(name).port ||
+        std::find(names_.begin(), names_.end(), name) != names_.end()) {
+        return false;
+    }
+    names_.push_back(name);
+    return true;
 }
 
 bool PortList::correctDeviceName(data::CommSettings& comm) const {
