@@ -13,6 +13,7 @@
 #include "platform/Utf16.h"
 #include "winui/AboutDialog.h"
 #include "winui/CDIAGView.h"
+#include "winui/NetworkPortDialog.h"
 #include "winui/ResourceIds.h"
 #include "winui/WindowGeometry.h"
 
@@ -51,13 +52,13 @@ CMainFrame::CMainFrame(data::CDIAGDoc& document, const std::vector<std::string>&
     style.icon = programIcon(32);
     registerClass(kClassName, style);
     create(kClassName, 0, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-           platform::widen(MainFrame::kAppTitle), view::Rect::ofSize(0, 0, kWidth, kHeight),
-           nullptr, nullptr);
+           platform::widen(MainFrame::kAppTitle), view::Rect::ofSize(0, 0, kWidth, kHeight), nullptr,
+           nullptr);
     ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIcon(16)));
     buildMenus();
 
-    statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(), nullptr,
-                                   instance(), nullptr);
+    statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(),
+                                   nullptr, instance(), nullptr);
     // One pane that takes the whole width.
     int rightEdge = -1;
     ::SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&rightEdge));
@@ -88,6 +89,7 @@ void CMainFrame::buildMenus() {
         appendItem(serialPortMenu_, port, placeholder++);
     }
     appendPopup(setupMenu_, MainFrame::kSerialPortMenu, serialPortMenu_);
+    appendItem(setupMenu_, MainFrame::kNetworkPortItem, MainFrame::kNetworkPortCommand);
     connectionMenu_ = ::CreatePopupMenu();
     appendItem(connectionMenu_, MainFrame::kSrf7Item, MainFrame::kSrf7Command);
     appendItem(connectionMenu_, MainFrame::kEng7Item, MainFrame::kEng7Command);
@@ -101,8 +103,8 @@ void CMainFrame::buildMenus() {
     ::SetMenu(hwnd(), bar);
 
     std::array<ACCEL, 3> keys{{{FCONTROL | FVIRTKEY, 'O', kOpenCommand},
-                              {FCONTROL | FVIRTKEY, 'N', kNewCommand},
-                              {FCONTROL | FVIRTKEY, 'S', kSaveCommand}}};
+                               {FCONTROL | FVIRTKEY, 'N', kNewCommand},
+                               {FCONTROL | FVIRTKEY, 'S', kSaveCommand}}};
     accelerators_ = ::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
@@ -145,11 +147,12 @@ void CMainFrame::prepareSetupMenu() {
                 ::ModifyMenuW(serialPortMenu_, static_cast<UINT>(position), MF_BYPOSITION | MF_STRING,
                               static_cast<UINT_PTR>(ports[i].command), text.c_str());
             } else {
-                ::AppendMenuW(serialPortMenu_, MF_STRING, static_cast<UINT_PTR>(ports[i].command), text.c_str());
+                ::AppendMenuW(serialPortMenu_, MF_STRING, static_cast<UINT_PTR>(ports[i].command),
+                              text.c_str());
             }
         }
-        for (int position = ::GetMenuItemCount(serialPortMenu_) - 1; position >= static_cast<int>(ports.size());
-             --position) {
+        for (int position = ::GetMenuItemCount(serialPortMenu_) - 1;
+             position >= static_cast<int>(ports.size()); --position) {
             ::DeleteMenu(serialPortMenu_, static_cast<UINT>(position), MF_BYPOSITION);
         }
         if (!ports.empty()) {
@@ -164,9 +167,28 @@ void CMainFrame::prepareSetupMenu() {
 
 void CMainFrame::choosePort(int command) {
     const int count = ::GetMenuItemCount(serialPortMenu_);
-    ::CheckMenuRadioItem(serialPortMenu_, MainFrame::kFirstPortCommand, MainFrame::kFirstPortCommand + count - 1,
-                         static_cast<UINT>(command), MF_BYCOMMAND);
+    ::CheckMenuRadioItem(serialPortMenu_, MainFrame::kFirstPortCommand,
+                         MainFrame::kFirstPortCommand + count - 1, static_cast<UINT>(command), MF_BYCOMMAND);
     comm_.deviceName = menuText(serialPortMenu_, static_cast<UINT>(command), MF_BYCOMMAND);
+}
+
+void CMainFrame::askForNetworkPort() {
+    if (const std::optional<std::string> url = NetworkPortDialog::run(hwnd(), comm_.deviceName, notifier_)) {
+        useNetworkPort(*url);
+    }
+}
+
+void CMainFrame::useNetworkPort(const std::string& url) {
+    prepareSetupMenu();
+    const view::SetupMenu::NetworkPortItem chosen = setupMenuState_.chooseNetworkPort(portNames_, url);
+    const std::wstring text = platform::widen(chosen.item.text);
+    if (chosen.appended) {
+        ::AppendMenuW(serialPortMenu_, MF_STRING, static_cast<UINT_PTR>(chosen.item.command), text.c_str());
+    } else {
+        ::ModifyMenuW(serialPortMenu_, static_cast<UINT>(chosen.position), MF_BYPOSITION | MF_STRING,
+                      static_cast<UINT_PTR>(chosen.item.command), text.c_str());
+    }
+    choosePort(chosen.item.command);
 }
 
 void CMainFrame::chooseConnection(int command) {
@@ -237,6 +259,9 @@ bool CMainFrame::command(int id) {
         case MainFrame::kSrf7Command:
         case MainFrame::kEng7Command:
             chooseConnection(id);
+            return true;
+        case MainFrame::kNetworkPortCommand:
+            askForNetworkPort();
             return true;
         case MainFrame::kFontsCommand:
             view_->chooseFont();

@@ -37,7 +37,20 @@ class SetupMenu {
     // ports in the order of the port list; deviceName is the port in use.
     Opening open(const std::vector<std::string>& ports, std::string_view deviceName);
 
+    // The port chosen with Network Port...: the Serial Port item that shows
+    // it and gets the radio mark. A port the menu lists already is that item;
+    // any other becomes (or replaces) one item after the ports, numbered on
+    // from them. appended: the item is new to the menu.
+    struct NetworkPortItem {
+        PortItem item;
+        int position = 0;
+        bool appended = false;
+    };
+    NetworkPortItem chooseNetworkPort(const std::vector<std::string>& ports, const std::string& url);
+
   private:
+    // The item Network Port... added after the ports, if any.
+    bool networkItemShown_ = false;
     bool portMenuBuilt_ = false;
     bool connectionMenuInitialised_ = false;
 };
