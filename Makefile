@@ -4,7 +4,7 @@ WIN_BUILD  ?= build-win
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build windows dist-windows demo-windows screenshots-windows test test-linux test-windows run demo-cli package tsan asan fuzz soak bench format clean
+.PHONY: all bootstrap configure build windows dist-windows demo-windows screenshots-windows test test-linux test-windows run demo-cli demo-network package tsan asan fuzz soak bench format clean
 
 all: build
 
@@ -51,6 +51,10 @@ run: build
 
 demo-cli: build
 	@scripts/demo --cli $(BUILD)
+
+# The headless demo through ser2net on 127.0.0.1: getver, update, getver over rfc2217://.
+demo-network: build
+	@scripts/demo-network $(BUILD)
 
 # The Debian package: $(BUILD)/flashkit_<version>_<arch>.deb
 package: build

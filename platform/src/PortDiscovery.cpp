@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/NetworkPortName.h"
 #include "platform/Paths.h"
 
 namespace platform {
@@ -61,15 +62,9 @@ bool naturalLess(std::string_view left, std::string_view right) {
 }
 
 void appendExtraPorts(PortTable& table, std::string_view extraPorts) {
-    std::string_view extra = extraPorts;
-    while (!extra.empty()) {
-        std::size_t separator = extra.find(kExtraPortsSeparator);
-        std::string_view port = extra.substr(0, separator);
-        extra = separator == std::string_view::npos ? std::string_view() : extra.substr(separator + 1);
-        if (port.empty())
-            continue;
+    for (std::string& port : splitPortNames(extraPorts, kExtraPortsSeparator)) {
         if (std::find(table.ports.begin(), table.ports.end(), port) == table.ports.end()) {
-            table.ports.emplace_back(port);
+            table.ports.push_back(std::move(port));
         }
     }
 }

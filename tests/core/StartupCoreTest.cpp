@@ -118,6 +118,28 @@ TEST_F(StartupCoreTest, ShutdownUnloadsTheLibraryAndReleasesTheGuard) {
     EXPECT_TRUE(platform::InstanceLock::acquire(StartupCore::kGuardName, locks.path()));
 }
 
+TEST_F(StartupCoreTest, ANetworkDeviceIsKeptAndCountsAsAPortWithoutAConnection) {
+    writeSettings("[HOST]\nDEVICE=rfc2217://127.0.0.1:2217\n");
+    StartupOptions noLocalPort = options();
+    noLocalPort.ports->extraPorts = "/no/such/port";
+    StartupCore startup(noLocalPort);
+    ASSERT_EQ(startup.start(notifier), StartupStatus::Ready);
+    EXPECT_EQ(startup.comm().deviceName, "rfc2217://127.0.0.1:2217");
+    EXPECT_EQ(startup.ports().names(), std::vector<std::string>{"rfc2217://127.0.0.1:2217"});
+    startup.shutdown();
+
+    // A network port the front end names is offered beside the local ones;
+    // a DEVICE that is not one of them becomes the first port as before.
+    writeSettings("[HOST]\nDEVICE=COM1\n");
+    StartupOptions named = options();
+    named.networkPort = "socket://127.0.0.1:4001";
+    StartupCore withNamed(named);
+    ASSERT_EQ(withNamed.start(notifier), StartupStatus::Ready);
+    EXPECT_EQ(withNamed.ports().names(),
+              (std::vector<std::string>{line.slavePath(), spareLine.slavePath(), "socket://127.0.0.1:4001"}));
+    EXPECT_EQ(withNamed.comm().deviceName, line.slavePath());
+}
+
 TEST_F(StartupCoreTest, NoUsablePortEndsStartUp) {
     StartupOptions noPorts = options();
     noPorts.ports->extraPorts = "/no/such/port";

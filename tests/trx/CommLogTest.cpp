@@ -15,6 +15,7 @@
 
 #include "LoopedLogLines.h"
 #include "LoopedSession.h"
+#include "platform/testing/LoopbackSocket.h"
 
 extern char** environ;
 
@@ -85,12 +86,16 @@ class LogSession : public ::testing::Test {
     std::vector<std::string> addedEnvironment;
 
     // The scenario's exit status; -2 when it died of a signal, -3 when it
-    // had not ended after `limit` (it is then killed).
+    // had not ended after `limit` (it is then killed). A port is handed to
+    // the scenarios that take one.
     int run(const std::string& scenario, const std::string& programName = "trx_log_scenario",
-            std::chrono::seconds limit = std::chrono::seconds(30)) {
+            std::chrono::seconds limit = std::chrono::seconds(30), const std::string& port = {}) {
         const std::string program = (folder / programName).string();
-        std::vector<char*> arguments{const_cast<char*>(program.c_str()), const_cast<char*>(scenario.c_str()),
-                                     nullptr};
+        std::vector<char*> arguments{const_cast<char*>(program.c_str()), const_cast<char*>(scenario.c_str())};
+        if (!port.empty()) {
+            arguments.push_back(const_cast<char*>(port.c_str()));
+        }
+        arguments.push_back(nullptr);
         std::vector<char*> environment;
         for (char** entry = environ; *entry != nullptr; ++entry) {
             // The log folder is the test's to choose.
@@ -279,4 +284,28 @@ TEST_F(LogSession, TheLogFolderVariableMovesTheLogAndAnEmptyOneLeavesItBesideThe
     addedEnvironment = {"TRX_LOG_DIR="};
     ASSERT_EQ(run("missing"), 0);
     EXPECT_EQ(logFiles(), (std::vector<std::string>{"COMMU.LOG"}));
+}
+
+TEST_F(LogSession, ThePortNoticesOfANetworkPortNameItsUrl) {
+    const std::string refused = "rfc2217://127.0.0.1:" + std::to_string(platform::unusedLoopbackPort());
+    ASSERT_EQ(run("network-refused", "trx_log_scenario", std::chrono::seconds(30), refused), 0);
+    const auto log = lines("COMMU.LOG");
+    EXPECT_EQ(count(log, "------:E02 ( Err ) (GetLastError = 000111) CreateFile " + refused +
+                             ": connection refused"),
+              1)
+        << ::testing::PrintToString(log);
+    fs::remove(folder / "COMMU.LOG");
+
+    // A raw TCP port takes no line settings: the log says what the interface needs.
+    platform::LoopbackListener server;
+    ASSERT_TRUE(server.listen());
+    const std::string raw = "socket://127.0.0.1:" + std::to_string(server.port());
+    ASSERT_EQ(run("network-open", "trx_log_scenario", std::chrono::seconds(30), raw), 0);
+    const auto opened = lines("COMMU.LOG");
+    EXPECT_EQ(
+        count(opened, "------:E01 ( Err ) " + raw +
+                          " carries bytes only: the line stays as the server sets it, and this interface "
+                          "needs 115200 baud 8N2 with DTR and RTS on"),
+        1)
+        << ::testing::PrintToString(opened);
 }

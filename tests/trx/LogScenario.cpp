@@ -64,6 +64,18 @@ int main(int argc, char** argv) {
         CloseInterface();
         return result == 1 ? 0 : 6;
     }
-    std::fprintf(stderr, "usage: %s fixed|stamped|missing\n", argv[0]);
+    // A port on a network server, named by a URL: one that refuses the
+    // connection, and one that is opened and closed again.
+    if (scenario == "network-refused" && argc > 2) {
+        const int result = InitInterface(argv[2], 200, 115200, 1, 0, 0);
+        CloseInterface();
+        return result == 1 ? 0 : 7;
+    }
+    if (scenario == "network-open" && argc > 2) {
+        const int result = InitInterface(argv[2], 200, 115200, 1, 0, 0);
+        CloseInterface();
+        return result == 0 ? 0 : 8;
+    }
+    std::fprintf(stderr, "usage: %s fixed|stamped|missing|network-refused URL|network-open URL\n", argv[0]);
     return 1;
 }

@@ -67,7 +67,8 @@ TEST_F(FrameTest, TheWindowIsAFixed600By450WithoutAMaximiseBox) {
         menus << menu->text();
     }
     EXPECT_EQ(menus, (QStringList{"&File", "&Setup", "&Help"}));
-    EXPECT_EQ(texts(frame->setupMenu()), (QStringList{"Serial Port", "Connection Point", "Fonts..."}));
+    EXPECT_EQ(texts(frame->setupMenu()),
+              (QStringList{"Serial Port", "Network Port...", "Connection Point", "Fonts..."}));
 }
 
 TEST_F(FrameTest, TheFirstOpeningOfSetupReplacesThePlaceholderPorts) {
@@ -88,6 +89,25 @@ TEST_F(FrameTest, TheFirstOpeningOfSetupReplacesThePlaceholderPorts) {
     EXPECT_FALSE(com7->isChecked());
     frame->prepareSetupMenu();  // once per run only
     EXPECT_TRUE(com3->isChecked());
+}
+
+TEST_F(FrameTest, ANetworkPortIsUsedAndShownMarkedInTheSerialPortMenu) {
+    EXPECT_EQ(item(frame->setupMenu(), "Network Port...")->statusTip(),
+              "Use a port of a network serial server");
+    frame->useNetworkPort("rfc2217://10.0.0.5:2217");
+    EXPECT_EQ(comm.deviceName, "rfc2217://10.0.0.5:2217");
+    EXPECT_EQ(texts(frame->serialPortMenu()), (QStringList{"COM3", "COM7", "rfc2217://10.0.0.5:2217"}));
+    QAction* network = item(frame->serialPortMenu(), "rfc2217://10.0.0.5:2217");
+    EXPECT_TRUE(network->isChecked());
+    EXPECT_EQ(network->data().toInt(), 32786);
+    EXPECT_FALSE(item(frame->serialPortMenu(), "COM7")->isChecked());
+
+    // A second one takes the same item; a listed port is chosen again.
+    frame->useNetworkPort("socket://10.0.0.6:4001");
+    EXPECT_EQ(texts(frame->serialPortMenu()), (QStringList{"COM3", "COM7", "socket://10.0.0.6:4001"}));
+    frame->choosePort(item(frame->serialPortMenu(), "COM3"));
+    EXPECT_EQ(comm.deviceName, "COM3");
+    EXPECT_FALSE(item(frame->serialPortMenu(), "socket://10.0.0.6:4001")->isChecked());
 }
 
 TEST_F(FrameTest, ConnectionPointFollowsEachChoice) {

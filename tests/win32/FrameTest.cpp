@@ -17,6 +17,7 @@
 #include "view/MainFrame.h"
 #include "winui/CDIAGView.h"
 #include "winui/CMainFrame.h"
+#include "winui/ResourceIds.h"
 #include "winui/WindowGeometry.h"
 
 namespace {
@@ -83,8 +84,9 @@ TEST_F(FrameTest, TheWindowIsAFixed600By450WithMenusAndAReadyStatusBar) {
     EXPECT_EQ(itemTexts(bar), (std::vector<std::string>{"&File", "&Setup", "&Help"}));
     EXPECT_EQ(itemTexts(::GetSubMenu(bar, 0)), (std::vector<std::string>{"E&xit"}));
     EXPECT_EQ(itemTexts(frame->setupMenu()),
-              (std::vector<std::string>{"Serial Port", "Connection Point", "Fonts..."}));
-    EXPECT_EQ(::GetMenuItemID(frame->setupMenu(), 2), static_cast<UINT>(MainFrame::kFontsCommand));
+              (std::vector<std::string>{"Serial Port", "Network Port...", "Connection Point", "Fonts..."}));
+    EXPECT_EQ(::GetMenuItemID(frame->setupMenu(), 1), static_cast<UINT>(MainFrame::kNetworkPortCommand));
+    EXPECT_EQ(::GetMenuItemID(frame->setupMenu(), 3), static_cast<UINT>(MainFrame::kFontsCommand));
     EXPECT_EQ(itemTexts(::GetSubMenu(bar, 2)), (std::vector<std::string>{"&About FLASHKIT..."}));
     EXPECT_EQ(::GetMenuItemID(::GetSubMenu(bar, 2), 0), static_cast<UINT>(MainFrame::kAboutCommand));
     EXPECT_EQ(::GetMenuItemID(::GetSubMenu(bar, 0), 0), static_cast<UINT>(MainFrame::kExitCommand));
@@ -136,6 +138,45 @@ TEST_F(FrameTest, TheFirstOpeningOfSetupReplacesThePlaceholderPorts) {
     EXPECT_FALSE(isChecked(frame->serialPortMenu(), 32785));
     ::SendMessageW(frame->hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(frame->setupMenu()), 1);
     EXPECT_TRUE(isChecked(frame->serialPortMenu(), 32784));  // built once per run only
+}
+
+TEST_F(FrameTest, NetworkPortAsksUntilTheUrlIsWellFormedAndMarksTheNewPort) {
+    ::SendMessageW(frame->hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(frame->setupMenu()), 1);
+    const auto enter = [](const std::string& text) {
+        return [text](HWND dialog) {
+            winui::setWindowText(::GetDlgItem(dialog, FLASHKIT_IDC_NETWORK_URL), text);
+            win32test::pressOk(dialog);
+        };
+    };
+    std::string shownFirst;
+    win32test::ModalScript script;
+    script
+        .then(win32test::dialogTitled("Network Port"),
+              [&](HWND dialog) {
+                  wchar_t text[64] = {};
+                  ::GetDlgItemTextW(dialog, FLASHKIT_IDC_NETWORK_URL, text, 64);
+                  shownFirst = platform::narrow(text);
+                  enter("rfc2217://10.0.0.5")(dialog);
+              })
+        .then(win32test::dialogTitled("Network Port"), enter(" socket://10.0.0.6:4001 "));
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, MainFrame::kNetworkPortCommand, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(shownFirst, "rfc2217://");
+    // The malformed one was refused with its reason; the dialog stayed for the next try.
+    EXPECT_EQ(notifier.texts,
+              (std::vector<std::string>{"rfc2217://10.0.0.5: no port number (rfc2217://HOST:PORT)"}));
+    EXPECT_EQ(comm.deviceName, "socket://10.0.0.6:4001");
+    EXPECT_EQ(itemTexts(frame->serialPortMenu()),
+              (std::vector<std::string>{"COM3", "COM7", "socket://10.0.0.6:4001"}));
+    EXPECT_TRUE(isChecked(frame->serialPortMenu(), 32786));
+    EXPECT_FALSE(isChecked(frame->serialPortMenu(), 32785));
+
+    // Cancel leaves the port in use as it is.
+    win32test::ModalScript cancel;
+    cancel.then(win32test::dialogTitled("Network Port"), win32test::pressCancel);
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, MainFrame::kNetworkPortCommand, 0);
+    EXPECT_TRUE(cancel.finished());
+    EXPECT_EQ(comm.deviceName, "socket://10.0.0.6:4001");
 }
 
 TEST_F(FrameTest, ConnectionPointFollowsEachChoice) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "CommLog.h"
+#include "platform/NetworkPortName.h"
 
 namespace trx {
 namespace {
@@ -67,7 +68,19 @@ bool PortControl::open(const std::string& deviceName, std::uint32_t baudRate) {
     port_.setModemLine(platform::ModemLine::Dtr, true);
     port_.setModemLine(platform::ModemLine::Rts, true);
     clearErrorState();
+    noteLineThatCannotBeSet(deviceName, baudRate);
     return true;
+}
+
+void PortControl::noteLineThatCannotBeSet(const std::string& deviceName, std::uint32_t baudRate) {
+    const platform::NetworkPortNameParse network = platform::parseNetworkPortName(deviceName);
+    if (!network.port || network.port->protocol != platform::NetworkProtocol::RawTcp) {
+        return;
+    }
+    const std::string text = deviceName + " carries bytes only: the line stays as the server sets it, and " +
+                             "this interface needs " + std::to_string(baudRate) +
+                             " baud 8N2 with DTR and RTS on";
+    log_.notice(CommLog::kLineNotice, text.c_str());
 }
 
 void PortControl::close() {

@@ -48,6 +48,9 @@ class PortControl {
 
   private:
     void logDriverProperties();
+    // A port on a raw TCP server (socket://) takes no line settings: the log
+    // says which line the interface needs.
+    void noteLineThatCannotBeSet(const std::string& deviceName, std::uint32_t baudRate);
 
     CommLog& log_;
     std::mutex lock_;

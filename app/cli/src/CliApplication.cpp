@@ -28,6 +28,7 @@
 #include "platform/Directory.h"
 #include "platform/InterruptGuard.h"
 #include "platform/LocalTime.h"
+#include "platform/NetworkPortName.h"
 #include "platform/NewFile.h"
 #include "platform/Paths.h"
 #include "platform/PlainText.h"
@@ -212,6 +213,16 @@ std::optional<core::StartupOptions> CliApplication::startupOptions() {
             usageFailure("cannot open the unit list " + shown(*options_.listFile) + *reason);
             return std::nullopt;
         }
+    }
+
+    if (options_.port && platform::isNetworkPortName(*options_.port)) {
+        // Taken as it is: nothing connects before an operation needs it.
+        const platform::NetworkPortNameParse parse = platform::parseNetworkPortName(*options_.port);
+        if (!parse.port) {
+            usageFailure("--port " + parse.error);
+            return std::nullopt;
+        }
+        startupOptions.networkPort = *options_.port;
     }
 
     // One console of several: the program that started it has said this already.
@@ -489,7 +500,8 @@ void CliApplication::warnOfSlowAdapter() {
 
 OperationRunner CliApplication::operationRunner() {
     OperationRunner runner(*document_, *engine_, host_, display_);
-    runner.setOpenFailureReason([this] { return openFailureReason(); });
+    runner.setOpenFailureReason([this] { return openFailureReason(); },
+                                platform::isNetworkPortName(core_->comm().deviceName));
     return runner;
 }
 

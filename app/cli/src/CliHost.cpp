@@ -28,6 +28,16 @@ void CliHost::requestFinalOk(engine::StatusModel& status) {
     status.cancelEvent().signal();
 }
 
+void CliHost::showNotice(const std::string& text) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!noticesShown_.insert(text).second) {
+            return;
+        }
+    }
+    display_.message(text, core::MessageIcon::None);
+}
+
 void CliHost::clearFinalStatus() {
     std::lock_guard lock(mutex_);
     finalStatus_.reset();

@@ -102,7 +102,8 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     app.add_option("--list", listFile, "unit list (default: DATA/DEFAULT of the settings)")
         ->type_name("FILE");
     app.add_option("--port", portNames,
-                   "serial port, one of the usable ports or a /dev/serial/by-id link to one; update and "
+                   "serial port, one of the usable ports, a /dev/serial/by-id link to one, or a port of "
+                   "a network serial server: rfc2217://HOST:PORT or socket://HOST:PORT; update and "
                    "getver take it more than once and then work on every console at once")
         ->type_name("NAME")
         ->expected(1)

@@ -99,7 +99,10 @@ std::optional<OperationReport> OperationRunner::run(data::OperationCode code, st
     }
     report.result = std::string(engine::resultName(result));
     report.status = last.statusText;
-    if (result == engine::ResultCode::OpenFailed && openFailureReason_) {
+    const bool askReason = result == engine::ResultCode::OpenFailed ||
+                           (reasonAfterAnyFailure_ && result != engine::ResultCode::Ok &&
+                            result != engine::ResultCode::Cancelled);
+    if (askReason && openFailureReason_) {
         report.reason = openFailureReason_();
         if (!report.reason.empty()) {
             display_.message(report.reason, core::MessageIcon::None);

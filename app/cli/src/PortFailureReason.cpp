@@ -1,5 +1,6 @@
 #include "cli/PortFailureReason.h"
 
+#include "platform/NetworkPortName.h"
 #include "platform/PlainText.h"
 #include "platform/PortProbe.h"
 #include "platform/SerialPort.h"
@@ -10,7 +11,10 @@ std::string PortFailureReason::find(const data::CommSettings& comm, const std::s
     const std::string port = platform::shortenedForMessage(comm.deviceName);
     platform::SerialPort probe;
     if (const platform::Result<void> opened = probe.open(comm.deviceName); !opened) {
-        return port + ": " + platform::portOpenFailureReason(opened.error());
+        // The error of a network port names the port already.
+        return platform::isNetworkPortName(comm.deviceName)
+                   ? opened.error().text()
+                   : port + ": " + platform::portOpenFailureReason(opened.error());
     }
     // A value that is not a plain positive number was read as something else
     // ("abc" as 0, 4294967296 as 0 after wrapping): say what was written.

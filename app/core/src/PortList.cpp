@@ -4,6 +4,7 @@
 
 #include "platform/PlainText.h"
 #include "platform/PortDescription.h"
+#include "platform/NetworkPortName.h"
 
 namespace core {
 
@@ -21,6 +22,17 @@ std::size_t PortList::filter(const Probe& probe) {
     std::vector<std::string> usable;
     usable.reserve(names_.size());
     for (std::string& name : names_) {
+        // A port on a network server is not opened here: a slow or absent
+        // server must not hold up start-up. Its name alone is checked.
+        if (platform::isNetworkPortName(name)) {
+            platform::NetworkPortNameParse parse = platform::parseNetworkPortName(name);
+            if (parse.port) {
+                usable.push_back(std::move(name));
+            } else {
+                rejected_.push_back(RejectedPort{std::move(name), networkNameReason(parse.error)});
+            }
+            continue;
+        }
         const platform::PortProbeResult result = probe(name);
         if (result.usable()) {
             usable.push_back(std::move(name));
@@ -50,6 +62,21 @@ std::optional<std::size_t> PortList::find(const std::string& name) const {
             return index;
     }
     return std::nullopt;
+}
+
+std::string PortList::networkNameReason(const std::string& parseError) {
+    // The parse error starts with the name, which the left-out line shows already.
+    const std::size_t separator = parseError.find(": ");
+    return separator == std::string::npos ? parseError : parseError.substr(separator + 2);
+}
+
+bool PortList::offerNetworkPort(const std::string& name) {
+    if (!platform::isNetworkPortName(name) || !platform::parseNetworkPortName(name).port ||
+        std::find(names_.begin(), names_.end(), name) != names_.end()) {
+        return false;
+    }
+    names_.push_back(name);
+    return true;
 }
 
 bool PortList::correctDeviceName(data::CommSettings& comm) const {

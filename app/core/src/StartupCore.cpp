@@ -45,7 +45,16 @@ StartupStatus StartupCore::start(UserNotifier& notifier) {
         for (const RejectedPort& port : ports_.rejected())
             options_.portLeftOut(port);
     }
-    if (usable == 0) {
+    // A DEVICE on a network server is taken as it is, never replaced by the
+    // first local port, and counts as a usable port; so does a network port
+    // the front end was told to use.
+    std::size_t offered = usable;
+    if (tableRead) {
+        for (const std::string* name : {&settings_.comm.deviceName, &options_.networkPort}) {
+            offered += ports_.offerNetworkPort(*name) ? 1 : 0;
+        }
+    }
+    if (offered == 0) {
         notifier.showMessage(PortList::kNoPortMessage, MessageIcon::None);
         return status_ = StartupStatus::NoPort;
     }

@@ -2,30 +2,47 @@
 
 #include <chrono>
 
+#include "platform/NetworkPortName.h"
+
 namespace engine {
 
 bool DirectPort::open(const std::string& deviceName) {
     close();
+    if (platform::isNetworkPortName(deviceName) && port_.isOpen() && port_.deviceName() == deviceName) {
+        // The connection kept for this operation: the open is a line reset.
+        if (setUpLine()) {
+            lineOpen_ = true;
+            return true;
+        }
+        // The connection was lost: one new one.
+        port_.close();
+    }
     if (!port_.open(deviceName)) {
         return false;
     }
-    if (!port_.setDriverQueues(kDriverQueueBytes, kDriverQueueBytes)) {
+    if (!port_.setDriverQueues(kDriverQueueBytes, kDriverQueueBytes) || !setUpLine()) {
         port_.close();
         return false;
     }
+    lineOpen_ = true;
+    return true;
+}
+
+bool DirectPort::setUpLine() {
     platform::LineSettings settings;
     settings.baudRate = kBaudRate;
     settings.dataBits = 8;
     settings.parity = platform::Parity::None;
     settings.stopBits = platform::StopBits::One;
     if (!port_.configure(settings)) {
-        port_.close();
         return false;
     }
     // Only stale input is thrown away. The previous close let the output
     // drain, and on a pseudo-terminal discarding output also discards what
     // the far end has not read yet, i.e. the frame written just before.
-    port_.flush(platform::FlushDirection::Input);
+    if (!port_.flush(platform::FlushDirection::Input)) {
+        return false;
+    }
     // Lines a pseudo-terminal does not have are no fault of the port.
     port_.setModemLine(platform::ModemLine::Dtr, true);
     port_.setModemLine(platform::ModemLine::Rts, true);
@@ -33,19 +50,27 @@ bool DirectPort::open(const std::string& deviceName) {
 }
 
 void DirectPort::close() {
-    if (!port_.isOpen()) {
+    if (!lineOpen_) {
         return;
     }
+    lineOpen_ = false;
     port_.setModemLine(platform::ModemLine::Dtr, false);
     // Discarding output here would drop the frame just written: let it leave
     // first, then throw away only what was received and not read.
     port_.drain();
     port_.flush(platform::FlushDirection::Input);
+    if (!platform::isNetworkPortName(port_.deviceName())) {
+        port_.close();
+    }
+}
+
+void DirectPort::endConnection() {
+    close();
     port_.close();
 }
 
 bool DirectPort::readByte(std::uint8_t& byte) {
-    if (!port_.isOpen()) {
+    if (!lineOpen_) {
         return false;
     }
     return port_.read(std::span<std::uint8_t>(&byte, 1)) == 1u;
@@ -54,7 +79,7 @@ bool DirectPort::readByte(std::uint8_t& byte) {
 bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (port_.isOpen()) {
+    while (lineOpen_) {
         if (readByte(byte)) {
             return true;
         }
@@ -75,7 +100,7 @@ bool DirectPort::readByte(std::uint8_t& byte, int timeoutMs) {
 }
 
 bool DirectPort::write(std::span<const std::uint8_t> bytes) {
-    if (!port_.isOpen()) {
+    if (!lineOpen_) {
         return false;
     }
     if (!port_.drain() || !port_.writeAll(bytes, kWriteTimeoutMs)) {

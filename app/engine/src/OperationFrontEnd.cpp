@@ -11,6 +11,12 @@ void OperationFrontEnd::showMessage(const std::string& text, bool error) {
     }
 }
 
+void OperationFrontEnd::showNotice(const std::string& text) {
+    if (reachable()) {
+        host_->showNotice(text);
+    }
+}
+
 void OperationFrontEnd::setMainWindowEnabled(bool enabled) {
     if (reachable()) {
         host_->setMainWindowEnabled(enabled);

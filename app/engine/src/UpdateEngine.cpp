@@ -22,6 +22,7 @@
 #include "engine/Type3Sequence.h"
 #include "engine/Type4Sequence.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/NetworkPortName.h"
 #include "platform/Paths.h"
 
 namespace engine {
@@ -64,7 +65,7 @@ UpdateEngine::~UpdateEngine() {
         worker_.join();
     }
     parts_->link.close();
-    directPort_->close();
+    directPort_->endConnection();
 }
 
 void UpdateEngine::setInterfaceApi(const core::InterfaceApi* api) {
@@ -136,6 +137,7 @@ void UpdateEngine::runWorker() {
     data::UnitRecord* unit = operation_.unitIndex >= 0 ? unitList_->unit(operation_.unitIndex) : nullptr;
     chooseTiming(unit != nullptr ? unit->timingModel() : data::UnitModel::SRF7);
     const bool directUnit = unit != nullptr && unit->kind() == data::UnitKind::Direct;
+    noteLineThatCannotBeSet(directUnit);
 
     lastResult_ = ResultCode::Ok;
     switch (operation_.code) {
@@ -155,6 +157,39 @@ void UpdateEngine::runWorker() {
     }
     status_.cancelEvent().reset();
     workerActive_ = false;
+}
+
+void UpdateEngine::noteLineThatCannotBeSet(bool directUnit) {
+    if (!platform::isNetworkPortName(operation_.comm.deviceName)) {
+        return;
+    }
+    const platform::NetworkPortNameParse port = platform::parseNetworkPortName(operation_.comm.deviceName);
+    if (!port.port || port.port->protocol != platform::NetworkProtocol::RawTcp) {
+        return;
+    }
+    // Which lines this operation needs: the boot loaders' for a type-2 unit,
+    // the host interface's for the others, both when all units are read.
+    bool host = !directUnit;
+    bool direct = directUnit;
+    if (operation_.unitIndex < 0) {
+        for (std::int32_t index = operation_.firstUnit(); index <= operation_.lastUnit(); ++index) {
+            const data::UnitRecord* each = unitList_->unit(index);
+            if (each != nullptr) {
+                (each->kind() == data::UnitKind::Direct ? direct : host) = true;
+            }
+        }
+    }
+    std::string needed;
+    if (host) {
+        needed = std::to_string(operation_.comm.baudRate) + " baud 8N2 with DTR and RTS on (host interface)";
+    }
+    if (direct) {
+        needed += std::string(host ? " and " : "") + std::to_string(DirectPort::kBaudRate) +
+                  " baud 8N1 (boot loader)";
+    }
+    frontEnd_.showNotice(
+        port.port->text +
+        " carries bytes only: the line stays as the server sets it, and this operation needs " + needed);
 }
 
 // ---- erase and write --------------------------------------------------------
@@ -183,6 +218,7 @@ void UpdateEngine::runDirectUpdate(data::UnitRecord& unit) {
     parts_->direct.setCompression(compression);
     DirectPath path(parts_->context, parts_->direct, unit);
     runUpdate(path);
+    directPort_->endConnection();
     parts_->direct.setCompression({});
 }
 
@@ -236,6 +272,7 @@ ResultCode UpdateEngine::getDirectVersion(data::UnitRecord& unit) {
     frontEnd_.setMainWindowEnabled(false);
     unit.loadRows(data::initialRowSelection(operation_.writingPort));
     const ResultCode result = DirectPath(parts_->context, parts_->direct, unit).readVersions();
+    directPort_->endConnection();
     finishGetVersion(result);
     return result;
 }
@@ -252,7 +289,11 @@ void UpdateEngine::finishGetVersion(ResultCode result) {
 
 ResultCode UpdateEngine::readVersionsOf(data::UnitRecord& unit) {
     if (unit.kind() == data::UnitKind::Direct) {
-        return DirectPath(parts_->context, parts_->direct, unit).readVersions();
+        // The boot loader's connection is given up before the next unit's
+        // interface takes the same server port.
+        const ResultCode result = DirectPath(parts_->context, parts_->direct, unit).readVersions();
+        directPort_->endConnection();
+        return result;
     }
     HostLink& link = parts_->link;
     if (link.open(operation_.comm, operation_.writingPort) != 0) {

@@ -8,12 +8,14 @@
 #include "ui/AboutDialog.h"
 #include "ui/CDIAGView.h"
 #include "ui/ProgramIcon.h"
+#include "view/NetworkPortEntry.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -73,6 +75,10 @@ void CMainFrame::buildMenus() {
         addItem(serialPortMenu_, port, placeholder++);
     }
     connect(serialPortMenu_, &QMenu::triggered, this, &CMainFrame::choosePort);
+    QAction* network =
+        setupMenu_->addAction(MainFrame::kNetworkPortItem, this, &CMainFrame::askForNetworkPort);
+    network->setData(MainFrame::kNetworkPortCommand);
+    network->setStatusTip(QString::fromUtf8(MainFrame::prompt(MainFrame::kNetworkPortCommand)));
 
     connectionMenu_ = setupMenu_->addMenu(MainFrame::kConnectionPointMenu);
     connectionGroup_ = new QActionGroup(this);
@@ -141,6 +147,44 @@ void CMainFrame::choosePort(QAction* item) {
     item->setCheckable(true);
     item->setChecked(true);
     comm_.deviceName = view::SetupMenu::portOfItemText(item->text().toStdString());
+}
+
+void CMainFrame::askForNetworkPort() {
+    QString text = QString::fromStdString(view::NetworkPortEntry::initialText(comm_.deviceName));
+    for (;;) {
+        bool accepted = false;
+        text = QInputDialog::getText(this, view::NetworkPortEntry::kTitle, view::NetworkPortEntry::kPrompt,
+                                     QLineEdit::Normal, text, &accepted);
+        if (!accepted) {
+            return;
+        }
+        const std::optional<std::string> problem = view::NetworkPortEntry::problem(text.toStdString());
+        if (!problem) {
+            useNetworkPort(view::NetworkPortEntry::portName(text.toStdString()));
+            return;
+        }
+        if (notifier_ != nullptr) {
+            notifier_->showMessage(*problem, core::MessageIcon::Warning);
+        } else {
+            QMessageBox::warning(this, MainFrame::kAppTitle, QString::fromStdString(*problem));
+        }
+    }
+}
+
+void CMainFrame::useNetworkPort(const std::string& url) {
+    prepareSetupMenu();
+    const view::SetupMenu::NetworkPortItem chosen = setupMenuState_.chooseNetworkPort(portNames_, url);
+    const QList<QAction*> items = serialPortMenu_->actions();
+    QAction* item = !chosen.appended && chosen.position < items.size()
+                        ? items[chosen.position]
+                        : serialPortMenu_->addAction(QString());
+    item->setText(QString::fromStdString(chosen.item.text));
+    item->setData(chosen.item.command);
+    item->setStatusTip(MainFrame::kPortPrompt);
+    item->setCheckable(true);
+    portGroup_->addAction(item);
+    item->setChecked(true);
+    comm_.deviceName = url;
 }
 
 void CMainFrame::chooseConnection(QAction* item) {

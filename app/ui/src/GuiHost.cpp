@@ -1,5 +1,7 @@
 #include "ui/GuiHost.h"
 
+#include <iostream>
+
 #include "engine/StatusModel.h"
 #include "ui/StatusWindow.h"
 #include "view/EngineStatusFeed.h"
@@ -99,6 +101,10 @@ void GuiHost::requestFinalOk(engine::StatusModel& status) {
             status.cancelEvent().signal();
         }
     });
+}
+
+void GuiHost::showNotice(const std::string& text) {
+    std::cerr << "flashkit: " << text << std::endl;
 }
 
 }  // namespace ui

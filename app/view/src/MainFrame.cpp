@@ -16,6 +16,8 @@ std::string_view MainFrame::prompt(int command) {
     switch (command) {
         case kFontsCommand:
             return kFontsPrompt;
+        case kNetworkPortCommand:
+            return kNetworkPortPrompt;
         case kSrf7Command:
             return kSrf7Prompt;
         case kEng7Command:

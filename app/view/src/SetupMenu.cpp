@@ -51,4 +51,21 @@ SetupMenu::Opening SetupMenu::open(const std::vector<std::string>& ports, std::s
     return opening;
 }
 
+SetupMenu::NetworkPortItem SetupMenu::chooseNetworkPort(const std::vector<std::string>& ports,
+                                                        const std::string& url) {
+    NetworkPortItem chosen;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (ports[i] == url) {
+            chosen.position = static_cast<int>(i);
+            chosen.item = {url, MainFrame::kFirstPortCommand + chosen.position};
+            return chosen;
+        }
+    }
+    chosen.position = static_cast<int>(ports.size());
+    chosen.item = {url, MainFrame::kFirstPortCommand + chosen.position};
+    chosen.appended = !networkItemShown_;
+    networkItemShown_ = true;
+    return chosen;
+}
+
 }  // namespace view

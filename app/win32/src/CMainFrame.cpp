@@ -15,6 +15,7 @@
 #include "platform/Utf16.h"
 #include "winui/AboutDialog.h"
 #include "winui/CDIAGView.h"
+#include "winui/NetworkPortDialog.h"
 #include "winui/ResourceIds.h"
 #include "winui/WindowGeometry.h"
 
@@ -90,6 +91,7 @@ void CMainFrame::buildMenus() {
         appendItem(serialPortMenu_, port, placeholder++);
     }
     appendPopup(setupMenu_, MainFrame::kSerialPortMenu, serialPortMenu_);
+    appendItem(setupMenu_, MainFrame::kNetworkPortItem, MainFrame::kNetworkPortCommand);
     connectionMenu_ = ::CreatePopupMenu();
     appendItem(connectionMenu_, MainFrame::kSrf7Item, MainFrame::kSrf7Command);
     appendItem(connectionMenu_, MainFrame::kEng7Item, MainFrame::kEng7Command);
@@ -176,6 +178,25 @@ void CMainFrame::choosePort(int command) {
         view::SetupMenu::portOfItemText(menuText(serialPortMenu_, static_cast<UINT>(command), MF_BYCOMMAND));
 }
 
+void CMainFrame::askForNetworkPort() {
+    if (const std::optional<std::string> url = NetworkPortDialog::run(hwnd(), comm_.deviceName, notifier_)) {
+        useNetworkPort(*url);
+    }
+}
+
+void CMainFrame::useNetworkPort(const std::string& url) {
+    prepareSetupMenu();
+    const view::SetupMenu::NetworkPortItem chosen = setupMenuState_.chooseNetworkPort(portNames_, url);
+    const std::wstring text = platform::widen(chosen.item.text);
+    if (chosen.appended) {
+        ::AppendMenuW(serialPortMenu_, MF_STRING, static_cast<UINT_PTR>(chosen.item.command), text.c_str());
+    } else {
+        ::ModifyMenuW(serialPortMenu_, static_cast<UINT>(chosen.position), MF_BYPOSITION | MF_STRING,
+                      static_cast<UINT_PTR>(chosen.item.command), text.c_str());
+    }
+    choosePort(chosen.item.command);
+}
+
 void CMainFrame::chooseConnection(int command) {
     ::CheckMenuRadioItem(connectionMenu_, MainFrame::kSrf7Command, MainFrame::kEng7Command,
                          static_cast<UINT>(command), MF_BYCOMMAND);
@@ -244,6 +265,9 @@ bool CMainFrame::command(int id) {
         case MainFrame::kSrf7Command:
         case MainFrame::kEng7Command:
             chooseConnection(id);
+            return true;
+        case MainFrame::kNetworkPortCommand:
+            askForNetworkPort();
             return true;
         case MainFrame::kFontsCommand:
             view_->chooseFont();

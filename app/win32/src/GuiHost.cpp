@@ -1,5 +1,7 @@
 #include "winui/GuiHost.h"
 
+#include <iostream>
+
 #include "engine/StatusModel.h"
 #include "platform/Utf16.h"
 #include "view/EngineStatusFeed.h"
@@ -91,6 +93,10 @@ void GuiHost::requestFinalOk(engine::StatusModel& status) {
 
 StatusWindow* GuiHost::statusWindow() const {
     return statusWindow_ != nullptr && statusWindow_->isOpen() ? statusWindow_.get() : nullptr;
+}
+
+void GuiHost::showNotice(const std::string& text) {
+    std::cerr << "flashkit: " << text << std::endl;
 }
 
 }  // namespace winui

@@ -46,8 +46,9 @@ struct PortTable {
 
 PortTable discoverPorts(const PortDiscoveryOptions& options);
 
-// Appends the extra ports (separated by kExtraPortsSeparator) that are not
-// in the table yet.
+// Appends the extra ports (separated by kExtraPortsSeparator; a network
+// port such as rfc2217://HOST:PORT keeps its own colon) that are not in the
+// table yet.
 void appendExtraPorts(PortTable& table, std::string_view extraPorts);
 
 // "ttyS2" < "ttyS10": digit runs compare by their value.

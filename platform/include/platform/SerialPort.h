@@ -11,6 +11,8 @@
 
 namespace platform {
 
+class SerialLine;
+
 enum class Parity { None, Odd, Even };
 enum class StopBits { One, Two };
 enum class FlushDirection { Input, Output, Both };
@@ -80,9 +82,13 @@ struct SerialDriverProperties {
     std::uint16_t providerCharacter = 0;
 };
 
-// One serial device, opened for this process alone. The device's own line
-// settings (and on Windows its time-outs) are saved at open and given back at
-// close. Every call that can fail returns a Result with the system's reason.
+// One serial line, opened for this process alone: a device of the system
+// (/dev/ttyUSB0, COM3) or a port of a network serial server
+// (rfc2217://HOST:PORT with its line settings, modem lines and purges;
+// socket://HOST:PORT with the bytes only). A device's own line settings (and
+// on Windows its time-outs) are saved at open and given back at close. Every
+// call that can fail returns a Result with the system's reason; the errors of
+// a network port name it ("rfc2217://10.0.0.5:2217: connection refused").
 // One thread may read while another writes and a third cancels the waits;
 // opening, closing and configuring belong to the owner alone.
 class SerialPort {
@@ -149,12 +155,10 @@ class SerialPort {
     Result<void> requestLowLatency();
 
   private:
-    // Why writeAll stopped when a wait for room ended without it.
-    static SystemError noRoomError(WaitResult ended);
-
-    // The open device and everything the system keeps for it.
-    struct Device;
-    std::unique_ptr<Device> device_;
+    // The backend of the open port: a device of this system, or a port of a
+    // network serial server (rfc2217://HOST:PORT, socket://HOST:PORT).
+    std::unique_ptr<SerialLine> line_;
+    std::string deviceName_;
 };
 
 }  // namespace platform

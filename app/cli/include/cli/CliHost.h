@@ -2,6 +2,8 @@
 
 #include <mutex>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "cli/ProgressDisplay.h"
 #include "core/UserNotifier.h"
@@ -21,6 +23,9 @@ class CliHost : public core::UserNotifier, public engine::OperationHost {
     void setMainWindowEnabled(bool) override {}
     void showStatusWindow(engine::StatusModel&) override {}
     void requestFinalOk(engine::StatusModel& status) override;
+    // Each distinct remark once per run of the program: a getver of every
+    // unit runs one operation per unit, and the user asked for one.
+    void showNotice(const std::string& text) override;
 
     // The status of the last operation as it stood when its OK was asked for.
     std::optional<ProgressSnapshot> finalStatus() const;
@@ -33,6 +38,7 @@ class CliHost : public core::UserNotifier, public engine::OperationHost {
     ProgressDisplay& display_;
     mutable std::mutex mutex_;
     std::optional<ProgressSnapshot> finalStatus_;
+    std::set<std::string> noticesShown_;
 };
 
 }  // namespace cli

@@ -39,9 +39,12 @@ class OperationRunner {
                                        const platform::InterruptGuard& interrupt);
 
     // Asked when an operation ends with OpenFailed: why the port did not
-    // open. A reason is shown and goes into the report.
-    void setOpenFailureReason(std::function<std::string()> reasonOf) {
+    // open. A reason is shown and goes into the report. With afterAnyFailure
+    // (a port on a network server, which can go away during an operation) it
+    // is asked after every failure that was not a cancel.
+    void setOpenFailureReason(std::function<std::string()> reasonOf, bool afterAnyFailure = false) {
         openFailureReason_ = std::move(reasonOf);
+        reasonAfterAnyFailure_ = afterAnyFailure;
     }
 
     // The attempts after the first that a status text tells of: the retry
@@ -56,6 +59,7 @@ class OperationRunner {
     CliHost& host_;
     ProgressDisplay& display_;
     std::function<std::string()> openFailureReason_;
+    bool reasonAfterAnyFailure_ = false;
 };
 
 }  // namespace cli

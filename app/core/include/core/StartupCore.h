@@ -28,6 +28,9 @@ struct StartupOptions {
     std::optional<platform::PortDiscoveryOptions> ports;
     // Empty: each port is opened to see whether it is usable.
     PortList::Probe portProbe;
+    // A port on a network server (rfc2217://HOST:PORT, socket://HOST:PORT)
+    // that the front end will use, offered although nothing opened it.
+    std::string networkPort;
     // Told about each port the list leaves out, right after the ports are
     // tested and before any message box, so that the reasons are on record
     // even when no port is left at all. Empty: nobody is told.

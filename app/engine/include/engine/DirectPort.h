@@ -14,6 +14,13 @@ namespace engine {
 // control, DTR and RTS on while open. The engine opens and closes it around
 // every frame exchange. The device is taken for this process alone, so a
 // port held by another program fails to open like a missing one.
+//
+// A port on a network serial server keeps one connection from its first
+// open until endConnection() (the end of the operation): its open and close
+// reset the line instead (settings, DTR and RTS, the server's received bytes
+// purged). A connection per frame would make the server close the device
+// between frames and drop what it had not sent yet. A connection that was
+// lost is made again at the next open.
 class DirectPort : public boot::ByteSource {
   public:
     static constexpr std::uint32_t kBaudRate = 38400;
@@ -22,7 +29,7 @@ class DirectPort : public boot::ByteSource {
     static constexpr std::uint32_t kDriverQueueBytes = 1024;
 
     DirectPort() = default;
-    ~DirectPort() override { close(); }
+    ~DirectPort() override { endConnection(); }
     DirectPort(const DirectPort&) = delete;
     DirectPort& operator=(const DirectPort&) = delete;
 
@@ -30,7 +37,9 @@ class DirectPort : public boot::ByteSource {
     // Waits until what was written has left, drops unread input, lowers DTR
     // and closes. Closing a closed port succeeds.
     void close();
-    bool isOpen() const { return port_.isOpen(); }
+    bool isOpen() const { return lineOpen_; }
+    // Closes, and ends a network connection kept for the operation.
+    void endConnection();
 
     // One byte if one is there already.
     bool readByte(std::uint8_t& byte);
@@ -43,7 +52,12 @@ class DirectPort : public boot::ByteSource {
     std::uint64_t bytesWritten() const { return bytesWritten_.load(); }
 
   private:
+    // The line as every open leaves it: settings, stale input dropped, DTR and RTS on.
+    bool setUpLine();
+
     platform::SerialPort port_;
+    // Open for a frame exchange (a kept network connection stays connected between them).
+    bool lineOpen_ = false;
     std::atomic<std::uint64_t> bytesWritten_{0};
 };
 

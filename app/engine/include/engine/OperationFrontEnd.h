@@ -19,6 +19,7 @@ class OperationFrontEnd {
     void beginShutdown() { shuttingDown_ = true; }
 
     void showMessage(const std::string& text, bool error);
+    void showNotice(const std::string& text);
     void setMainWindowEnabled(bool enabled);
     void showStatusWindow(StatusModel& status);
     // Asks for the OK that ends an erase or write: the cancel event of status

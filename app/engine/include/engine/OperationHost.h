@@ -28,6 +28,11 @@ class OperationHost {
     // waits for the cancel event of status, which the status window's OK button
     // signals. A front end without a window signals it here at once.
     virtual void requestFinalOk(StatusModel& status) = 0;
+
+    // A remark for the record that needs no answer, such as a line that a
+    // network port cannot set up: standard error where the front end has
+    // one. Nothing by default.
+    virtual void showNotice(const std::string& text) { (void)text; }
 };
 
 }  // namespace engine

@@ -96,6 +96,8 @@ class UpdateEngine final : public data::OperationEngine {
 
     void runWorker();
     void chooseTiming(data::UnitModel model);
+    // Over socket:// nothing sets the line: says once per operation what it needs.
+    void noteLineThatCannotBeSet(bool directUnit);
     // Erase or write: the attempts of one path, then the user's OK.
     void runHostUpdate();
     void runDirectUpdate(data::UnitRecord& unit);

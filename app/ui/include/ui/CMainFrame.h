@@ -53,6 +53,11 @@ class CMainFrame : public QMainWindow {
     // set up on the first opening.
     void prepareSetupMenu();
     void choosePort(QAction* item);
+    // Setup > Network Port...: asks for a URL until one is well-formed or the
+    // dialog is cancelled, then uses it.
+    void askForNetworkPort();
+    // Makes url the port in use and shows it marked in the Serial Port menu.
+    void useNetworkPort(const std::string& url);
     void chooseConnection(QAction* item);
 
     // The document commands.

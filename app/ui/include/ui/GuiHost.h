@@ -43,6 +43,8 @@ class GuiHost : public QObject, public core::UserNotifier, public engine::Operat
     void setMainWindowEnabled(bool enabled) override;
     void showStatusWindow(engine::StatusModel& status) override;
     void requestFinalOk(engine::StatusModel& status) override;
+    // On standard error, as the command-line program says it.
+    void showNotice(const std::string& text) override;
 
     StatusWindow* statusWindow() const { return statusWindow_.data(); }
 

@@ -20,6 +20,7 @@ class MainFrame {
     static constexpr int kExitCommand = 57665;
     static constexpr int kAboutCommand = 57664;
     static constexpr int kFontsCommand = 32769;
+    static constexpr int kNetworkPortCommand = 32770;
     // The Serial Port items are numbered from here; 16 commands are kept for them.
     static constexpr int kFirstPortCommand = 32784;
     static constexpr int kLastPortCommand = 32799;
@@ -34,12 +35,14 @@ class MainFrame {
     static constexpr const char* kSrf7Item = "SRF7";
     static constexpr const char* kEng7Item = "ENG7";
     static constexpr const char* kFontsItem = "Fonts...";
+    static constexpr const char* kNetworkPortItem = "Network Port...";
     static constexpr const char* kHelpMenu = "&Help";
     static constexpr const char* kAboutItem = "&About FLASHKIT...";
     // The Serial Port items before the first opening of the Setup menu.
     static constexpr std::array<const char*, 4> kPlaceholderPorts = {"COM1", "COM2", "COM3", "COM4"};
 
     static constexpr const char* kFontsPrompt = "Select Font";
+    static constexpr const char* kNetworkPortPrompt = "Use a port of a network serial server";
     static constexpr const char* kPortPrompt = "Select this port";
     static constexpr const char* kSrf7Prompt = "Connect PC to SRF7 port";
     static constexpr const char* kEng7Prompt = "Connect PC to ENG7 port (Get Ver. Only ENG7) ";

@@ -53,7 +53,20 @@ class SetupMenu {
     // The port an item stands for: its text before the label.
     static std::string portOfItemText(std::string_view text);
 
+    // The port chosen with Network Port...: the Serial Port item that shows
+    // it and gets the radio mark. A port the menu lists already is that item;
+    // any other becomes (or replaces) one item after the ports, numbered on
+    // from them. appended: the item is new to the menu.
+    struct NetworkPortItem {
+        PortItem item;
+        int position = 0;
+        bool appended = false;
+    };
+    NetworkPortItem chooseNetworkPort(const std::vector<std::string>& ports, const std::string& url);
+
   private:
+    // The item Network Port... added after the ports, if any.
+    bool networkItemShown_ = false;
     bool portMenuBuilt_ = false;
     bool connectionMenuInitialised_ = false;
 };

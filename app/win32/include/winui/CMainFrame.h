@@ -57,6 +57,10 @@ class CMainFrame : public Window {
     // up on the first opening.
     void prepareSetupMenu();
     void choosePort(int command);
+    // Setup > Network Port...: asks for a URL and uses it when one is given.
+    void askForNetworkPort();
+    // Makes url the port in use and shows it marked in the Serial Port menu.
+    void useNetworkPort(const std::string& url);
     void chooseConnection(int command);
 
     // The document commands.

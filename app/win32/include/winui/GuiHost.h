@@ -47,6 +47,8 @@ class GuiHost : public core::UserNotifier, public engine::OperationHost {
     void setMainWindowEnabled(bool enabled) override;
     void showStatusWindow(engine::StatusModel& status) override;
     void requestFinalOk(engine::StatusModel& status) override;
+    // On standard error, as the command-line program says it.
+    void showNotice(const std::string& text) override;
 
     // The open progress window, or null.
     StatusWindow* statusWindow() const;

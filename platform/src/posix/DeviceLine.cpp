@@ -1,4 +1,4 @@
-#include "platform/SerialPort.h"
+#include "DeviceLine.h"
 
 #include <asm/ioctls.h>
 #include <fcntl.h>
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <utility>
 
+#include "CancellablePoll.h"
 #include "FileDescriptor.h"
 
 // The kernel's termios2, which carries a baud rate as a plain number. It is
@@ -65,14 +66,13 @@ bool standardRateCode(std::uint32_t baud, speed_t& code) {
     return false;
 }
 
-// The failure of a call on a port that is not open.
-SystemError notOpen() {
+}  // namespace
+
+SystemError notOpenError() {
     return SystemError::fromCode(EBADF);
 }
 
-}  // namespace
-
-struct SerialPort::Device {
+struct DeviceLine::Device {
     int fd = -1;
     // Readable once cancelWaits() ran: every poll of the port watches it too.
     int cancelFd = -1;
@@ -104,32 +104,17 @@ struct SerialPort::Device {
     }
 };
 
-SerialPort::SerialPort() : device_(std::make_unique<Device>()) {}
+DeviceLine::DeviceLine() : device_(std::make_unique<Device>()) {}
 
-SerialPort::~SerialPort() {
+DeviceLine::~DeviceLine() {
     close();
 }
 
-SerialPort::SerialPort(SerialPort&& other) noexcept
-    : device_(std::exchange(other.device_, std::make_unique<Device>())) {}
-
-SerialPort& SerialPort::operator=(SerialPort&& other) noexcept {
-    if (this != &other) {
-        close();
-        std::swap(device_, other.device_);
-    }
-    return *this;
-}
-
-bool SerialPort::isOpen() const {
+bool DeviceLine::isOpen() const {
     return device_->fd >= 0;
 }
 
-const std::string& SerialPort::deviceName() const {
-    return device_->deviceName;
-}
-
-Result<void> SerialPort::open(const std::string& deviceName) {
+Result<void> DeviceLine::open(const std::string& deviceName) {
     close();
     Device& device = *device_;
     FileDescriptor line(::open(deviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
@@ -167,7 +152,7 @@ Result<void> SerialPort::open(const std::string& deviceName) {
     return {};
 }
 
-void SerialPort::close() {
+void DeviceLine::close() {
     Device& device = *device_;
     if (device.fd < 0) {
         return;
@@ -183,10 +168,10 @@ void SerialPort::close() {
     device.savedValid = false;
 }
 
-Result<void> SerialPort::restoreSavedSettings() {
+Result<void> DeviceLine::restoreSavedSettings() {
     Device& device = *device_;
     if (device.fd < 0 || !device.savedValid) {
-        return notOpen();
+        return notOpenError();
     }
     if (::tcsetattr(device.fd, TCSANOW, &device.saved) != 0) {
         return SystemError::last();
@@ -194,18 +179,18 @@ Result<void> SerialPort::restoreSavedSettings() {
     return {};
 }
 
-Result<void> SerialPort::setDriverQueues(std::uint32_t, std::uint32_t) {
+Result<void> DeviceLine::setDriverQueues(std::uint32_t, std::uint32_t) {
     // The tty layer sizes its buffers itself.
     if (device_->fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     return {};
 }
 
-Result<void> SerialPort::configure(const LineSettings& settings) {
+Result<void> DeviceLine::configure(const LineSettings& settings) {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     termios line{};
     if (::tcgetattr(device.fd, &line) != 0) {
@@ -256,10 +241,10 @@ Result<void> SerialPort::configure(const LineSettings& settings) {
     return {};
 }
 
-Result<void> SerialPort::setBaudRate(std::uint32_t baudRate) {
+Result<void> DeviceLine::setBaudRate(std::uint32_t baudRate) {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     speed_t code = B0;
     if (!standardRateCode(baudRate, code)) {
@@ -273,10 +258,10 @@ Result<void> SerialPort::setBaudRate(std::uint32_t baudRate) {
     return {};
 }
 
-Result<LineControl> SerialPort::setModemLine(ModemLine line, bool raised) {
+Result<LineControl> DeviceLine::setModemLine(ModemLine line, bool raised) {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
     if (::ioctl(device.fd, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0) {
@@ -289,10 +274,10 @@ Result<LineControl> SerialPort::setModemLine(ModemLine line, bool raised) {
     return error;
 }
 
-Result<void> SerialPort::flush(FlushDirection direction) {
+Result<void> DeviceLine::flush(FlushDirection direction) {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     const bool input = direction != FlushDirection::Output;
     const bool output = direction != FlushDirection::Input && !device.outputDrained.load();
@@ -306,10 +291,10 @@ Result<void> SerialPort::flush(FlushDirection direction) {
     return {};
 }
 
-Result<void> SerialPort::drain() {
+Result<void> DeviceLine::drain() {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     while (::tcdrain(device.fd) != 0) {
         if (errno != EINTR) {
@@ -344,44 +329,28 @@ std::ptrdiff_t transferWhatIsReady(Transfer transfer) {
 }  // namespace
 
 // Waits for the port or the cancel descriptor.
-Result<WaitResult> SerialPort::Device::wait(short events, int timeoutMs) {
+Result<WaitResult> DeviceLine::Device::wait(short events, int timeoutMs) {
     if (fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
-    pollfd entries[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
-    for (;;) {
-        const int ready = ::poll(entries, 2, timeoutMs);
-        if (ready > 0) {
-            if ((entries[1].revents & POLLIN) != 0) {
-                return WaitResult::Cancelled;
-            }
-            if ((entries[0].revents & events) != 0) {
-                return WaitResult::Ready;
-            }
-            if ((entries[0].revents & POLLNVAL) != 0) {
-                return SystemError::fromCode(EBADF);
-            }
-            // Hang-up or error without data: the other side went away.
-            return WaitResult::HungUp;
-        }
-        if (ready == 0) {
-            return WaitResult::TimedOut;
-        }
-        if (errno != EINTR) {
-            return SystemError::last();
-        }
+    short shown = 0;
+    const Result<WaitResult> waited = pollWithCancel(fd, cancelFd, events, timeoutMs, shown);
+    if (waited == WaitResult::HungUp && (shown & POLLNVAL) != 0) {
+        return SystemError::fromCode(EBADF);
     }
+    // Otherwise a hang-up or an error without data: the other side went away.
+    return waited;
 }
 
-Result<WaitResult> SerialPort::waitReadable(int timeoutMs) {
+Result<WaitResult> DeviceLine::waitReadable(int timeoutMs) {
     return device_->wait(POLLIN, timeoutMs);
 }
 
-Result<WaitResult> SerialPort::waitWritable(int timeoutMs) {
+Result<WaitResult> DeviceLine::waitWritable(int timeoutMs) {
     return device_->wait(POLLOUT, timeoutMs);
 }
 
-void SerialPort::cancelWaits() {
+void DeviceLine::cancelWaits() {
     Device& device = *device_;
     if (device.cancelFd < 0) {
         return;
@@ -392,17 +361,17 @@ void SerialPort::cancelWaits() {
     [[maybe_unused]] const ssize_t written = ::write(device.cancelFd, &one, sizeof(one));
 }
 
-SystemError SerialPort::noRoomError(WaitResult ended) {
+SystemError noRoomError(WaitResult ended) {
     // A line whose other side went away fails writes with EIO.
     return SystemError::fromCode(ended == WaitResult::TimedOut ? ETIMEDOUT
                                  : ended == WaitResult::HungUp ? EIO
                                                                : ECANCELED);
 }
 
-Result<std::size_t> SerialPort::read(std::span<std::uint8_t> buffer) {
+Result<std::size_t> DeviceLine::read(std::span<std::uint8_t> buffer) {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     const std::ptrdiff_t count =
         transferWhatIsReady([&] { return ::read(device.fd, buffer.data(), buffer.size()); });
@@ -412,10 +381,10 @@ Result<std::size_t> SerialPort::read(std::span<std::uint8_t> buffer) {
     return static_cast<std::size_t>(count);
 }
 
-Result<std::size_t> SerialPort::write(std::span<const std::uint8_t> bytes) {
+Result<std::size_t> DeviceLine::write(std::span<const std::uint8_t> bytes) {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     const std::ptrdiff_t count =
         transferWhatIsReady([&] { return ::write(device.fd, bytes.data(), bytes.size()); });
@@ -428,22 +397,22 @@ Result<std::size_t> SerialPort::write(std::span<const std::uint8_t> bytes) {
     return static_cast<std::size_t>(count);
 }
 
-std::size_t SerialPort::inputQueued() const {
+std::size_t DeviceLine::inputQueued() const {
     int count = 0;
     const int fd = device_->fd;
     return fd >= 0 && ::ioctl(fd, FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-std::size_t SerialPort::outputQueued() const {
+std::size_t DeviceLine::outputQueued() const {
     int count = 0;
     const int fd = device_->fd;
     return fd >= 0 && ::ioctl(fd, TIOCOUTQ, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-Result<LineErrorCounters> SerialPort::errorCounters() {
+Result<LineErrorCounters> DeviceLine::errorCounters() {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     serial_icounter_struct kernelCounters{};
     if (::ioctl(device.fd, TIOCGICOUNT, &kernelCounters) != 0) {
@@ -458,10 +427,10 @@ Result<LineErrorCounters> SerialPort::errorCounters() {
     return counters;
 }
 
-Result<SerialDriverInfo> SerialPort::driverInfo() {
+Result<SerialDriverInfo> DeviceLine::driverInfo() {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     serial_struct serial{};
     if (::ioctl(device.fd, TIOCGSERIAL, &serial) != 0) {
@@ -474,9 +443,9 @@ Result<SerialDriverInfo> SerialPort::driverInfo() {
     return info;
 }
 
-Result<SerialDriverProperties> SerialPort::driverProperties() {
+Result<SerialDriverProperties> DeviceLine::driverProperties() {
     if (device_->fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     // A tty tells only part of what a Windows driver reports, a
     // pseudo-terminal nothing: the rest stays 0.
@@ -491,10 +460,10 @@ Result<SerialDriverProperties> SerialPort::driverProperties() {
     return properties;
 }
 
-Result<void> SerialPort::requestLowLatency() {
+Result<void> DeviceLine::requestLowLatency() {
     Device& device = *device_;
     if (device.fd < 0) {
-        return notOpen();
+        return notOpenError();
     }
     serial_struct serial{};
     if (::ioctl(device.fd, TIOCGSERIAL, &serial) != 0) {

@@ -1,4 +1,4 @@
-#include "platform/SerialPort.h"
+#include "DeviceLine.h"
 
 #include <windows.h>
 
@@ -53,14 +53,13 @@ UniqueHandle manualResetEvent() {
     return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
-// The failure of a call on a port that is not open.
-SystemError notOpen() {
+}  // namespace
+
+SystemError notOpenError() {
     return SystemError::fromCode(ERROR_INVALID_HANDLE);
 }
 
-}  // namespace
-
-struct SerialPort::Device {
+struct DeviceLine::Device {
     UniqueHandle port;
     std::string deviceName;
     std::wstring devicePath;
@@ -180,13 +179,13 @@ struct SerialPort::Device {
     Result<WaitResult> waitForInputOnce(int timeoutMs);
 };
 
-Result<WaitResult> SerialPort::Device::waitForInput(int timeoutMs) {
+Result<WaitResult> DeviceLine::Device::waitForInput(int timeoutMs) {
     const Result<WaitResult> result = waitForInputOnce(timeoutMs);
     abandonFirstByteRead();
     return result == WaitResult::TimedOut && firstByteHeld ? WaitResult::Ready : result;
 }
 
-Result<WaitResult> SerialPort::Device::waitForInputOnce(int timeoutMs) {
+Result<WaitResult> DeviceLine::Device::waitForInputOnce(int timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         if (cancelled())
@@ -248,32 +247,17 @@ Result<WaitResult> SerialPort::Device::waitForInputOnce(int timeoutMs) {
     }
 }
 
-SerialPort::SerialPort() : device_(std::make_unique<Device>()) {}
+DeviceLine::DeviceLine() : device_(std::make_unique<Device>()) {}
 
-SerialPort::~SerialPort() {
+DeviceLine::~DeviceLine() {
     close();
 }
 
-SerialPort::SerialPort(SerialPort&& other) noexcept
-    : device_(std::exchange(other.device_, std::make_unique<Device>())) {}
-
-SerialPort& SerialPort::operator=(SerialPort&& other) noexcept {
-    if (this != &other) {
-        close();
-        std::swap(device_, other.device_);
-    }
-    return *this;
-}
-
-bool SerialPort::isOpen() const {
+bool DeviceLine::isOpen() const {
     return device_->port.valid();
 }
 
-const std::string& SerialPort::deviceName() const {
-    return device_->deviceName;
-}
-
-Result<void> SerialPort::open(const std::string& deviceName) {
+Result<void> DeviceLine::open(const std::string& deviceName) {
     close();
     Device& device = *device_;
     const std::wstring path = serialDevicePath(deviceName);
@@ -322,7 +306,7 @@ Result<void> SerialPort::open(const std::string& deviceName) {
     return {};
 }
 
-void SerialPort::close() {
+void DeviceLine::close() {
     Device& device = *device_;
     if (!device.port.valid()) {
         return;
@@ -347,10 +331,10 @@ void SerialPort::close() {
     }
 }
 
-Result<void> SerialPort::restoreSavedSettings() {
+Result<void> DeviceLine::restoreSavedSettings() {
     Device& device = *device_;
     if (!device.port.valid() || !device.savedValid) {
-        return notOpen();
+        return notOpenError();
     }
     // The system's default configuration of the port, where it has one;
     // otherwise the settings found at open.
@@ -367,10 +351,10 @@ Result<void> SerialPort::restoreSavedSettings() {
     return {};
 }
 
-Result<void> SerialPort::setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes) {
+Result<void> DeviceLine::setDriverQueues(std::uint32_t receiveBytes, std::uint32_t transmitBytes) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     const bool done = retried([&] {
         if (::SetupComm(device.port.get(), receiveBytes, transmitBytes))
@@ -385,10 +369,10 @@ Result<void> SerialPort::setDriverQueues(std::uint32_t receiveBytes, std::uint32
     return {};
 }
 
-Result<void> SerialPort::configure(const LineSettings& settings) {
+Result<void> DeviceLine::configure(const LineSettings& settings) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     DCB state{};
     state.DCBlength = sizeof(state);
@@ -418,10 +402,10 @@ Result<void> SerialPort::configure(const LineSettings& settings) {
     return {};
 }
 
-Result<void> SerialPort::setBaudRate(std::uint32_t baudRate) {
+Result<void> DeviceLine::setBaudRate(std::uint32_t baudRate) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     DCB state{};
     state.DCBlength = sizeof(state);
@@ -438,10 +422,10 @@ Result<void> SerialPort::setBaudRate(std::uint32_t baudRate) {
     return {};
 }
 
-Result<LineControl> SerialPort::setModemLine(ModemLine line, bool raised) {
+Result<LineControl> DeviceLine::setModemLine(ModemLine line, bool raised) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     const DWORD function = line == ModemLine::Dtr ? (raised ? SETDTR : CLRDTR) : (raised ? SETRTS : CLRRTS);
     if (::EscapeCommFunction(device.port.get(), function)) {
@@ -454,10 +438,10 @@ Result<LineControl> SerialPort::setModemLine(ModemLine line, bool raised) {
     return error;
 }
 
-Result<void> SerialPort::flush(FlushDirection direction) {
+Result<void> DeviceLine::flush(FlushDirection direction) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     const DWORD input = PURGE_RXABORT | PURGE_RXCLEAR;
     const DWORD output = PURGE_TXABORT | PURGE_TXCLEAR;
@@ -476,10 +460,10 @@ Result<void> SerialPort::flush(FlushDirection direction) {
     return {};
 }
 
-Result<void> SerialPort::drain() {
+Result<void> DeviceLine::drain() {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     if (device.drainByQueueCount) {
         return device.waitForEmptyTransmitQueue();
@@ -497,24 +481,24 @@ Result<void> SerialPort::drain() {
     return error;
 }
 
-Result<WaitResult> SerialPort::waitReadable(int timeoutMs) {
+Result<WaitResult> DeviceLine::waitReadable(int timeoutMs) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     return device.waitForInput(timeoutMs);
 }
 
-Result<WaitResult> SerialPort::waitWritable(int) {
+Result<WaitResult> DeviceLine::waitWritable(int) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     // Each write waits for its own completion, so there is always room.
     return device.cancelled() ? WaitResult::Cancelled : WaitResult::Ready;
 }
 
-void SerialPort::cancelWaits() {
+void DeviceLine::cancelWaits() {
     Device& device = *device_;
     if (!device.port.valid()) {
         return;
@@ -523,10 +507,10 @@ void SerialPort::cancelWaits() {
     ::SetEvent(device.cancelEvent.get());
 }
 
-Result<std::size_t> SerialPort::read(std::span<std::uint8_t> buffer) {
+Result<std::size_t> DeviceLine::read(std::span<std::uint8_t> buffer) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     if (buffer.empty()) {
         return std::size_t{0};
@@ -577,10 +561,10 @@ Result<std::size_t> SerialPort::read(std::span<std::uint8_t> buffer) {
     return held + count;
 }
 
-Result<std::size_t> SerialPort::write(std::span<const std::uint8_t> bytes) {
+Result<std::size_t> DeviceLine::write(std::span<const std::uint8_t> bytes) {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     if (bytes.empty()) {
         return std::size_t{0};
@@ -607,18 +591,18 @@ Result<std::size_t> SerialPort::write(std::span<const std::uint8_t> bytes) {
     return SystemError::last();
 }
 
-std::size_t SerialPort::inputQueued() const {
+std::size_t DeviceLine::inputQueued() const {
     return device_->queued(true) + (device_->firstByteHeld ? 1 : 0);
 }
 
-std::size_t SerialPort::outputQueued() const {
+std::size_t DeviceLine::outputQueued() const {
     return device_->queued(false);
 }
 
-Result<LineErrorCounters> SerialPort::errorCounters() {
+Result<LineErrorCounters> DeviceLine::errorCounters() {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     COMSTAT state{};
     if (!device.readState(state)) {
@@ -628,10 +612,10 @@ Result<LineErrorCounters> SerialPort::errorCounters() {
     return device.counters;
 }
 
-Result<SerialDriverInfo> SerialPort::driverInfo() {
+Result<SerialDriverInfo> DeviceLine::driverInfo() {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     COMMPROP properties{};
     if (!::GetCommProperties(device.port.get(), &properties)) {
@@ -644,10 +628,10 @@ Result<SerialDriverInfo> SerialPort::driverInfo() {
     return info;
 }
 
-Result<SerialDriverProperties> SerialPort::driverProperties() {
+Result<SerialDriverProperties> DeviceLine::driverProperties() {
     Device& device = *device_;
     if (!device.port.valid()) {
-        return notOpen();
+        return notOpenError();
     }
     COMMPROP driver{};
     if (!::GetCommProperties(device.port.get(), &driver)) {
@@ -675,13 +659,13 @@ Result<SerialDriverProperties> SerialPort::driverProperties() {
     return properties;
 }
 
-Result<void> SerialPort::requestLowLatency() {
+Result<void> DeviceLine::requestLowLatency() {
     // Windows drivers have no such request; an adapter's latency is set in
     // its own driver settings.
     return SystemError::fromCode(ERROR_NOT_SUPPORTED);
 }
 
-SystemError SerialPort::noRoomError(WaitResult ended) {
+SystemError noRoomError(WaitResult ended) {
     // Windows reports no hang-up; a cancelled wait ends like an aborted request.
     return SystemError::fromCode(ended == WaitResult::TimedOut ? ERROR_TIMEOUT : ERROR_OPERATION_ABORTED);
 }
