@@ -184,6 +184,36 @@ TEST_F(NetworkConsole, AServerThatGoesAwayMidWriteEndsTheWriteWithoutCompletedAn
     }
 }
 
+TEST_F(NetworkConsole, SeveralConsolesAtOnceTakeANetworkPortLikeAnyOther) {
+    startBehindSer2net(true);
+    simtest::SimProcess local;
+    const std::string localDump = folder.file("local-dump");
+    std::filesystem::create_directories(localDump);
+    ASSERT_TRUE(local.start({"--console", kDemoRoot + "/console.json", "--dump", localDump})) << local.error();
+    folder.write("TWO.LST", "SRF7, " + kDemoRoot + "/SRF7\nENG7, " + kDemoRoot + "/ENG7\n");
+    folder.write("FLASHKIT.INI", settingsText(local.portPath()));
+
+    const auto outcome = ProgramRun::run(cliProgram(),
+                                         {"--ini", folder.file("FLASHKIT.INI"), "--list", folder.file("TWO.LST"),
+                                          "--port", local.portPath(), "--port", server.url(), "--json", "update"},
+                                         {{"FLASHKIT_PORTS", local.portPath()}}, seconds(240));
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.out << outcome.err;
+    const json result = json::parse(outcome.out);
+    EXPECT_EQ(result["result"], "Ok");
+    EXPECT_TRUE(result["retry"].is_null());
+    ASSERT_EQ(result["consoles"].size(), 2u) << outcome.out;
+    EXPECT_EQ(result["consoles"][0]["port"], local.portPath());
+    EXPECT_EQ(result["consoles"][1]["port"], server.url());
+    for (const json& each : result["consoles"]) {
+        EXPECT_EQ(each["result"], "Ok") << each.dump();
+        ASSERT_EQ(each["units"].size(), 2u) << each.dump();
+        EXPECT_EQ(each["units"][0]["after"], "1.06") << each.dump();
+        EXPECT_EQ(each["units"][1]["after"], "2.03") << each.dump();
+        EXPECT_EQ(each["units"][1]["verified"], true) << each.dump();
+    }
+    EXPECT_EQ(local.stop(), 0);
+}
+
 // The faults of the server, with the tests' own one: no console behind it.
 class NetworkFaults : public ::testing::Test {
   protected:
