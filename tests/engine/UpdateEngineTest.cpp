@@ -19,7 +19,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::FakeConsole;
-using testing::RecordingHost;
+using testing::RecordingFrontEnd;
 using testing::StatusRecorder;
 using testing::UnitFiles;
 
@@ -29,7 +29,7 @@ constexpr std::uint8_t kReadCommand = 0x0C;
 class UpdateEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        engine.setHost(&host);
+        engine.setFrontEnd(&user);
         engine.setInterfaceApi(&console.api());
         data::UnitTiming quick;
         quick.bootIn = 0;
@@ -79,7 +79,7 @@ class UpdateEngineTest : public ::testing::Test {
     }
 
     FakeConsole console;
-    RecordingHost host;
+    RecordingFrontEnd user;
     UnitFiles files;
     data::UnitList units;
     UpdateEngine engine;
@@ -101,12 +101,12 @@ TEST_F(UpdateEngineTest, GetVersionReadsTheUnitWordThenEveryRow) {
     EXPECT_EQ(unit.romVersion().text(), data::VersionValue::fromWord(0x0105).text());
     EXPECT_EQ(unit.row(0)->romVersionText(), data::VersionValue::fromWord(0x0210).text());
     EXPECT_EQ(unit.row(1)->romVersionText(), data::VersionValue::fromWord(0x0320).text());
-    EXPECT_TRUE(host.messages().empty());
-    EXPECT_THAT(host.events(), ElementsAre("main-disabled", "main-enabled"));
+    EXPECT_TRUE(user.messages().empty());
+    EXPECT_THAT(user.events(), ElementsAre("main-disabled", "main-enabled"));
     EXPECT_TRUE(engine.pollDone());
     // Reported once; the event stays signalled for the status window.
     EXPECT_FALSE(engine.pollDone());
-    EXPECT_TRUE(engine.status().doneEvent().isSignalled());
+    EXPECT_TRUE(engine.control().isDone());
     // Every request went to the connection point with the unit's read command.
     for (const auto& message : console.sent()) {
         EXPECT_EQ(message[1], 0xC0 | kReadCommand);
@@ -122,7 +122,7 @@ TEST_F(UpdateEngineTest, ReadRepliesForAnotherAddressDoNotEndTheRead) {
     load();
     run(data::OperationCode::GetVersion);
     EXPECT_EQ(units.unit(0)->romVersion().text(), data::VersionValue::fromWord(0x0107).text());
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
 }
 
 TEST_F(UpdateEngineTest, BlockReadOfATypeThreeUnitSkipsRowsAboveTheIdLimit) {
@@ -162,7 +162,7 @@ TEST_F(UpdateEngineTest, BlockReadOfATypeFourUnitReadsIdsFiveToEightAndIgnoresEx
     EXPECT_EQ(unit.row(0)->romVersionText(), "");
     EXPECT_EQ(unit.row(1)->romVersionText(), data::VersionValue::fromWord(0x0200).text());
     EXPECT_EQ(unit.row(2)->romVersionText(), "");
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
 }
 
 TEST_F(UpdateEngineTest, GetVersionOfAllUnitsReportsOnlyTheLastUnitsFailure) {
@@ -172,12 +172,12 @@ TEST_F(UpdateEngineTest, GetVersionOfAllUnitsReportsOnlyTheLastUnitsFailure) {
     console.silentRegisters = {4096};
     load();
     run(data::OperationCode::GetAllVersions, -1);
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(units.unit(1)->romVersion().text(), data::VersionValue::fromWord(0x0102).text());
 
     console.silentRegisters = {4100};
     run(data::OperationCode::GetAllVersions, -1);
-    EXPECT_THAT(host.messages(), ElementsAre("Get Version - Timeout Error !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Get Version - Timeout Error !"));
 }
 
 TEST_F(UpdateEngineTest, GetVersionOfAllUnitsTakesEachUnitsOwnTiming) {
@@ -191,7 +191,7 @@ TEST_F(UpdateEngineTest, GetVersionOfAllUnitsTakesEachUnitsOwnTiming) {
     run(data::OperationCode::GetAllVersions, -1);
     // The LIO7 set (1 s) applies, not the SRF7 set of "no unit" (30 s).
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    EXPECT_THAT(host.messages(), ElementsAre("Get Version - Timeout Error !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Get Version - Timeout Error !"));
 }
 
 TEST_F(UpdateEngineTest, InterfaceOpenFailureIsReported) {
@@ -199,7 +199,7 @@ TEST_F(UpdateEngineTest, InterfaceOpenFailureIsReported) {
     console.initResult = -1;
     load();
     run(data::OperationCode::GetVersion);
-    EXPECT_THAT(host.messages(), ElementsAre("Interface Open NG", "Get Version - Error occured !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Interface Open NG", "Get Version - Error occured !"));
 }
 
 // ---- generic write and erase ----------------------------------------------------
@@ -216,10 +216,10 @@ TEST_F(UpdateEngineTest, WriteLeavesTheImageInFlashAndEndsCompleted) {
     EXPECT_EQ(blocks.front(), 0x200000u);
     EXPECT_EQ(blocks.back(), 0x200F80u);
     EXPECT_EQ(units.unit(0)->resultText(), "Completed");
-    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
-    EXPECT_FALSE(host.finalErrorFlag);
-    EXPECT_TRUE(host.doneBeforeFinalOk);
-    EXPECT_THAT(host.events(), ElementsAre("main-disabled", "status-window", "final-ok", "main-enabled"));
+    EXPECT_EQ(user.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_FALSE(user.finalErrorFlag);
+    EXPECT_TRUE(user.doneBeforeFinalOk);
+    EXPECT_THAT(user.events(), ElementsAre("main-disabled", "status-window", "final-ok", "main-enabled"));
     EXPECT_FALSE(units.unit(0)->row(0)->selectedFlag());
 
     std::vector<std::uint8_t> window(0x80000, 0xFF);
@@ -289,7 +289,7 @@ TEST_F(UpdateEngineTest, EraseOnlySendsNoDataAndClearsTheResultText) {
     EXPECT_THAT(overall, Contains(2));
     EXPECT_THAT(overall, Contains(5));
     EXPECT_TRUE(console.blockAddresses(0x32).empty());
-    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Erase Completed (Retry=0) ===");
     EXPECT_EQ(units.unit(0)->resultText(), "");
 }
 
@@ -315,8 +315,8 @@ TEST_F(UpdateEngineTest, AUnitWithoutSelectedImagesEndsWithNothingToDo) {
     units.unit(0)->loadRows(true);
     units.unit(0)->row(0)->setSelected(false);
     run(data::OperationCode::Write);
-    EXPECT_EQ(host.finalStatusText, "No anyting !!!");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_EQ(user.finalStatusText, "No anyting !!!");
+    EXPECT_TRUE(user.finalErrorFlag);
     EXPECT_EQ(units.unit(0)->resultText(), "");
 }
 
@@ -327,7 +327,7 @@ TEST_F(UpdateEngineTest, AnImageOutsideTheWindowFailsWithTheLoadersText) {
     engine.setRetryCount(1);
     load();
     run(data::OperationCode::Write);
-    EXPECT_EQ(host.finalStatusText, "Address Error! Address=00000000H, Line=2");
+    EXPECT_EQ(user.finalStatusText, "Address Error! Address=00000000H, Line=2");
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
     EXPECT_TRUE(console.blockAddresses(0x32).empty());
 }
@@ -336,7 +336,7 @@ TEST_F(UpdateEngineTest, EraseOnlyOfThePreservingUnitNeedsNoReadBack) {
     addGenericUnit("SRF", 0x200000, testing::patternBytes(256, 1), 2);
     load();
     run(data::OperationCode::Erase);
-    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Erase Completed (Retry=0) ===");
     for (const auto& message : console.sent()) {
         EXPECT_NE(message[1], 0xF1) << "a read-back request was sent";
     }
@@ -363,8 +363,8 @@ TEST_P(GenericRejectionTest, EndsFailedWithTheUnitsReason) {
     run(data::OperationCode::Write);
     EXPECT_THAT(recorder.stop(), Contains(GetParam().statusText));
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
-    EXPECT_TRUE(host.finalErrorFlag);
-    EXPECT_NE(host.finalStatusText.find("Completed"), 0u);
+    EXPECT_TRUE(user.finalErrorFlag);
+    EXPECT_NE(user.finalStatusText.find("Completed"), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -388,7 +388,7 @@ TEST_F(UpdateEngineTest, ASilentUnitTimesOutOnEveryAttempt) {
          {"Time Out - Failed(1)", "Time Out - Failed(2)", "Time Out - Failed(3)", "Time Out - Failed(4)"}) {
         EXPECT_THAT(seen, Contains(text));
     }
-    EXPECT_EQ(host.finalStatusText, "Retry TimeOut !!!");
+    EXPECT_EQ(user.finalStatusText, "Retry TimeOut !!!");
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
     // Five attempts; the boot-mode leave goes out through the last one's interface.
     EXPECT_EQ(console.initCount(), 5);
@@ -410,7 +410,7 @@ TEST_F(UpdateEngineTest, CancelDuringTheTransferEndsCanceled) {
     load();
     ASSERT_TRUE(engine.startOperation(data::OperationCode::Write, 0, true));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    engine.status().cancelEvent().signal();
+    engine.control().cancel();
     engine.waitUntilFinished();
     EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
     EXPECT_NE(console.flash(kUnitBus, 0x200000, 0x4000), testing::patternBytes(0x4000, 8));
@@ -427,7 +427,7 @@ TEST_F(UpdateEngineTest, CancelDuringTheBootWaitEndsCanceled) {
     StatusRecorder recorder(engine.status());
     ASSERT_TRUE(engine.startOperation(data::OperationCode::Write, 0, true));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    engine.status().cancelEvent().signal();
+    engine.control().cancel();
     engine.waitUntilFinished();
     EXPECT_THAT(recorder.stop(), Contains("  BOOT Change Wait 5 seconds"));
     EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
@@ -479,8 +479,8 @@ TEST_F(UpdateEngineTest, TypeThreeWrongTargetDeselectsWithoutUsingAnAttemptAndNe
     EXPECT_THAT(recorder.stop(), Contains("Not the intended object!!"));
     EXPECT_FALSE(units.unit(0)->row(0)->selectedFlag());
     // The repeated attempt (not counted against the single one allowed) finds nothing left to write.
-    EXPECT_EQ(host.finalStatusText, "No anyting !!!");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_EQ(user.finalStatusText, "No anyting !!!");
+    EXPECT_TRUE(user.finalErrorFlag);
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
 }
 
@@ -561,7 +561,7 @@ TEST_F(UpdateEngineTest, TypeFourEndRejectionIsAWriteFailure) {
     units.unit(0)->row(1)->setSelected(false);
     run(data::OperationCode::Write);
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_TRUE(user.finalErrorFlag);
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ CliApplication::CliApplication(CliOptions options, std::ostream& out, std::ostre
       out_(out),
       err_(err),
       display_(out, err, options_.json ? ProgressDisplay::Style::Silent : progressStyle),
-      host_(display_) {}
+      frontEnd_(display_) {}
 
 CliApplication::~CliApplication() {
     shutDown();
@@ -207,7 +207,7 @@ bool CliApplication::startUp() {
         return false;
     }
     core_ = std::make_unique<core::StartupCore>(*startupOptions);
-    if (core_->start(host_) != core::StartupStatus::Ready) {
+    if (core_->start(frontEnd_) != core::StartupStatus::Ready) {
         return false;
     }
     if (options_.port) {
@@ -229,7 +229,7 @@ bool CliApplication::startUp() {
 bool CliApplication::openDocument() {
     auto engine = std::make_unique<engine::UpdateEngine>();
     engine_ = engine.get();
-    engine_->setHost(&host_);
+    engine_->setFrontEnd(&frontEnd_);
     engine_->setInterfaceApi(&core_->api());
     document_ = std::make_unique<data::CDIAGDoc>(std::move(engine));
     document_->setMessageSink(
@@ -322,7 +322,7 @@ int CliApplication::listUnitNames() {
         return kExitBadInput;
     }
     core_ = std::make_unique<core::StartupCore>(*startupOptions);
-    if (!core_->readSettings(host_)) {
+    if (!core_->readSettings(frontEnd_)) {
         return kExitBadInput;
     }
     const bool named = options_.listFile.has_value();
@@ -447,7 +447,7 @@ std::string CliApplication::openFailureReason() const {
 }
 
 OperationRunner CliApplication::operationRunner() {
-    OperationRunner runner(*document_, *engine_, host_, display_);
+    OperationRunner runner(*document_, *engine_, frontEnd_, display_);
     runner.setOpenFailureReason([this] { return openFailureReason(); });
     return runner;
 }
