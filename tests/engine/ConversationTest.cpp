@@ -523,6 +523,13 @@ TEST_F(Type4Conversation, ARefusedBlockFails) {
     EXPECT_TRUE(status.errorFlag());
 }
 
+TEST_F(Type4Conversation, ThroughCardDirectItsAnswersAreNotHeard) {
+    image.answersHeard = false;
+    queue({segmentedReply(0x0011, {0, 0, 0, 0})});
+    EXPECT_THAT(transcript(exchange()),
+                ElementsAre("status Erasing...", "send 07 33 1F 13 00 11 00 01", "end silence bars 1/1"));
+}
+
 TEST_F(Type4Conversation, AnyMessageOfTheUnitCountsAsAnAnswerButNotForType3) {
     // Each reply takes most of the time-out; four status replies come before the select's answer.
     link.setTimeoutTicks(2);

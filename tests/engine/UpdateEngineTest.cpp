@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "EngineTestSupport.h"
 #include "FakeConsole.h"
@@ -309,6 +311,35 @@ TEST_F(UpdateEngineTest, TheCheckPassDeselectsARowWhoseIdByteIsFF) {
     EXPECT_EQ(units.unit(0)->resultText(), "Completed");
 }
 
+TEST_F(UpdateEngineTest, AFailedWriteLeavesNothingBehindThatCutsTheNextCheckPassShort) {
+    const auto dir = files.addUnit("SRF",
+                                   "[SETTINGS]\nREQUEST=12\nSTATUS=4096\n[CPU]\n"
+                                   "MAIN=MAIN, 5, 0, 256, 512, 0\nSUB=SUBB, 6, 0, 258, 514, 1\n");
+    testing::writeSRecordFile(dir / "MAIN0105.mot", 0x200000, testing::patternBytes(128, 1));
+    testing::writeSRecordFile(dir / "SUBB0105.mot", 0x200000, testing::patternBytes(128, 2));
+    console.setRegister(0x00, 512, {0x00});
+    console.setRegister(0x00, 514, {0x00});
+    console.refuseBlockAt = 0x200000;
+    engine.setRetryCount(1);
+    load();
+    run(data::OperationCode::Write);
+    ASSERT_EQ(units.unit(0)->resultText(), "Failed");
+
+    console.refuseBlockAt = -1;
+    const std::size_t sentBefore = console.sent().size();
+    run(data::OperationCode::Write);
+    const auto sent = console.sent();
+    std::vector<std::uint16_t> idReads;
+    for (std::size_t i = sentBefore; i < sent.size(); ++i) {
+        if (sent[i][1] == (0xC0 | kReadCommand)) {
+            idReads.push_back(static_cast<std::uint16_t>((sent[i][4] << 8) | sent[i][5]));
+        }
+    }
+    EXPECT_THAT(idReads, ElementsAre(512, 514));
+    EXPECT_EQ(units.unit(0)->resultText(), "Completed");
+    EXPECT_EQ(engine.lastResult(), ResultCode::Ok);
+}
+
 TEST_F(UpdateEngineTest, AUnitWithoutSelectedImagesEndsWithNothingToDo) {
     addGenericUnit("SRF", 0x200000, testing::patternBytes(128, 1));
     load();
@@ -318,6 +349,7 @@ TEST_F(UpdateEngineTest, AUnitWithoutSelectedImagesEndsWithNothingToDo) {
     EXPECT_EQ(user.finalStatusText, "No anyting !!!");
     EXPECT_TRUE(user.finalErrorFlag);
     EXPECT_EQ(units.unit(0)->resultText(), "");
+    EXPECT_EQ(engine.lastResult(), ResultCode::Failed);
 }
 
 TEST_F(UpdateEngineTest, AnImageOutsideTheWindowFailsWithTheLoadersText) {
@@ -414,6 +446,46 @@ TEST_F(UpdateEngineTest, CancelDuringTheTransferEndsCanceled) {
     engine.waitUntilFinished();
     EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
     EXPECT_NE(console.flash(kUnitBus, 0x200000, 0x4000), testing::patternBytes(0x4000, 8));
+}
+
+TEST_F(UpdateEngineTest, ACancelledWriteStillWaitsForTheUsersOk) {
+    // A progress window that stays up until its OK is pressed.
+    class WindowUp : public NullFrontEnd {
+      public:
+        bool askForOk(const StatusModel&) override {
+            asked = true;
+            return true;
+        }
+        std::atomic<bool> asked{false};
+    };
+    WindowUp window;
+    engine.setFrontEnd(&window);
+    addGenericUnit("SRF", 0x200000, testing::patternBytes(0x4000, 8));
+    console.replyDelayMs = 5;
+    load();
+    ASSERT_TRUE(engine.startOperation(data::OperationCode::Write, 0, true));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    engine.control().cancel();
+    for (int i = 0; i < 500 && !window.asked; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(window.asked.load());
+    EXPECT_TRUE(engine.pollDone());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(engine.busy()) << "the worker waits for the OK";
+    engine.control().giveOk();
+    engine.waitUntilFinished();
+    EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
+    EXPECT_EQ(engine.lastResult(), ResultCode::Cancelled);
+}
+
+TEST_F(UpdateEngineTest, WithoutAFrontEndNobodyIsAskedAndTheWriteEnds) {
+    engine.setFrontEnd(nullptr);
+    addGenericUnit("SRF", 0x200000, testing::patternBytes(256, 1));
+    load();
+    run(data::OperationCode::Write);
+    EXPECT_EQ(units.unit(0)->resultText(), "Completed");
+    EXPECT_TRUE(user.events().empty());
 }
 
 TEST_F(UpdateEngineTest, CancelDuringTheBootWaitEndsCanceled) {

@@ -16,20 +16,6 @@ constexpr std::uint32_t kLastByteOfBlock = host::kDataBlockSize - 1;
 // Total-bar steps an erase only adds after the erase reply.
 constexpr std::int32_t kSkippedOverallSteps = 2;
 
-// The next status reply of the unit (command 0x30, register 0x0166); every
-// other message is passed over.
-HostLink::Reply awaitStatusReply(HostLink& link, std::uint8_t target) {
-    for (;;) {
-        HostLink::Reply reply = link.awaitMessage();
-        if (!reply || host::isStatusReply(reply.message, target)) {
-            if (reply) {
-                link.accept();
-            }
-            return reply;
-        }
-    }
-}
-
 bool refused(const host::HostMessage& statusReply) {
     return statusReply.payload[0] != 0;
 }
@@ -71,6 +57,10 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
                                 std::span<std::uint8_t> window) {
     const std::uint8_t own = link.ownAddress();
     const std::uint8_t target = image.target;
+    // Erase, blocks and checksum are each answered by a status reply of the unit.
+    auto isStatusReply = [target](const host::HostMessage& message) {
+        return host::isStatusReply(message, target);
+    };
     host::Buffer out;
     auto send = [&link, &out](std::size_t length) { link.send(std::span(out.data(), length)); };
 
@@ -151,7 +141,7 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
         cursor.advance();
         status.advanceCurrent();
         send(host::buildDataBlock(out, own, target, unitAddress, block.data()));
-        reply = awaitStatusReply(link, target);
+        reply = link.awaitAnswer(isStatusReply);
         if (!reply) {
             return reply.result;
         }
@@ -168,7 +158,7 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
     status.setStatusText(
         formatText("  Writing Checksum %04XH", static_cast<unsigned>(image.transfer.checksum)));
     send(host::buildChecksumRequest(out, own, target, image.transfer.checksum));
-    reply = awaitStatusReply(link, target);
+    reply = link.awaitAnswer(isStatusReply);
     return reply ? answerChecksum(status, refused(reply.message)) : reply.result;
 }
 

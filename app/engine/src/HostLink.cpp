@@ -106,19 +106,14 @@ ResultCode HostLink::read(std::uint8_t target, std::uint8_t command, std::uint32
     send(std::span(request.data(),
                    host::buildReadRequest(request, ownAddress_, target, command, address, count)));
     beginExchange();
-    for (;;) {
-        const Reply reply = awaitMessage();
-        if (!reply) {
-            return reply.result;
-        }
-        if (host::isReadReply(reply.message, blockRead) && reply.message.sender == target &&
-            reply.message.address == address && reply.message.payload.size() == count &&
-            count <= replyBytes_.size()) {
-            accept();
-            std::memcpy(replyBytes_.data(), reply.message.payload.data(), count);
-            return ResultCode::Ok;
-        }
+    const Reply reply = awaitAnswer([&](const host::HostMessage& message) {
+        return host::isReadReply(message, blockRead) && message.sender == target &&
+               message.address == address && message.payload.size() == count && count <= replyBytes_.size();
+    });
+    if (reply) {
+        std::memcpy(replyBytes_.data(), reply.message.payload.data(), count);
     }
+    return reply.result;
 }
 
 }  // namespace engine

@@ -64,7 +64,22 @@ class HostLink {
     // more than the timeout's periods have passed since the exchange began or
     // its last accepted reply.
     Reply awaitMessage();
-    // The reply just taken belongs to the exchange: silence counts from now.
+    // The next message the exchange waits for, as answers(message) tells;
+    // everything else is passed over. The answer breaks the silence.
+    template <typename Answers>
+    Reply awaitAnswer(Answers answers) {
+        for (;;) {
+            Reply reply = awaitMessage();
+            if (!reply || answers(reply.message)) {
+                if (reply) {
+                    accept();
+                }
+                return reply;
+            }
+        }
+    }
+    // A message that awaitMessage brought belongs to the exchange: its
+    // silence counts from now.
     void accept() { lastAccepted_ = Clock::now(); }
 
     // A read request for count bytes at address from target, and the wait

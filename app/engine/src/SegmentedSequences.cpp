@@ -44,46 +44,25 @@ void sendBlock(HostLink& link, BlockCursor& cursor, std::span<const std::uint8_t
     link.send(std::span(out.data(), length));
 }
 
-// The next message of the type-3 unit that is type3Answer; others are passed over.
-template <typename Answer>
-HostLink::Reply awaitType3(HostLink& link, Answer type3Answer) {
-    for (;;) {
-        HostLink::Reply reply = link.awaitMessage();
-        if (!reply || type3Answer(reply.message)) {
-            if (reply) {
-                link.accept();
-            }
-            return reply;
-        }
-    }
+// Every status reply and every message of command 0x33 of a type-4 unit
+// counts as an answer, whatever the step waits for.
+bool isType4Message(const host::HostMessage& message) {
+    return host::isSegmentedReply(message) ||
+           (message.command == host::kCommandStatus && message.sender == host::kSegmentedTarget);
 }
 
-// The next message of the type-4 unit: every status reply and message of
-// command 0x33 from 0x13 counts as an answer.
-HostLink::Reply awaitType4(HostLink& link) {
-    for (;;) {
-        HostLink::Reply reply = link.awaitMessage();
-        if (!reply || host::isSegmentedReply(reply.message) ||
-            (reply.message.command == host::kCommandStatus &&
-             reply.message.sender == host::kSegmentedTarget)) {
-            if (reply) {
-                link.accept();
-            }
-            return reply;
-        }
-    }
-}
-
-constexpr bool kType3 = false;
-constexpr bool kType4 = true;
-
+// A type-3 unit answers a select at its select register.
 bool isType3SelectReply(const host::HostMessage& message) {
     return host::isSegmentedReply(message) && message.address == host::kSelectRegister;
 }
 
+// Both kinds acknowledge a data block with a status reply.
 bool isBlockAcknowledgement(const host::HostMessage& message) {
     return host::isStatusReply(message, host::kSegmentedTarget);
 }
+
+constexpr bool kType3 = false;
+constexpr bool kType4 = true;
 
 // The select, which erases. The unit may answer with a word first: a type-3
 // unit wants it echoed, a type-4 unit names the row it wants (its index in
@@ -100,8 +79,8 @@ ResultCode selectImage(HostLink& link, StatusModel& status, const SegmentedImage
     link.beginExchange();
     for (;;) {
         const HostLink::Reply reply = !image.answersHeard ? link.awaitMessage()
-                                      : type4             ? awaitType4(link)
-                                                          : awaitType3(link, isType3SelectReply);
+                                      : type4             ? link.awaitAnswer(isType4Message)
+                                                          : link.awaitAnswer(isType3SelectReply);
         if (!reply) {
             return reply.result;
         }
@@ -125,10 +104,6 @@ ResultCode selectImage(HostLink& link, StatusModel& status, const SegmentedImage
         }
         return ResultCode::Ok;
     }
-}
-
-ResultCode prepareType3(const OperationContext& context, data::ImageRow& row, SegmentedImage& image) {
-    return prepareImageTransfer(context, row, image.transfer);
 }
 
 ResultCode prepareType4(const OperationContext& context, data::ImageRow& row, SegmentedImage& image) {
@@ -166,7 +141,8 @@ ResultCode runSegmentedSequence(const OperationContext& context, const data::Uni
     SegmentedImage image;
     image.mask = rowMask(index);
     image.eraseOnly = context.operation.erases();
-    ResultCode result = type4 ? prepareType4(context, row, image) : prepareType3(context, row, image);
+    ResultCode result =
+        type4 ? prepareType4(context, row, image) : prepareImageTransfer(context, row, image.transfer);
     // Through Card Direct the answers of a type-4 unit are not heard: its
     // select goes out and the unit's silence ends the image.
     image.answersHeard = !(type4 && context.operation.cardDirect());
@@ -205,7 +181,7 @@ ResultCode exchangeType3Image(HostLink& link, StatusModel& status, SegmentedImag
     sendBlock(link, first, window);
     link.beginExchange();
     for (;;) {
-        const HostLink::Reply reply = awaitType3(link, isBlockAcknowledgement);
+        const HostLink::Reply reply = link.awaitAnswer(isBlockAcknowledgement);
         if (!reply) {
             return reply.result;
         }
@@ -227,7 +203,7 @@ ResultCode exchangeType3Image(HostLink& link, StatusModel& status, SegmentedImag
     status.setStatusText(
         formatText("  Writing Checksum %04XH", static_cast<unsigned>(image.transfer.checksum)));
     send(host::buildType3Checksum(out, link.ownAddress(), image.transfer.checksum));
-    const HostLink::Reply reply = awaitType3(link, host::isSegmentedReply);
+    const HostLink::Reply reply = link.awaitAnswer(host::isSegmentedReply);
     return reply ? answerChecksum(status, host::payloadWord(reply.message.payload, 0) != 0) : reply.result;
 }
 
@@ -254,7 +230,7 @@ ResultCode exchangeType4Image(HostLink& link, StatusModel& status, SegmentedImag
     std::int32_t blockIndex = 0;     // the next 64 KB block to look at
     std::int32_t segmentBlocks = 0;  // data blocks sent of the current 64 KB block
     for (;;) {
-        const HostLink::Reply reply = awaitType4(link);
+        const HostLink::Reply reply = link.awaitAnswer(isType4Message);
         if (!reply) {
             return reply.result;
         }
@@ -312,7 +288,7 @@ ResultCode exchangeType4Image(HostLink& link, StatusModel& status, SegmentedImag
     status.setErrorFlag(false);
     send(host::buildType4EndOfWrite(out, link.ownAddress()));
     for (;;) {
-        const HostLink::Reply reply = awaitType4(link);
+        const HostLink::Reply reply = link.awaitAnswer(isType4Message);
         if (!reply) {
             return reply.result;
         }
