@@ -160,12 +160,10 @@ void tapClose() {
     }
 }
 
-class NoUser : public engine::OperationHost {
+// Nobody there, but the messages are kept to tell why a write failed.
+class NoUser : public engine::NullFrontEnd {
   public:
     void showMessage(const std::string& text, core::MessageIcon) override { messages.push_back(text); }
-    void setMainWindowEnabled(bool) override {}
-    void showStatusWindow(engine::StatusModel&) override {}
-    void requestFinalOk(engine::StatusModel& status) override { status.cancelEvent().signal(); }
     std::vector<std::string> messages;
 };
 

@@ -34,14 +34,6 @@ enum Unit { kSrf7 = 0, kEng7 = 1, kLio7 = 2, kXdg7 = 3, kXdg7Direct = 4 };
 const char* const kUnitNames[] = {"SRF7", "ENG7", "LIO7", "XDG7", "XDG7D"};
 constexpr int kUnitCount = 5;
 
-class NoUser : public engine::OperationHost {
-  public:
-    void showMessage(const std::string&, core::MessageIcon) override {}
-    void setMainWindowEnabled(bool) override {}
-    void showStatusWindow(engine::StatusModel&) override {}
-    void requestFinalOk(engine::StatusModel& status) override { status.cancelEvent().signal(); }
-};
-
 bool silentOnFaultyConsole(int unit) {
     return unit == kEng7 || unit == kXdg7 || unit == kXdg7Direct;
 }
@@ -94,7 +86,7 @@ struct Soak {
     // The same demo console twice: one as it is, one whose units all fail.
     engine::testing::SimulatedConsole console{true};
     engine::testing::SimulatedConsole faultyConsole{true};
-    NoUser user;
+    engine::NullFrontEnd user;
     data::UnitList units;
     engine::UpdateEngine engine;
     data::CommSettings comm;
@@ -118,12 +110,13 @@ struct Soak {
         quick.bootIn = 1;
         quick.bootOut = 1;
         quick.timeout = 1;
-        quick.retryTime = 1;
+        // No pause between attempts: the retry time of the unit's timing set
+        // is what each erase or write takes.
+        quick.retryTime = 0;
         console.wire(engine, user, console.api(), quick);
         comm = console.comm();
         engine.setCheckBeforeWrite(0);
         engine.setRetryCount(2);
-        engine.setRetryTime(0);
         engine.setSettlePauses(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
         if (!console.loadUnits(units, data::WritingPort::HostInterface) || units.count() != kUnitCount) {
             error = "demo unit list not loaded";
@@ -158,7 +151,7 @@ struct Soak {
             while (engine.status().statusText().empty() && Clock::now() < limit && engine.busy()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            engine.status().cancelEvent().signal();
+            engine.control().cancel();
         }
         engine.waitUntilFinished();
         const std::string result(engine::resultName(engine.lastResult()));

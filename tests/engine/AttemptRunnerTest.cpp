@@ -1,6 +1,6 @@
 // The attempt runner against a scripted path: which results are tried
 // again, what the status shows, and what the path is asked to do.
-#include "engine/AttemptRunner.h"
+#include "Attempts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
-#include "engine/UpdatePath.h"
 
 namespace engine {
 namespace {
@@ -70,10 +70,11 @@ class ShownLines {
 class AttemptRunnerTest : public ::testing::Test {
   protected:
     ResultCode run(ScriptedPath& path, std::int32_t attempts, bool write = true) {
-        AttemptRunner runner(status, {attempts, 0, write});
+        AttemptRunner runner(status, control, {attempts, 0, write});
         return runner.run(path);
     }
     StatusModel status;
+    OperationControl control;
 };
 
 TEST_F(AttemptRunnerTest, TimeOutsAreTriedAgainUntilTheAttemptsAreUsedUp) {
@@ -127,10 +128,10 @@ TEST_F(AttemptRunnerTest, AWrongTargetDoesNotUseUpAnAttempt) {
     EXPECT_THAT(path.calls, ElementsAre("begin", "run", "end", "begin", "run", "end", "begin", "run"));
 }
 
-TEST_F(AttemptRunnerTest, NothingSelectedEndsWithNothingToDo) {
+TEST_F(AttemptRunnerTest, NothingSelectedEndsFailedWithNothingToDo) {
     ScriptedPath path({}, true);
     path.anythingDone = false;
-    EXPECT_EQ(run(path, 5), ResultCode::Ok);
+    EXPECT_EQ(run(path, 5), ResultCode::Failed);
     EXPECT_EQ(status.statusText(), "No anyting !!!");
     EXPECT_TRUE(status.errorFlag());
 }
@@ -148,12 +149,12 @@ TEST_F(AttemptRunnerTest, ACancelEndsAtOnceAndDuringThePause) {
     EXPECT_THAT(cancelled.calls, ElementsAre("begin", "run"));
 
     ScriptedPath paused({ResultCode::TimedOut, ResultCode::Ok}, true);
-    status.cancelEvent().signal();
-    AttemptRunner runner(status, {5, 50, true});
+    control.cancel();
+    AttemptRunner runner(status, control, {5, 50, true});
     EXPECT_EQ(runner.run(paused), ResultCode::Cancelled);
     EXPECT_THAT(paused.calls, ElementsAre("begin", "run", "roll back", "end"));
-    // The cancel is passed on to the waits that follow.
-    EXPECT_TRUE(status.cancelEvent().isSignalled());
+    // The cancel stays for the waits that follow.
+    EXPECT_TRUE(control.cancelled());
 }
 
 }  // namespace

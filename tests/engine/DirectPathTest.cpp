@@ -149,7 +149,7 @@ class DirectPathTest : public ::testing::Test {
         const auto dir = files.addUnit(
             "CARD", "[SETTINGS]\nTYPE=2\nREQUEST=29\n[CPU]\nCARD=CARD, 64, 0, 65535, 65535, 0\n");
         imagePath = dir / "CARD0121.mot";
-        engine.setHost(&host);
+        engine.setFrontEnd(&user);
         data::UnitTiming quick;
         quick.timeout = 1;
         quick.retryTime = 0;
@@ -182,7 +182,7 @@ class DirectPathTest : public ::testing::Test {
 
     FakeBootLoader loader;
     testing::UnitFiles files;
-    testing::RecordingHost host;
+    testing::RecordingFrontEnd user;
     data::UnitList units;
     UpdateEngine engine;
     std::filesystem::path imagePath;
@@ -190,7 +190,7 @@ class DirectPathTest : public ::testing::Test {
 
 TEST_F(DirectPathTest, VersionTextDropsThePointAndTrailingSpaces) {
     run(data::OperationCode::GetVersion);
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(units.unit(0)->row(0)->romVersionText(), data::VersionValue::fromText("105R").text());
     EXPECT_EQ(units.unit(0)->romVersion().text(), data::VersionValue::fromText("105R").text());
 }
@@ -198,14 +198,14 @@ TEST_F(DirectPathTest, VersionTextDropsThePointAndTrailingSpaces) {
 TEST_F(DirectPathTest, AVersionStartingWithZeroIsRefused) {
     loader.setVersionFields(std::string("0.99") + '\0' + '\0');
     run(data::OperationCode::GetVersion);
-    EXPECT_THAT(host.messages(), ElementsAre("Can't get version", "Get Version - Error occured !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Can't get version", "Get Version - Error occured !"));
     EXPECT_EQ(units.unit(0)->row(0)->romVersionText(), "");
 }
 
 TEST_F(DirectPathTest, AnOverlongVersionReplyIsCutAndStillRead) {
     loader.setVersionFields("2.10" + std::string(300, 'S') + '\0' + '\0');
     run(data::OperationCode::GetVersion);
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(units.unit(0)->row(0)->romVersionText(),
               data::VersionValue::fromText("210" + std::string(60, 'S')).text());
 }
@@ -214,7 +214,7 @@ TEST_F(DirectPathTest, EraseOnlyErasesBlockZeroAndFourToEighteen) {
     writeImage(0x00);
     run(data::OperationCode::Erase);
     EXPECT_THAT(loader.erasedBlocks(), ElementsAre(0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18));
-    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Erase Completed (Retry=0) ===");
     EXPECT_EQ(units.unit(0)->resultText(), "");
 }
 
@@ -225,7 +225,7 @@ TEST_F(DirectPathTest, AnEmptyMaskWritesOnlyTheFirst4KCompressed) {
     EXPECT_THAT(loader.confirmedChunks(), ElementsAre(0x300000u));
     EXPECT_TRUE(loader.plainPieces().empty());
     EXPECT_EQ(units.unit(0)->resultText(), "Completed");
-    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Write Completed (Retry=0) ===");
 }
 
 TEST_F(DirectPathTest, ChunksThatDoNotShrinkGoPlainAtTheirUnitAddresses) {
@@ -248,8 +248,8 @@ TEST_F(DirectPathTest, WithoutTheCompressionLibraryEveryChunkGoesPlain) {
     writeImage(0x00);
     engine.setCompressionLibraryName("missing-cmpak.dll");
     run(data::OperationCode::Write);
-    ASSERT_EQ(host.messages().size(), 1u);
-    EXPECT_EQ(host.messages()[0].rfind("DLL Load Error (CODE:00000002H) ", 0), 0u) << host.messages()[0];
+    ASSERT_EQ(user.messages().size(), 1u);
+    EXPECT_EQ(user.messages()[0].rfind("DLL Load Error (CODE:00000002H) ", 0), 0u) << user.messages()[0];
     std::vector<std::uint32_t> expected;
     for (std::uint32_t address = 0x300000; address < 0x301000; address += 128) {
         expected.push_back(address);

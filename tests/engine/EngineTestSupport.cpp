@@ -72,37 +72,44 @@ bool UnitFiles::load(data::UnitList& list, data::WritingPort port) {
     return list.load(source, port);
 }
 
-void RecordingHost::showMessage(const std::string& text, core::MessageIcon) {
+void RecordingFrontEnd::showMessage(const std::string& text, core::MessageIcon) {
     std::lock_guard lock(mutex_);
     messages_.push_back(text);
     events_.push_back("message:" + text);
 }
 
-void RecordingHost::setMainWindowEnabled(bool enabled) {
+void RecordingFrontEnd::setMainWindowEnabled(bool enabled) {
     std::lock_guard lock(mutex_);
     events_.push_back(enabled ? "main-enabled" : "main-disabled");
 }
 
-void RecordingHost::showStatusWindow(StatusModel&) {
+void RecordingFrontEnd::showStatusWindow(StatusModel&, OperationControl& control) {
     std::lock_guard lock(mutex_);
+    control_ = &control;
     events_.push_back("status-window");
 }
 
-void RecordingHost::requestFinalOk(StatusModel& status) {
+bool RecordingFrontEnd::askForOk(const StatusModel& status) {
     std::lock_guard lock(mutex_);
     finalStatusText = status.statusText();
     finalErrorFlag = status.errorFlag();
-    doneBeforeFinalOk = status.doneEvent().isSignalled();
     events_.push_back("final-ok");
-    status.cancelEvent().signal();
+    // The OK button of the progress window, pressed at once; without a
+    // window there is nobody to ask.
+    if (control_ == nullptr) {
+        return false;
+    }
+    doneBeforeFinalOk = control_->isDone();
+    control_->giveOk();
+    return true;
 }
 
-std::vector<std::string> RecordingHost::events() {
+std::vector<std::string> RecordingFrontEnd::events() {
     std::lock_guard lock(mutex_);
     return events_;
 }
 
-std::vector<std::string> RecordingHost::messages() {
+std::vector<std::string> RecordingFrontEnd::messages() {
     std::lock_guard lock(mutex_);
     return messages_;
 }

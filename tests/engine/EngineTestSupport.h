@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "data/UnitList.h"
-#include "engine/OperationHost.h"
+#include "engine/FrontEnd.h"
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
 
 namespace engine::testing {
@@ -37,24 +38,25 @@ class UnitFiles {
     std::vector<std::string> names_;
 };
 
-// The user as the tests play it: acknowledges every box and the final OK at
-// once, and records what the engine asked of it, in order.
-class RecordingHost : public OperationHost {
+// The user as the tests play it: acknowledges every box and gives the
+// final OK at once, and records what the engine asked of it, in order.
+class RecordingFrontEnd : public FrontEnd {
   public:
     void showMessage(const std::string& text, core::MessageIcon icon) override;
     void setMainWindowEnabled(bool enabled) override;
-    void showStatusWindow(StatusModel& status) override;
-    void requestFinalOk(StatusModel& status) override;
+    void showStatusWindow(StatusModel& status, OperationControl& control) override;
+    bool askForOk(const StatusModel& status) override;
 
     std::vector<std::string> events();
     std::vector<std::string> messages();
-    // The status line, error flag and whether done was signalled when the final OK was asked for.
+    // The status line, error flag and whether the operation was done when the final OK was asked for.
     std::string finalStatusText;
     bool finalErrorFlag = false;
     bool doneBeforeFinalOk = false;
 
   private:
     std::mutex mutex_;
+    OperationControl* control_ = nullptr;
     std::vector<std::string> events_;
     std::vector<std::string> messages_;
 };

@@ -52,8 +52,13 @@ std::int32_t FakeConsole::initInterface(const char*, std::uint32_t, std::uint32_
 }
 
 void FakeConsole::closeInterface() {
-    std::lock_guard lock(active->mutex_);
-    active->open_ = false;
+    {
+        std::lock_guard lock(active->mutex_);
+        active->open_ = false;
+    }
+    // The library's close stops its threads and takes a moment: what an
+    // attempt ended with stays on the status that long, for the recorders.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kCloseMs));
 }
 
 std::int32_t FakeConsole::loopBackModeChange(std::int32_t) {

@@ -20,6 +20,7 @@ class FakeConsole {
   public:
     static constexpr std::uint32_t kFlashBase = 0x200000;
     static constexpr std::uint32_t kFlashSize = 0x200000;
+    static constexpr int kCloseMs = 20;
 
     FakeConsole();
     ~FakeConsole();

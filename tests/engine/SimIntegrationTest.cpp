@@ -47,7 +47,7 @@ class SimIntegrationTest : public ::testing::Test {
         quick.bootOut = 1;
         quick.timeout = 1;
         quick.retryTime = 0;
-        console.wire(*engine, host, console.api(), quick);
+        console.wire(*engine, user, console.api(), quick);
         engine->setSettlePauses(std::chrono::milliseconds(100), std::chrono::milliseconds(100));
         engine->setDefaultTarget(0x00);
         engine->setWritingPort(port);
@@ -108,7 +108,7 @@ class SimIntegrationTest : public ::testing::Test {
     }
 
     testing::SimulatedConsole console{false};
-    testing::RecordingHost host;
+    testing::RecordingFrontEnd user;
     data::UnitList units;
     std::unique_ptr<UpdateEngine> engine;
 };
@@ -116,7 +116,7 @@ class SimIntegrationTest : public ::testing::Test {
 TEST_F(SimIntegrationTest, GetVersionOfAllUnitsReadsEveryUnit) {
     start();
     run(data::OperationCode::GetAllVersions, -1);
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(units.unit(kSrf7)->romVersion().text(), "1.05");
     EXPECT_EQ(units.unit(1)->row(0)->romVersionText(), "2.02");  // ENG7 by block read
     EXPECT_EQ(units.unit(kXdg7)->row(0)->romVersionText(), "3.00");
@@ -129,8 +129,8 @@ TEST_F(SimIntegrationTest, AGenericWriteIsVerifiedByTheConsole) {
     start();
     testing::StatusRecorder recorder(engine->status());
     run(data::OperationCode::Write, kSrf7);
-    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed") << host.finalStatusText;
-    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed") << user.finalStatusText;
+    EXPECT_EQ(user.finalStatusText, "=== Write Completed (Retry=0) ===");
     EXPECT_THAT(recorder.stop(), Contains("  BOOT Change Wait 1 seconds"));
 
     run(data::OperationCode::GetVersion, kSrf7);
@@ -142,15 +142,15 @@ TEST_F(SimIntegrationTest, ASegmentedTypeFourWriteIsVerifiedByTheConsole) {
     writeSegmentedImage("XDG7", "MAIN0302.mot", 0x0202);
     start();
     run(data::OperationCode::Write, kXdg7);
-    EXPECT_EQ(units.unit(kXdg7)->resultText(), "Completed") << host.finalStatusText;
+    EXPECT_EQ(units.unit(kXdg7)->resultText(), "Completed") << user.finalStatusText;
 }
 
 TEST_F(SimIntegrationTest, TheDirectPathWritesCompressedAndPlainChunks) {
     writeSegmentedImage("XDG7D", "CARD0121.mot", 0x0014);
     start();
     run(data::OperationCode::Write, kXdg7Direct);
-    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
-    EXPECT_TRUE(host.messages().empty()) << host.messages().front();
+    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << user.finalStatusText;
+    EXPECT_TRUE(user.messages().empty()) << user.messages().front();
     run(data::OperationCode::GetVersion, kXdg7Direct);
     EXPECT_EQ(units.unit(kXdg7Direct)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0014).text());
 }
@@ -170,8 +170,8 @@ TEST_F(SimIntegrationTest, TheDirectPathCompletesOverAPacedLine) {
     testing::writeSRecordFile(console.root() / "XDG7D" / "CARD0121.mot", 0x300000, window);
     start({"--pace", "38400"});
     run(data::OperationCode::Write, kXdg7Direct);
-    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
-    EXPECT_TRUE(host.messages().empty()) << host.messages().front();
+    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << user.finalStatusText;
+    EXPECT_TRUE(user.messages().empty()) << user.messages().front();
     run(data::OperationCode::GetVersion, kXdg7Direct);
     EXPECT_EQ(units.unit(kXdg7Direct)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0015).text());
 }
@@ -181,10 +181,10 @@ TEST_F(SimIntegrationTest, WithoutTheCompressionLibraryTheDirectWriteSendsPlainC
     start();
     engine->setCompressionLibraryName("nocmpak.dll");
     run(data::OperationCode::Write, kXdg7Direct);
-    ASSERT_FALSE(host.messages().empty());
-    EXPECT_EQ(host.messages().front().rfind("DLL Load Error (CODE:00000002H)", 0), 0u)
-        << host.messages().front();
-    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << host.finalStatusText;
+    ASSERT_FALSE(user.messages().empty());
+    EXPECT_EQ(user.messages().front().rfind("DLL Load Error (CODE:00000002H)", 0), 0u)
+        << user.messages().front();
+    EXPECT_EQ(units.unit(kXdg7Direct)->resultText(), "Completed") << user.finalStatusText;
 }
 
 TEST_F(SimIntegrationTest, ASilentUnitEndsWithRetryTimeOut) {
@@ -196,7 +196,7 @@ TEST_F(SimIntegrationTest, ASilentUnitEndsWithRetryTimeOut) {
     const auto seen = recorder.stop();
     EXPECT_THAT(seen, Contains("Time Out - Failed(1)"));
     EXPECT_THAT(seen, Contains("Time Out - Failed(4)"));
-    EXPECT_EQ(host.finalStatusText, "Retry TimeOut !!!");
+    EXPECT_EQ(user.finalStatusText, "Retry TimeOut !!!");
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Failed");
 }
 
@@ -215,7 +215,7 @@ TEST_F(SimIntegrationTest, TypeThreeWriteAnswersTheEchoAndIsVerified) {
     writeGenericImage("LIO7", "IOB_0113.mot", 0x000D, 6);
     start({"--fault", "LIO7/IOA:echo-first"});
     run(data::OperationCode::Write, kLio7);
-    EXPECT_EQ(units.unit(kLio7)->resultText(), "Completed") << host.finalStatusText;
+    EXPECT_EQ(units.unit(kLio7)->resultText(), "Completed") << user.finalStatusText;
     run(data::OperationCode::GetVersion, kLio7);
     EXPECT_EQ(units.unit(kLio7)->row(0)->romVersionText(), data::VersionValue::fromWord(0x000D).text());
     EXPECT_EQ(units.unit(kLio7)->row(1)->romVersionText(), data::VersionValue::fromWord(0x000D).text());
@@ -229,8 +229,8 @@ TEST_F(SimIntegrationTest, TypeThreeWrongTargetDeselectsAndTheRowNeverReadsCompl
     run(data::OperationCode::Write, kLio7);
     EXPECT_THAT(recorder.stop(), Contains("Not the intended object!!"));
     EXPECT_FALSE(units.unit(kLio7)->row(1)->selectedFlag());
-    EXPECT_EQ(host.finalStatusText, "No anyting !!!");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_EQ(user.finalStatusText, "No anyting !!!");
+    EXPECT_TRUE(user.finalErrorFlag);
     EXPECT_EQ(units.unit(kLio7)->resultText(), "Failed");
 }
 
@@ -243,7 +243,7 @@ TEST_F(SimIntegrationTest, ADroppedReplyCostsTheAttemptAndNothingUnverifiedReads
     run(data::OperationCode::Write, kSrf7);
     const auto seen = recorder.stop();
     EXPECT_THAT(seen, Contains("Time Out - Failed(1)"));
-    EXPECT_EQ(host.finalStatusText, "Retry TimeOut !!!");
+    EXPECT_EQ(user.finalStatusText, "Retry TimeOut !!!");
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Failed");
     run(data::OperationCode::GetVersion, kSrf7);
     // MAIN was written and verified in the first attempt; SUB never was.
@@ -258,7 +258,7 @@ TEST_F(SimIntegrationTest, OneDroppedReplyFailsTheFirstAttemptAndTheRetryComplet
     testing::StatusRecorder recorder(engine->status());
     run(data::OperationCode::Write, kSrf7);
     EXPECT_THAT(recorder.stop(), Contains("Time Out - Failed(1)"));
-    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=1) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Write Completed (Retry=1) ===");
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed");
     ASSERT_EQ(console.simulator().stop(), 0);
     EXPECT_EQ(dumpedFlash("SRF7-MAIN", mainImage.size()), mainImage);
@@ -269,7 +269,7 @@ TEST_F(SimIntegrationTest, DelayedRepliesWithinTheTimeoutComplete) {
     writeSrf7Images(0x0007);
     start({"--fault", "SRF7:delay=40"});
     run(data::OperationCode::Write, kSrf7);
-    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Write Completed (Retry=0) ===");
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed");
 }
 
@@ -277,7 +277,7 @@ TEST_F(SimIntegrationTest, EraseOnlyCompletesWithoutData) {
     writeSrf7Images(0x0007);
     start();
     run(data::OperationCode::Erase, kSrf7);
-    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Erase Completed (Retry=0) ===");
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "");
 }
 
@@ -289,7 +289,7 @@ TEST_F(SimIntegrationTest, CancelDuringTheTransferEndsCanceled) {
     while (engine->status().statusText().rfind("  Writing", 0) != 0 && engine->busy()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    engine->status().cancelEvent().signal();
+    engine->control().cancel();
     engine->waitUntilFinished();
     EXPECT_EQ(units.unit(kSrf7)->resultText(), "Canceled");
     // The console was switched back out of boot mode at the end.
@@ -305,7 +305,7 @@ TEST_F(SimIntegrationTest, CardDirectWritesAsTheUnitsOwnAddress) {
     units.unit(kSrf7)->loadRows(false);
     units.unit(kSrf7)->row(0)->setSelected(true);
     run(data::OperationCode::Write, kSrf7);
-    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed") << host.finalStatusText;
+    EXPECT_EQ(units.unit(kSrf7)->resultText(), "Completed") << user.finalStatusText;
     run(data::OperationCode::GetVersion, kSrf7);
     EXPECT_EQ(units.unit(kSrf7)->row(0)->romVersionText(), data::VersionValue::fromWord(0x0007).text());
     EXPECT_EQ(units.unit(kSrf7)->row(1)->romVersionText(), "1.05");

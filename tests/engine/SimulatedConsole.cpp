@@ -49,9 +49,9 @@ std::string SimulatedConsole::start(const std::vector<std::string>& extra, bool 
     return {};
 }
 
-void SimulatedConsole::wire(UpdateEngine& engine, OperationHost& host, const core::InterfaceApi& api,
+void SimulatedConsole::wire(UpdateEngine& engine, FrontEnd& frontEnd, const core::InterfaceApi& api,
                             const data::UnitTiming& timing) const {
-    engine.setHost(&host);
+    engine.setFrontEnd(&frontEnd);
     engine.setInterfaceApi(&api);
     data::UnitTimingSet sets;
     sets.fill(timing);

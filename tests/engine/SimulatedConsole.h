@@ -14,8 +14,8 @@
 #include "platform/DynamicLibrary.h"
 
 namespace engine {
+class FrontEnd;
 class UpdateEngine;
-class OperationHost;
 }  // namespace engine
 
 namespace engine::testing {
@@ -39,9 +39,9 @@ class SimulatedConsole {
     const core::InterfaceApi& api() const { return api_; }
     const data::CommSettings& comm() const { return comm_; }
 
-    // Hands engine the settings of this console, the host, the interface
-    // entry points and the same timing for every unit model.
-    void wire(UpdateEngine& engine, OperationHost& host, const core::InterfaceApi& api,
+    // Hands engine the settings of this console, the front end, the
+    // interface entry points and the same timing for every unit model.
+    void wire(UpdateEngine& engine, FrontEnd& frontEnd, const core::InterfaceApi& api,
               const data::UnitTiming& timing) const;
     // Loads the data root's UNIT.LST as the program does, from the root.
     bool loadUnits(data::UnitList& units, data::WritingPort port) const;

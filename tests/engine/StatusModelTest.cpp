@@ -1,3 +1,4 @@
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ TEST(StatusModel, StartsAtItsResetValues) {
     EXPECT_FALSE(status.errorFlag());
 }
 
-TEST(StatusModel, ResetRestoresFieldsButLeavesEvents) {
+TEST(StatusModel, ResetRestoresEveryField) {
     StatusModel status;
     status.setTitle("SRF7 (MAIN 1.05)");
     status.setFileName("MAIN0105.mot");
@@ -38,8 +39,6 @@ TEST(StatusModel, ResetRestoresFieldsButLeavesEvents) {
     status.setOverallTotal(9);
     status.setOverallPos(4);
     status.setCancelEnabled(false);
-    status.cancelEvent().signal();
-    status.doneEvent().signal();
 
     status.reset();
 
@@ -56,8 +55,6 @@ TEST(StatusModel, ResetRestoresFieldsButLeavesEvents) {
     EXPECT_EQ(status.overallTotal(), 100);
     EXPECT_EQ(status.overallPos(), 0);
     EXPECT_TRUE(status.cancelEnabled());
-    EXPECT_TRUE(status.cancelEvent().isSignalled());
-    EXPECT_TRUE(status.doneEvent().isSignalled());
 }
 
 TEST(StatusModel, ProgressStaysWithinItsTotals) {
@@ -122,32 +119,47 @@ TEST(StatusModel, ReaderNeverSeesATornText) {
     writer.join();
 }
 
-TEST(AutoResetEvent, ReleasesOneWaitAndClears) {
-    AutoResetEvent event;
-    EXPECT_FALSE(event.tryWait());
-    event.signal();
-    EXPECT_TRUE(event.waitFor(1ms));
-    EXPECT_FALSE(event.waitFor(1ms));
-}
-
-TEST(AutoResetEvent, ResignalledCancelReachesEveryLaterWait) {
-    AutoResetEvent cancel;
-    cancel.signal();
+TEST(OperationControl, ACancelStaysForEveryLaterWaitUntilTheNextStart) {
+    OperationControl control;
+    EXPECT_FALSE(control.waitForCancel(1ms));
+    control.cancel();
     for (int wait = 0; wait < 3; ++wait) {
-        ASSERT_TRUE(cancel.waitFor(1ms));
-        cancel.signal();
+        EXPECT_TRUE(control.waitForCancel(1ms));
     }
-    cancel.reset();
-    EXPECT_FALSE(cancel.waitFor(1ms));
+    EXPECT_TRUE(control.cancelled());
+    control.reset();
+    EXPECT_FALSE(control.cancelled());
+    EXPECT_FALSE(control.waitForCancel(1ms));
 }
 
-TEST(AutoResetEvent, WakesAWaiterOnAnotherThread) {
-    AutoResetEvent event;
-    std::thread waiter([&event] { event.wait(); });
-    std::this_thread::sleep_for(5ms);
-    event.signal();
-    waiter.join();
-    EXPECT_FALSE(event.isSignalled());
+TEST(OperationControl, ACancelIsNoOkAndDoneIsLookedAtWithoutTakingIt) {
+    OperationControl control;
+    control.cancel();
+    control.signalDone();
+    EXPECT_TRUE(control.isDone());
+    EXPECT_TRUE(control.isDone());
+    std::atomic<bool> okSeen{false};
+    std::thread worker([&] {
+        control.waitForOk();
+        okSeen = true;
+    });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(okSeen.load()) << "a cancelled operation still waits for its OK";
+    control.giveOk();
+    worker.join();
+    EXPECT_TRUE(okSeen.load());
+}
+
+TEST(OperationControl, ACancelWakesAWaitOnAnotherThreadAtOnce) {
+    OperationControl control;
+    std::thread canceller([&control] {
+        std::this_thread::sleep_for(5ms);
+        control.cancel();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(control.waitForCancel(10s));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    canceller.join();
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "EngineTestSupport.h"
 #include "FakeConsole.h"
@@ -19,7 +21,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::FakeConsole;
-using testing::RecordingHost;
+using testing::RecordingFrontEnd;
 using testing::StatusRecorder;
 using testing::UnitFiles;
 
@@ -29,7 +31,7 @@ constexpr std::uint8_t kReadCommand = 0x0C;
 class UpdateEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        engine.setHost(&host);
+        engine.setFrontEnd(&user);
         engine.setInterfaceApi(&console.api());
         data::UnitTiming quick;
         quick.bootIn = 0;
@@ -79,7 +81,7 @@ class UpdateEngineTest : public ::testing::Test {
     }
 
     FakeConsole console;
-    RecordingHost host;
+    RecordingFrontEnd user;
     UnitFiles files;
     data::UnitList units;
     UpdateEngine engine;
@@ -101,12 +103,12 @@ TEST_F(UpdateEngineTest, GetVersionReadsTheUnitWordThenEveryRow) {
     EXPECT_EQ(unit.romVersion().text(), data::VersionValue::fromWord(0x0105).text());
     EXPECT_EQ(unit.row(0)->romVersionText(), data::VersionValue::fromWord(0x0210).text());
     EXPECT_EQ(unit.row(1)->romVersionText(), data::VersionValue::fromWord(0x0320).text());
-    EXPECT_TRUE(host.messages().empty());
-    EXPECT_THAT(host.events(), ElementsAre("main-disabled", "main-enabled"));
+    EXPECT_TRUE(user.messages().empty());
+    EXPECT_THAT(user.events(), ElementsAre("main-disabled", "main-enabled"));
     EXPECT_TRUE(engine.pollDone());
     // Reported once; the event stays signalled for the status window.
     EXPECT_FALSE(engine.pollDone());
-    EXPECT_TRUE(engine.status().doneEvent().isSignalled());
+    EXPECT_TRUE(engine.control().isDone());
     // Every request went to the connection point with the unit's read command.
     for (const auto& message : console.sent()) {
         EXPECT_EQ(message[1], 0xC0 | kReadCommand);
@@ -122,7 +124,7 @@ TEST_F(UpdateEngineTest, ReadRepliesForAnotherAddressDoNotEndTheRead) {
     load();
     run(data::OperationCode::GetVersion);
     EXPECT_EQ(units.unit(0)->romVersion().text(), data::VersionValue::fromWord(0x0107).text());
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
 }
 
 TEST_F(UpdateEngineTest, BlockReadOfATypeThreeUnitSkipsRowsAboveTheIdLimit) {
@@ -162,7 +164,7 @@ TEST_F(UpdateEngineTest, BlockReadOfATypeFourUnitReadsIdsFiveToEightAndIgnoresEx
     EXPECT_EQ(unit.row(0)->romVersionText(), "");
     EXPECT_EQ(unit.row(1)->romVersionText(), data::VersionValue::fromWord(0x0200).text());
     EXPECT_EQ(unit.row(2)->romVersionText(), "");
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
 }
 
 TEST_F(UpdateEngineTest, GetVersionOfAllUnitsReportsOnlyTheLastUnitsFailure) {
@@ -172,12 +174,12 @@ TEST_F(UpdateEngineTest, GetVersionOfAllUnitsReportsOnlyTheLastUnitsFailure) {
     console.silentRegisters = {4096};
     load();
     run(data::OperationCode::GetAllVersions, -1);
-    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(user.messages().empty());
     EXPECT_EQ(units.unit(1)->romVersion().text(), data::VersionValue::fromWord(0x0102).text());
 
     console.silentRegisters = {4100};
     run(data::OperationCode::GetAllVersions, -1);
-    EXPECT_THAT(host.messages(), ElementsAre("Get Version - Timeout Error !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Get Version - Timeout Error !"));
 }
 
 TEST_F(UpdateEngineTest, GetVersionOfAllUnitsTakesEachUnitsOwnTiming) {
@@ -191,7 +193,7 @@ TEST_F(UpdateEngineTest, GetVersionOfAllUnitsTakesEachUnitsOwnTiming) {
     run(data::OperationCode::GetAllVersions, -1);
     // The LIO7 set (1 s) applies, not the SRF7 set of "no unit" (30 s).
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    EXPECT_THAT(host.messages(), ElementsAre("Get Version - Timeout Error !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Get Version - Timeout Error !"));
 }
 
 TEST_F(UpdateEngineTest, InterfaceOpenFailureIsReported) {
@@ -199,7 +201,7 @@ TEST_F(UpdateEngineTest, InterfaceOpenFailureIsReported) {
     console.initResult = -1;
     load();
     run(data::OperationCode::GetVersion);
-    EXPECT_THAT(host.messages(), ElementsAre("Interface Open NG", "Get Version - Error occured !"));
+    EXPECT_THAT(user.messages(), ElementsAre("Interface Open NG", "Get Version - Error occured !"));
 }
 
 // ---- generic write and erase ----------------------------------------------------
@@ -216,10 +218,10 @@ TEST_F(UpdateEngineTest, WriteLeavesTheImageInFlashAndEndsCompleted) {
     EXPECT_EQ(blocks.front(), 0x200000u);
     EXPECT_EQ(blocks.back(), 0x200F80u);
     EXPECT_EQ(units.unit(0)->resultText(), "Completed");
-    EXPECT_EQ(host.finalStatusText, "=== Write Completed (Retry=0) ===");
-    EXPECT_FALSE(host.finalErrorFlag);
-    EXPECT_TRUE(host.doneBeforeFinalOk);
-    EXPECT_THAT(host.events(), ElementsAre("main-disabled", "status-window", "final-ok", "main-enabled"));
+    EXPECT_EQ(user.finalStatusText, "=== Write Completed (Retry=0) ===");
+    EXPECT_FALSE(user.finalErrorFlag);
+    EXPECT_TRUE(user.doneBeforeFinalOk);
+    EXPECT_THAT(user.events(), ElementsAre("main-disabled", "status-window", "final-ok", "main-enabled"));
     EXPECT_FALSE(units.unit(0)->row(0)->selectedFlag());
 
     std::vector<std::uint8_t> window(0x80000, 0xFF);
@@ -289,7 +291,7 @@ TEST_F(UpdateEngineTest, EraseOnlySendsNoDataAndClearsTheResultText) {
     EXPECT_THAT(overall, Contains(2));
     EXPECT_THAT(overall, Contains(5));
     EXPECT_TRUE(console.blockAddresses(0x32).empty());
-    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Erase Completed (Retry=0) ===");
     EXPECT_EQ(units.unit(0)->resultText(), "");
 }
 
@@ -309,15 +311,45 @@ TEST_F(UpdateEngineTest, TheCheckPassDeselectsARowWhoseIdByteIsFF) {
     EXPECT_EQ(units.unit(0)->resultText(), "Completed");
 }
 
+TEST_F(UpdateEngineTest, AFailedWriteLeavesNothingBehindThatCutsTheNextCheckPassShort) {
+    const auto dir = files.addUnit("SRF",
+                                   "[SETTINGS]\nREQUEST=12\nSTATUS=4096\n[CPU]\n"
+                                   "MAIN=MAIN, 5, 0, 256, 512, 0\nSUB=SUBB, 6, 0, 258, 514, 1\n");
+    testing::writeSRecordFile(dir / "MAIN0105.mot", 0x200000, testing::patternBytes(128, 1));
+    testing::writeSRecordFile(dir / "SUBB0105.mot", 0x200000, testing::patternBytes(128, 2));
+    console.setRegister(0x00, 512, {0x00});
+    console.setRegister(0x00, 514, {0x00});
+    console.refuseBlockAt = 0x200000;
+    engine.setRetryCount(1);
+    load();
+    run(data::OperationCode::Write);
+    ASSERT_EQ(units.unit(0)->resultText(), "Failed");
+
+    console.refuseBlockAt = -1;
+    const std::size_t sentBefore = console.sent().size();
+    run(data::OperationCode::Write);
+    const auto sent = console.sent();
+    std::vector<std::uint16_t> idReads;
+    for (std::size_t i = sentBefore; i < sent.size(); ++i) {
+        if (sent[i][1] == (0xC0 | kReadCommand)) {
+            idReads.push_back(static_cast<std::uint16_t>((sent[i][4] << 8) | sent[i][5]));
+        }
+    }
+    EXPECT_THAT(idReads, ElementsAre(512, 514));
+    EXPECT_EQ(units.unit(0)->resultText(), "Completed");
+    EXPECT_EQ(engine.lastResult(), ResultCode::Ok);
+}
+
 TEST_F(UpdateEngineTest, AUnitWithoutSelectedImagesEndsWithNothingToDo) {
     addGenericUnit("SRF", 0x200000, testing::patternBytes(128, 1));
     load();
     units.unit(0)->loadRows(true);
     units.unit(0)->row(0)->setSelected(false);
     run(data::OperationCode::Write);
-    EXPECT_EQ(host.finalStatusText, "No anyting !!!");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_EQ(user.finalStatusText, "No anyting !!!");
+    EXPECT_TRUE(user.finalErrorFlag);
     EXPECT_EQ(units.unit(0)->resultText(), "");
+    EXPECT_EQ(engine.lastResult(), ResultCode::Failed);
 }
 
 TEST_F(UpdateEngineTest, AnImageOutsideTheWindowFailsWithTheLoadersText) {
@@ -327,7 +359,7 @@ TEST_F(UpdateEngineTest, AnImageOutsideTheWindowFailsWithTheLoadersText) {
     engine.setRetryCount(1);
     load();
     run(data::OperationCode::Write);
-    EXPECT_EQ(host.finalStatusText, "Address Error! Address=00000000H, Line=2");
+    EXPECT_EQ(user.finalStatusText, "Address Error! Address=00000000H, Line=2");
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
     EXPECT_TRUE(console.blockAddresses(0x32).empty());
 }
@@ -336,7 +368,7 @@ TEST_F(UpdateEngineTest, EraseOnlyOfThePreservingUnitNeedsNoReadBack) {
     addGenericUnit("SRF", 0x200000, testing::patternBytes(256, 1), 2);
     load();
     run(data::OperationCode::Erase);
-    EXPECT_EQ(host.finalStatusText, "=== Erase Completed (Retry=0) ===");
+    EXPECT_EQ(user.finalStatusText, "=== Erase Completed (Retry=0) ===");
     for (const auto& message : console.sent()) {
         EXPECT_NE(message[1], 0xF1) << "a read-back request was sent";
     }
@@ -363,8 +395,8 @@ TEST_P(GenericRejectionTest, EndsFailedWithTheUnitsReason) {
     run(data::OperationCode::Write);
     EXPECT_THAT(recorder.stop(), Contains(GetParam().statusText));
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
-    EXPECT_TRUE(host.finalErrorFlag);
-    EXPECT_NE(host.finalStatusText.find("Completed"), 0u);
+    EXPECT_TRUE(user.finalErrorFlag);
+    EXPECT_NE(user.finalStatusText.find("Completed"), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -388,7 +420,7 @@ TEST_F(UpdateEngineTest, ASilentUnitTimesOutOnEveryAttempt) {
          {"Time Out - Failed(1)", "Time Out - Failed(2)", "Time Out - Failed(3)", "Time Out - Failed(4)"}) {
         EXPECT_THAT(seen, Contains(text));
     }
-    EXPECT_EQ(host.finalStatusText, "Retry TimeOut !!!");
+    EXPECT_EQ(user.finalStatusText, "Retry TimeOut !!!");
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
     // Five attempts; the boot-mode leave goes out through the last one's interface.
     EXPECT_EQ(console.initCount(), 5);
@@ -410,10 +442,50 @@ TEST_F(UpdateEngineTest, CancelDuringTheTransferEndsCanceled) {
     load();
     ASSERT_TRUE(engine.startOperation(data::OperationCode::Write, 0, true));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    engine.status().cancelEvent().signal();
+    engine.control().cancel();
     engine.waitUntilFinished();
     EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
     EXPECT_NE(console.flash(kUnitBus, 0x200000, 0x4000), testing::patternBytes(0x4000, 8));
+}
+
+TEST_F(UpdateEngineTest, ACancelledWriteStillWaitsForTheUsersOk) {
+    // A progress window that stays up until its OK is pressed.
+    class WindowUp : public NullFrontEnd {
+      public:
+        bool askForOk(const StatusModel&) override {
+            asked = true;
+            return true;
+        }
+        std::atomic<bool> asked{false};
+    };
+    WindowUp window;
+    engine.setFrontEnd(&window);
+    addGenericUnit("SRF", 0x200000, testing::patternBytes(0x4000, 8));
+    console.replyDelayMs = 5;
+    load();
+    ASSERT_TRUE(engine.startOperation(data::OperationCode::Write, 0, true));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    engine.control().cancel();
+    for (int i = 0; i < 500 && !window.asked; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(window.asked.load());
+    EXPECT_TRUE(engine.pollDone());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(engine.busy()) << "the worker waits for the OK";
+    engine.control().giveOk();
+    engine.waitUntilFinished();
+    EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
+    EXPECT_EQ(engine.lastResult(), ResultCode::Cancelled);
+}
+
+TEST_F(UpdateEngineTest, WithoutAFrontEndNobodyIsAskedAndTheWriteEnds) {
+    engine.setFrontEnd(nullptr);
+    addGenericUnit("SRF", 0x200000, testing::patternBytes(256, 1));
+    load();
+    run(data::OperationCode::Write);
+    EXPECT_EQ(units.unit(0)->resultText(), "Completed");
+    EXPECT_TRUE(user.events().empty());
 }
 
 TEST_F(UpdateEngineTest, CancelDuringTheBootWaitEndsCanceled) {
@@ -427,7 +499,7 @@ TEST_F(UpdateEngineTest, CancelDuringTheBootWaitEndsCanceled) {
     StatusRecorder recorder(engine.status());
     ASSERT_TRUE(engine.startOperation(data::OperationCode::Write, 0, true));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    engine.status().cancelEvent().signal();
+    engine.control().cancel();
     engine.waitUntilFinished();
     EXPECT_THAT(recorder.stop(), Contains("  BOOT Change Wait 5 seconds"));
     EXPECT_EQ(units.unit(0)->resultText(), "Canceled");
@@ -479,8 +551,8 @@ TEST_F(UpdateEngineTest, TypeThreeWrongTargetDeselectsWithoutUsingAnAttemptAndNe
     EXPECT_THAT(recorder.stop(), Contains("Not the intended object!!"));
     EXPECT_FALSE(units.unit(0)->row(0)->selectedFlag());
     // The repeated attempt (not counted against the single one allowed) finds nothing left to write.
-    EXPECT_EQ(host.finalStatusText, "No anyting !!!");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_EQ(user.finalStatusText, "No anyting !!!");
+    EXPECT_TRUE(user.finalErrorFlag);
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
 }
 
@@ -561,7 +633,7 @@ TEST_F(UpdateEngineTest, TypeFourEndRejectionIsAWriteFailure) {
     units.unit(0)->row(1)->setSelected(false);
     run(data::OperationCode::Write);
     EXPECT_EQ(units.unit(0)->resultText(), "Failed");
-    EXPECT_TRUE(host.finalErrorFlag);
+    EXPECT_TRUE(user.finalErrorFlag);
 }
 
 }  // namespace

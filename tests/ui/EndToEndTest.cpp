@@ -125,7 +125,7 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
     // Write: the progress window counts up and ends with OK.
     QTest::mouseClick(view->writeButton(), Qt::LeftButton);
     ui::StatusWindow* status = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (status = app.host().statusWindow()) != nullptr; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (status = app.frontEnd().statusWindow()) != nullptr; }, 10000));
     EXPECT_FALSE(frame->isEnabled());
     EXPECT_TRUE(status->isEnabled());
     EXPECT_EQ(status->windowTitle(), "Status");
@@ -148,7 +148,7 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteAgainstTheSimulatedConsole) {
     QTest::mouseClick(status->button(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame->isEnabled() && !view->polling(); }, 10000));
     EXPECT_EQ(app.document()->units().unit(0)->resultText(), "Completed");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.host().statusWindow() == nullptr; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.frontEnd().statusWindow() == nullptr; }, 2000));
 
     // The written version is what the console reports now.
     QTest::mouseClick(view->getVersionButton(), Qt::LeftButton);
@@ -189,7 +189,7 @@ TEST_F(EndToEndOnConsole, EndingTheProgramDuringAnOperationLetsTheWorkerFinish) 
     answerModeDialog(data::WritingPort::HostInterface, &owner);
     ASSERT_TRUE(app.start({"flashkit"}));
     QTest::mouseClick(app.mainFrame()->view()->writeButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app.host().statusWindow() != nullptr; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.frontEnd().statusWindow() != nullptr; }, 10000));
     EXPECT_FALSE(app.mainFrame()->close());  // refused while the engine works
     app.shutdown();
     EXPECT_EQ(app.mainFrame(), nullptr);

@@ -28,7 +28,7 @@ class FixedFeed : public view::StatusFeed {
     view::StatusSnapshot status;
     view::StatusSnapshot snapshot() const override { return status; }
     bool isDone() override { return false; }
-    void signalCancel() override {}
+    void pressButton() override {}
 };
 
 void expectSaved(QWidget* window, const QString& name) {

@@ -14,7 +14,7 @@ class FakeStatusFeed : public view::StatusFeed {
 
     view::StatusSnapshot snapshot() const override { return status; }
     bool isDone() override { return done; }
-    void signalCancel() override { ++cancels; }
+    void pressButton() override { ++cancels; }
 };
 
 }  // namespace viewtest

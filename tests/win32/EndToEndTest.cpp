@@ -21,7 +21,7 @@
 #include "winui/CDIAGApp.h"
 #include "winui/CDIAGView.h"
 #include "winui/CMainFrame.h"
-#include "winui/GuiHost.h"
+#include "winui/GuiFrontEnd.h"
 #include "winui/ModeSelectDialog.h"
 #include "winui/StatusWindow.h"
 #include "winui/WindowGeometry.h"
@@ -92,7 +92,7 @@ class EndToEndOnConsole : public testing::Test {
     }
 
     void answerMessages(winui::CDIAGApp& app) {
-        app.host().setMessageObserver([this](const std::string& text) { messages.push_back(text); });
+        app.frontEnd().setMessageObserver([this](const std::string& text) { messages.push_back(text); });
     }
 };
 
@@ -135,7 +135,7 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteThroughTheComPort) {
     // Write: the progress window counts up and ends with OK.
     ::SendMessageW(view.writeButton(), BM_CLICK, 0, 0);
     winui::StatusWindow* status = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (status = app.host().statusWindow()) != nullptr; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return (status = app.frontEnd().statusWindow()) != nullptr; }, 10000));
     EXPECT_FALSE(::IsWindowEnabled(frame.hwnd()));
     EXPECT_TRUE(::IsWindowEnabled(status->hwnd()));
     EXPECT_EQ(winui::windowText(status->hwnd()), "Status");
@@ -155,7 +155,7 @@ TEST_F(EndToEndOnConsole, GetVersionThenWriteThroughTheComPort) {
     ::SendMessageW(status->button(), BM_CLICK, 0, 0);
     ASSERT_TRUE(waitFor([&] { return ::IsWindowEnabled(frame.hwnd()) && !view.polling(); }, 10000));
     EXPECT_EQ(app.document()->units().unit(0)->resultText(), "Completed");
-    EXPECT_EQ(app.host().statusWindow(), nullptr);
+    EXPECT_EQ(app.frontEnd().statusWindow(), nullptr);
 
     // The written version is what the console reports now.
     ::SendMessageW(view.getVersionButton(), BM_CLICK, 0, 0);

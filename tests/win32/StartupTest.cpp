@@ -12,13 +12,14 @@
 #include "core/StartupCore.h"
 #include "data/CDIAGDoc.h"
 #include "data/CommSettings.h"
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
 #include "platform/Paths.h"
 #include "view/MainFrame.h"
 #include "winui/CDIAGApp.h"
 #include "winui/CDIAGView.h"
 #include "winui/CMainFrame.h"
-#include "winui/GuiHost.h"
+#include "winui/GuiFrontEnd.h"
 #include "winui/ModeSelectDialog.h"
 #include "winui/StatusWindow.h"
 #include "winui/WindowGeometry.h"
@@ -124,16 +125,17 @@ TEST(StartupTest, TheProgramStartsThroughTheModeDialogWithTheDefaultUnitList) {
     std::filesystem::current_path(startedIn);  // the data root became the current directory
 }
 
-class GuiHostTest : public testing::Test {
+class GuiFrontEndTest : public testing::Test {
   protected:
     HWND mainWindow = nullptr;
-    winui::GuiHost host;
+    winui::GuiFrontEnd frontEnd;
     engine::StatusModel status;
+    engine::OperationControl control;
 
     void SetUp() override {
         mainWindow = ::CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600,
                                        450, nullptr, nullptr, nullptr, nullptr);
-        host.setMainWindow(mainWindow);
+        frontEnd.setMainWindow(mainWindow);
     }
     void TearDown() override { ::DestroyWindow(mainWindow); }
 
@@ -146,15 +148,15 @@ class GuiHostTest : public testing::Test {
     }
 };
 
-TEST_F(GuiHostTest, AMessageFromTheWorkerWaitsOnTheWindowThreadUntilOk) {
+TEST_F(GuiFrontEndTest, AMessageFromTheWorkerWaitsOnTheWindowThreadUntilOk) {
     SeenBox seen;
     win32test::ModalScript script;
     script.then(win32test::anyDialog(), closeAndRecord(seen));
     std::atomic<bool> returned{false};
     DWORD boxThread = 0;
-    host.setMessageObserver([&boxThread](const std::string&) { boxThread = ::GetCurrentThreadId(); });
+    frontEnd.setMessageObserver([&boxThread](const std::string&) { boxThread = ::GetCurrentThreadId(); });
     std::thread worker([&] {
-        host.showMessage("Get Version - Timeout Error !", core::MessageIcon::None);
+        frontEnd.showMessage("Get Version - Timeout Error !", core::MessageIcon::None);
         returned = true;
     });
     EXPECT_TRUE(serveUntil(returned));
@@ -163,39 +165,41 @@ TEST_F(GuiHostTest, AMessageFromTheWorkerWaitsOnTheWindowThreadUntilOk) {
     EXPECT_EQ(boxThread, ::GetCurrentThreadId());
 }
 
-TEST_F(GuiHostTest, TheWorkerDisablesTheMainWindowAndTheProgressWindowStaysUsable) {
+TEST_F(GuiFrontEndTest, TheWorkerDisablesTheMainWindowAndTheProgressWindowStaysUsable) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        host.showStatusWindow(status);
-        host.setMainWindowEnabled(false);
+        frontEnd.showStatusWindow(status, control);
+        frontEnd.setMainWindowEnabled(false);
         done = true;
     });
     ASSERT_TRUE(serveUntil(done));
     worker.join();
-    ASSERT_NE(host.statusWindow(), nullptr);
+    ASSERT_NE(frontEnd.statusWindow(), nullptr);
     EXPECT_FALSE(::IsWindowEnabled(mainWindow));
-    EXPECT_TRUE(::IsWindowEnabled(host.statusWindow()->hwnd()));
-    EXPECT_EQ(::GetWindow(host.statusWindow()->hwnd(), GW_OWNER), mainWindow);
+    EXPECT_TRUE(::IsWindowEnabled(frontEnd.statusWindow()->hwnd()));
+    EXPECT_EQ(::GetWindow(frontEnd.statusWindow()->hwnd(), GW_OWNER), mainWindow);
 
     // The final OK: the worker goes on only once the user has pressed the button.
-    status.doneEvent().signal();
+    control.signalDone();
+    std::atomic<bool> asked{false};
     std::atomic<bool> answered{false};
     std::thread finish([&] {
-        host.requestFinalOk(status);
-        if (status.cancelEvent().waitFor(std::chrono::seconds(10))) {
-            host.setMainWindowEnabled(true);
-            answered = true;
-        }
+        asked = frontEnd.askForOk(status);
+        control.waitForOk();
+        frontEnd.setMainWindowEnabled(true);
+        answered = true;
     });
     win32test::pump(100);
     EXPECT_FALSE(answered);
-    EXPECT_EQ(winui::windowText(host.statusWindow()->button()), "OK");
-    ::SendMessageW(host.statusWindow()->hwnd(), WM_COMMAND,
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(winui::windowText(frontEnd.statusWindow()->button()), "OK");
+    ::SendMessageW(frontEnd.statusWindow()->hwnd(), WM_COMMAND,
                    MAKEWPARAM(winui::StatusWindow::kButtonId, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(host.statusWindow()->button()));
+                   reinterpret_cast<LPARAM>(frontEnd.statusWindow()->button()));
     EXPECT_TRUE(serveUntil(answered));
+    control.giveOk();  // lets the worker go should the button not have
     finish.join();
-    EXPECT_EQ(host.statusWindow(), nullptr);
+    EXPECT_EQ(frontEnd.statusWindow(), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(mainWindow));
 }
 

@@ -123,7 +123,7 @@ CliApplication::CliApplication(CliOptions options, std::ostream& out, std::ostre
       display_(out, err,
                options_.json && progressStyle != ProgressDisplay::Style::Feed ? ProgressDisplay::Style::Silent
                                                                               : progressStyle),
-      host_(display_) {}
+      frontEnd_(display_) {}
 
 CliApplication::~CliApplication() {
     shutDown();
@@ -240,7 +240,7 @@ bool CliApplication::startUp() {
         return false;
     }
     core_ = std::make_unique<core::StartupCore>(*startupOptions);
-    if (core_->start(host_) != core::StartupStatus::Ready) {
+    if (core_->start(frontEnd_) != core::StartupStatus::Ready) {
         return false;
     }
     if (options_.port) {
@@ -263,7 +263,7 @@ bool CliApplication::startUp() {
 bool CliApplication::openDocument() {
     auto engine = std::make_unique<engine::UpdateEngine>();
     engine_ = engine.get();
-    engine_->setHost(&host_);
+    engine_->setFrontEnd(&frontEnd_);
     engine_->setInterfaceApi(&core_->api());
     document_ = std::make_unique<data::CDIAGDoc>(std::move(engine));
     document_->setMessageSink(
@@ -366,7 +366,7 @@ int CliApplication::listUnitNames() {
         return kExitBadInput;
     }
     core_ = std::make_unique<core::StartupCore>(*startupOptions);
-    if (!core_->readSettings(host_)) {
+    if (!core_->readSettings(frontEnd_)) {
         return kExitBadInput;
     }
     const bool named = options_.listFile.has_value();
@@ -499,7 +499,7 @@ void CliApplication::warnOfSlowAdapter() {
 }
 
 OperationRunner CliApplication::operationRunner() {
-    OperationRunner runner(*document_, *engine_, host_, display_);
+    OperationRunner runner(*document_, *engine_, frontEnd_, display_);
     runner.setOpenFailureReason([this] { return openFailureReason(); },
                                 platform::isNetworkPortName(core_->comm().deviceName));
     return runner;

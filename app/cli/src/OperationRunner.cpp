@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/CliHost.h"
+#include "cli/CliFrontEnd.h"
 #include "cli/ProgressDisplay.h"
 #include "data/CDIAGDoc.h"
 #include "engine/UpdateEngine.h"
@@ -37,9 +37,9 @@ std::optional<int> numberAfter(std::string_view text, std::string_view marker) {
 
 }  // namespace
 
-OperationRunner::OperationRunner(data::CDIAGDoc& document, engine::UpdateEngine& engine, CliHost& host,
-                                 ProgressDisplay& display)
-    : document_(document), engine_(engine), host_(host), display_(display) {}
+OperationRunner::OperationRunner(data::CDIAGDoc& document, engine::UpdateEngine& engine,
+                                 CliFrontEnd& frontEnd, ProgressDisplay& display)
+    : document_(document), engine_(engine), frontEnd_(frontEnd), display_(display) {}
 
 std::optional<int> OperationRunner::retriesShown(std::string_view statusText) {
     if (auto retry = numberAfter(statusText, "Completed (Retry=")) {
@@ -51,7 +51,7 @@ std::optional<int> OperationRunner::retriesShown(std::string_view statusText) {
 std::optional<OperationReport> OperationRunner::run(data::OperationCode code, std::int32_t unitIndex,
                                                     bool withStatusWindow, const std::string& operationName,
                                                     const platform::InterruptGuard& interrupt) {
-    host_.clearFinalStatus();
+    frontEnd_.clearFinalStatus();
     display_.beginOperation(withStatusWindow);
     const std::string unitName = unitIndex >= 0 && unitIndex < document_.units().count()
                                      ? document_.units().unit(unitIndex)->name()
@@ -69,14 +69,14 @@ std::optional<OperationReport> OperationRunner::run(data::OperationCode code, st
     bool cancelSent = false;
     while (true) {
         // Once the engine has asked for its OK it clears the status: show what it was then.
-        const ProgressSnapshot live = CliHost::snapshotOf(engine_.status());
-        const ProgressSnapshot shown = host_.finalStatus().value_or(live);
+        const ProgressSnapshot live = CliFrontEnd::snapshotOf(engine_.status());
+        const ProgressSnapshot shown = frontEnd_.finalStatus().value_or(live);
         display_.update(shown);
         countRetries(shown);
         if (interrupt.interrupted() && !cancelSent) {
             cancelSent = true;
             display_.message("cancelling: the engine finishes the step in progress", core::MessageIcon::None);
-            engine_.status().cancelEvent().signal();
+            engine_.control().cancel();
         }
         if (document_.engine().pollDone()) {
             break;
@@ -85,18 +85,14 @@ std::optional<OperationReport> OperationRunner::run(data::OperationCode code, st
     }
     engine_.waitUntilFinished();
 
-    const ProgressSnapshot last = host_.finalStatus().value_or(CliHost::snapshotOf(engine_.status()));
+    const ProgressSnapshot last = frontEnd_.finalStatus().value_or(CliFrontEnd::snapshotOf(engine_.status()));
     display_.update(last);
     display_.finish();
     countRetries(last);
 
     OperationReport report;
     report.operation = operationName;
-    engine::ResultCode result = engine_.lastResult();
-    // An operation that ended with its error flag set never counts as done.
-    if (result == engine::ResultCode::Ok && last.errorFlag) {
-        result = engine::ResultCode::Failed;
-    }
+    const engine::ResultCode result = engine_.lastResult();
     report.result = std::string(engine::resultName(result));
     report.status = last.statusText;
     const bool askReason = result == engine::ResultCode::OpenFailed ||

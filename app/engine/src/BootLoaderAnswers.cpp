@@ -1,6 +1,6 @@
-#include "engine/BootLoaderAnswers.h"
+#include "BootLoaderAnswers.h"
 
-#include "engine/BootLoaderFrames.h"
+#include "BootLoaderFrames.h"
 
 namespace engine::boot {
 

@@ -1,4 +1,4 @@
-#include "engine/BootLoaderFrames.h"
+#include "BootLoaderFrames.h"
 
 #include <cstring>
 

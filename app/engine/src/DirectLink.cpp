@@ -1,13 +1,13 @@
-#include "engine/DirectLink.h"
+#include "DirectLink.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "BootLoaderAnswers.h"
+#include "BootLoaderFrames.h"
 #include "StatusText.h"
 #include "data/CommSettings.h"
-#include "engine/BootLoaderAnswers.h"
-#include "engine/BootLoaderFrames.h"
 #include "engine/DirectPort.h"
 #include "engine/StatusModel.h"
 

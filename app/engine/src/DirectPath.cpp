@@ -1,13 +1,12 @@
-#include "engine/DirectPath.h"
+#include "DirectPath.h"
 
-#include "SequenceSetup.h"
+#include "BootLoaderAnswers.h"
+#include "DirectLink.h"
+#include "Sequences.h"
 #include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
-#include "engine/BootLoaderAnswers.h"
-#include "engine/DirectLink.h"
-#include "engine/Operation.h"
-#include "engine/OperationFrontEnd.h"
+#include "engine/FrontEnd.h"
 #include "engine/StatusModel.h"
 
 namespace engine {
@@ -124,7 +123,8 @@ ResultCode DirectPath::enterBootMode() {
 
 bool DirectPath::eraseBlock(std::uint8_t block) {
     if (link_.eraseBlock(target_, block) != ResultCode::Ok) {
-        context_.frontEnd.showMessage(formatText("Failed in Flash Erasing Block%02d", block), true);
+        context_.user().showMessage(formatText("Failed in Flash Erasing Block%02d", block),
+                                    core::MessageIcon::Stop);
         return false;
     }
     context_.status.advanceCurrent();
@@ -170,7 +170,7 @@ bool DirectPath::writeImage(std::uint8_t mask) {
         }
     }
     if (written != ResultCode::Ok) {
-        context_.frontEnd.showMessage("Failed in decompressing", true);
+        context_.user().showMessage("Failed in decompressing", core::MessageIcon::Stop);
         return false;
     }
     return true;
@@ -184,7 +184,7 @@ ResultCode DirectPath::readVersions() {
         row.resetRomVersion();
         const std::string text = link_.readVersionText();
         if (!boot::BootLoaderAnswers::isVersionText(text)) {
-            context_.frontEnd.showMessage("Can't get version", true);
+            context_.user().showMessage("Can't get version", core::MessageIcon::Stop);
             result = ResultCode::DeviceError;
         } else {
             row.setRomVersionText(text);

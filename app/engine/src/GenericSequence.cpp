@@ -1,13 +1,11 @@
-#include "engine/GenericSequence.h"
+#include "Sequences.h"
 
 #include <cstring>
 
-#include "ReplySteps.h"
-#include "SequenceSetup.h"
+#include "HostLink.h"
+#include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
-#include "engine/HostLink.h"
-#include "engine/Operation.h"
 #include "engine/StatusModel.h"
 
 namespace engine {
@@ -18,192 +16,150 @@ constexpr std::uint32_t kLastByteOfBlock = host::kDataBlockSize - 1;
 // Total-bar steps an erase only adds after the erase reply.
 constexpr std::int32_t kSkippedOverallSteps = 2;
 
-void sendBlock(ImageTransfer& image, const ExchangeSnapshot& exchange, std::span<const std::uint8_t> window,
-               ReplyActions& actions) {
-    const DataBlock block = blockAt(window, image.cursor.source);
-    const std::uint32_t unitAddress = image.cursor.unit;
-    actions.showStatus("  Writing %08XH - %08XH", unitAddress, unitAddress + kLastByteOfBlock);
-    image.cursor.advance();
-    actions.advanceCurrent();
-    actions.send(host::buildDataBlock(actions.out(), exchange.ownAddress, exchange.targetAddress, unitAddress,
-                                      block.data()));
-}
-
-// After an acknowledged block: the next block, the write-back of the
-// preserved area, or the checksum.
-void continueTransfer(GenericTransfer& transfer, const ExchangeSnapshot& exchange,
-                      std::span<const std::uint8_t> window, ReplyActions& actions) {
-    ImageTransfer& image = transfer.image;
-    if (!image.cursor.passedEnd()) {
-        sendBlock(image, exchange, window, actions);
-        return;
-    }
-    if (!transfer.writeBack) {
-        actions.setPhase(ExchangePhase::Checksum, false, true);
-        actions.showStatus("  Writing Checksum %04XH", static_cast<unsigned>(image.checksum));
-        actions.send(host::buildChecksumRequest(actions.out(), exchange.ownAddress, exchange.targetAddress,
-                                                image.checksum));
-        return;
-    }
-    transfer.writeBack = false;
-    image.cursor.unit = host::kReadBackAddress;
-    image.cursor.source = transfer.readBackArea;
-    image.cursor.end = transfer.readBackArea + host::kReadBackLength;
-    sendBlock(image, exchange, window, actions);
-}
-
-void answerErase(GenericTransfer& transfer, const ExchangeSnapshot& exchange, bool rejected,
-                 std::span<const std::uint8_t> window, ReplyActions& actions) {
-    if (rejected) {
-        actions.showStatus("Erase Failed");
-        actions.setSequenceError(ResultCode::EraseFailed);
-        actions.setPhase(ExchangePhase::Idle, true, true);
-    } else if (exchange.request == RequestKind::Write) {
-        // The erase acknowledgement starts the transfer.
-        actions.showStatus("Erase Completed");
-        actions.setPhase(ExchangePhase::Transfer, false, true);
-        continueTransfer(transfer, exchange, window, actions);
-    } else {
-        actions.showStatus("Erase Completed");
-        actions.advanceOverall(kSkippedOverallSteps);
-        actions.setPhase(ExchangePhase::Idle, false, true);
-    }
+bool refused(const host::HostMessage& statusReply) {
+    return statusReply.payload[0] != 0;
 }
 
 }  // namespace
 
-ReplyActions answerGenericStatus(GenericTransfer& transfer, const ExchangeSnapshot& exchange,
-                                 const host::HostMessage& message, std::span<const std::uint8_t> window) {
-    ReplyActions actions;
-    if (message.payload.empty() || message.sender != exchange.targetAddress ||
-        message.address != host::kStatusReplyRegister) {
-        return actions;
-    }
-    actions.accept();
-    const bool rejected = message.payload[0] != 0;
-    switch (exchange.phase) {
-        case ExchangePhase::Erase:
-            answerErase(transfer, exchange, rejected, window, actions);
-            break;
-        case ExchangePhase::Checksum:
-            answerChecksum(rejected, actions);
-            break;
-        case ExchangePhase::Transfer:
-            if (rejected) {
-                answerRejectedBlock(transfer.image.cursor.unit, actions);
-            } else {
-                continueTransfer(transfer, exchange, window, actions);
-            }
-            break;
-        case ExchangePhase::Idle:
-            break;
-    }
-    return actions;
-}
-
-ReplyActions answerReadBack(GenericTransfer& transfer, const ExchangeSnapshot& exchange,
-                            const host::HostMessage& message, std::span<std::uint8_t> window) {
-    ReplyActions actions;
-    const std::uint32_t address = message.address;
-    const std::uint32_t areaEnd = host::kReadBackAddress + host::kReadBackLength;
-    if (message.sender != exchange.targetAddress || message.payload.size() != host::kDataBlockSize ||
-        address < host::kReadBackAddress || address + host::kDataBlockSize > areaEnd ||
-        address != transfer.readBackAddress) {
-        return actions;
-    }
-    const std::size_t at = std::size_t{transfer.readBackArea} + (address - host::kReadBackAddress);
-    if (at + host::kDataBlockSize > window.size()) {
-        return actions;
-    }
-    std::memcpy(window.data() + at, message.payload.data(), host::kDataBlockSize);
-    // These replies leave the count of silent periods alone; the erase reply resets it.
-    if (address + host::kDataBlockSize < areaEnd) {
-        transfer.readBackAddress = address + host::kDataBlockSize;
-        actions.send(host::buildReadRequest(actions.out(), exchange.ownAddress, exchange.targetAddress,
-                                            host::kCommandRead32, transfer.readBackAddress,
-                                            host::kDataBlockSize));
-        return actions;
-    }
-    // The preserved area is now part of the image and of its checksum.
-    transfer.image.checksum = data::FlashImage::checksumOf(window);
-    actions.showChecksum(transfer.image.checksum);
-    transfer.writeBack = true;
-    actions.send(host::buildEraseRequest(actions.out(), exchange.ownAddress, exchange.targetAddress));
-    return actions;
-}
-
-ResultCode GenericSequence::run(const data::UnitRecord& unit, data::ImageRow& row) {
-    StatusModel& status = context_.status;
-    HostLink& link = context_.link;
+ResultCode runGenericSequence(const OperationContext& context, const data::UnitRecord& unit,
+                              data::ImageRow& row) {
+    StatusModel& status = context.status;
     showSequenceTitles(status, unit, row);
-    const bool cardDirectType3 = unit.kind() == data::UnitKind::Type3 && context_.operation.cardDirect();
-    link.setTarget(cardDirectType3 ? host::kCardDirectType3Target
-                                   : static_cast<std::uint8_t>(row.busAddress()));
-    ImageTransfer prepared;
-    ResultCode result = prepareImageTransfer(context_, row, prepared);
-    if (result != ResultCode::Ok) {
-        return result;
+    GenericImage image;
+    const bool cardDirectType3 = unit.kind() == data::UnitKind::Type3 && context.operation.cardDirect();
+    image.target =
+        cardDirectType3 ? host::kCardDirectType3Target : static_cast<std::uint8_t>(row.busAddress());
+    image.eraseOnly = context.operation.erases();
+    const ResultCode prepared = prepareImageTransfer(context, row, image.transfer);
+    if (prepared != ResultCode::Ok) {
+        return prepared;
     }
-    {
-        std::lock_guard lock(transferMutex_);
-        if (link.requestKind() == RequestKind::Write) {
-            transfer_.image = prepared;
-        }
-        transfer_.writeBack = false;
-    }
-    link.setPhase(ExchangePhase::Erase, false, true);
+    nextStage(status, false);
     status.setStatusText("Erasing...");
-    result = startErase(row);
-    if (result != ResultCode::Ok) {
-        return result;
+    if (image.target == host::kReadBackTarget && !image.eraseOnly) {
+        // The area lives at a fixed unit address, so its place in the window
+        // does not depend on where the image starts.
+        image.readsBack = true;
+        image.readBackArea = host::kReadBackAddress - row.flashAddress();
+        if (image.readBackArea + host::kWriteBackLength > context.image.size()) {
+            return ResultCode::DeviceError;
+        }
     }
-    result = link.waitForExchange();
-    if (result != ResultCode::Ok) {
-        return result;
+    const ResultCode result = exchangeGenericImage(context.link, status, image, context.image.bytes());
+    if (result == ResultCode::Ok) {
+        row.setSelected(false);
     }
-    const ResultCode sequenceError = link.sequenceError();
-    if (sequenceError != ResultCode::Ok) {
-        return sequenceError;
-    }
-    if (status.errorFlag()) {
-        return ResultCode::Failed;
-    }
-    row.setSelected(false);
-    return ResultCode::Ok;
+    return result;
 }
 
-ResultCode GenericSequence::startErase(const data::ImageRow& row) {
-    HostLink& link = context_.link;
-    host::Buffer message;
-    const bool readBack = link.target() == host::kReadBackTarget && link.requestKind() == RequestKind::Write;
-    if (!readBack) {
-        link.sendIfOpen(message, host::buildEraseRequest(message, link.ownAddress(), link.target()));
+ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImage& image,
+                                std::span<std::uint8_t> window) {
+    const std::uint8_t own = link.ownAddress();
+    const std::uint8_t target = image.target;
+    // Erase, blocks and checksum are each answered by a status reply of the unit.
+    auto isStatusReply = [target](const host::HostMessage& message) {
+        return host::isStatusReply(message, target);
+    };
+    host::Buffer out;
+    auto send = [&link, &out](std::size_t length) { link.send(std::span(out.data(), length)); };
+
+    // The erase. A unit with a preserved area has it read first, 128 bytes
+    // at a time, and the answer to the last piece sends the erase request.
+    std::uint32_t readBackAddress = host::kReadBackAddress;
+    bool writeBack = false;
+    if (image.readsBack) {
+        send(host::buildReadRequest(out, own, target, host::kCommandRead32, readBackAddress,
+                                    host::kDataBlockSize));
+    } else {
+        send(host::buildEraseRequest(out, own, target));
+    }
+    link.beginExchange();
+    HostLink::Reply reply;
+    for (;;) {
+        reply = link.awaitMessage();
+        if (!reply) {
+            return reply.result;
+        }
+        const host::HostMessage& message = reply.message;
+        if (host::isStatusReply(message, target)) {
+            link.accept();
+            break;
+        }
+        // Of the rest, only the piece of the area asked for counts.
+        if (!image.readsBack || !host::isLongReadReply(message) || message.sender != target ||
+            message.address != readBackAddress || message.payload.size() != host::kDataBlockSize) {
+            continue;
+        }
+        const std::size_t at = std::size_t{image.readBackArea} + (message.address - host::kReadBackAddress);
+        if (at + host::kDataBlockSize > window.size()) {
+            continue;
+        }
+        // The pieces do not count as answers: only the erase reply does.
+        std::memcpy(window.data() + at, message.payload.data(), host::kDataBlockSize);
+        if (readBackAddress + host::kDataBlockSize < host::kReadBackAddress + host::kReadBackLength) {
+            readBackAddress += host::kDataBlockSize;
+            send(host::buildReadRequest(out, own, target, host::kCommandRead32, readBackAddress,
+                                        host::kDataBlockSize));
+            continue;
+        }
+        // The area is now part of the image and of its checksum.
+        image.transfer.checksum = data::FlashImage::checksumOf(window);
+        status.setChecksum(image.transfer.checksum);
+        writeBack = true;
+        send(host::buildEraseRequest(out, own, target));
+    }
+    if (refused(reply.message)) {
+        status.setStatusText("Erase Failed");
+        nextStage(status, true);
+        return ResultCode::EraseFailed;
+    }
+    status.setStatusText("Erase Completed");
+    if (image.eraseOnly) {
+        status.advanceOverall(kSkippedOverallSteps);
+        nextStage(status, false);
         return ResultCode::Ok;
     }
-    // The preserved area lives at a fixed unit address, so its place in the
-    // window does not depend on where the image starts.
-    const std::uint32_t area = host::kReadBackAddress - row.flashAddress();
-    if (area + host::kWriteBackLength > context_.image.size()) {
-        return ResultCode::DeviceError;
-    }
-    {
-        std::lock_guard lock(transferMutex_);
-        transfer_.readBackArea = area;
-        transfer_.readBackAddress = host::kReadBackAddress;
-    }
-    link.sendReadRequest(host::kCommandRead32, host::kReadBackAddress, host::kDataBlockSize);
-    return ResultCode::Ok;
-}
 
-ReplyActions GenericSequence::onStatusReply(const host::HostMessage& message,
-                                            const ExchangeSnapshot& exchange) {
-    std::lock_guard lock(transferMutex_);
-    return answerGenericStatus(transfer_, exchange, message, context_.image.bytes());
-}
+    // The image, each block sent once the unit has acknowledged the one
+    // before, then the preserved area written back: the area and the block
+    // after it.
+    nextStage(status, false);
+    BlockCursor& cursor = image.transfer.cursor;
+    for (;;) {
+        if (cursor.passedEnd()) {
+            if (!writeBack) {
+                break;
+            }
+            writeBack = false;
+            cursor = {image.readBackArea, image.readBackArea + host::kReadBackLength, host::kReadBackAddress};
+        }
+        const std::uint32_t unitAddress = cursor.unit;
+        status.setStatusText(
+            formatText("  Writing %08XH - %08XH", unitAddress, unitAddress + kLastByteOfBlock));
+        const DataBlock block = blockAt(window, cursor.source);
+        cursor.advance();
+        status.advanceCurrent();
+        send(host::buildDataBlock(out, own, target, unitAddress, block.data()));
+        reply = link.awaitAnswer(isStatusReply);
+        if (!reply) {
+            return reply.result;
+        }
+        if (refused(reply.message)) {
+            status.setStatusText(
+                formatText("Write Failed (%08XH - %08XH)", unitAddress, unitAddress + kLastByteOfBlock));
+            nextStage(status, true);
+            return ResultCode::WriteFailed;
+        }
+    }
 
-ReplyActions GenericSequence::onReadBack(const host::HostMessage& message, const ExchangeSnapshot& exchange) {
-    std::lock_guard lock(transferMutex_);
-    return answerReadBack(transfer_, exchange, message, context_.image.bytes());
+    // The image checksum ends it.
+    nextStage(status, false);
+    status.setStatusText(
+        formatText("  Writing Checksum %04XH", static_cast<unsigned>(image.transfer.checksum)));
+    send(host::buildChecksumRequest(out, own, target, image.transfer.checksum));
+    reply = link.awaitAnswer(isStatusReply);
+    return reply ? answerChecksum(status, refused(reply.message)) : reply.result;
 }
 
 }  // namespace engine

@@ -1,16 +1,14 @@
-#include "engine/HostWritePath.h"
+#include "HostWritePath.h"
 
 #include <algorithm>
 
+#include "HostLink.h"
+#include "Sequences.h"
 #include "StatusText.h"
 #include "Ticks.h"
 #include "data/UnitList.h"
 #include "data/UnitRecord.h"
-#include "engine/GenericSequence.h"
-#include "engine/HostLink.h"
-#include "engine/Operation.h"
-#include "engine/ReplyDispatcher.h"
-#include "engine/SegmentedSequence.h"
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
 
 namespace engine {
@@ -61,15 +59,14 @@ void HostWritePath::runCheckPass() {
         if (unit == nullptr) {
             continue;
         }
-        dispatcher_.setUnitKind(unit->kind());
         for (int i = 0; i < unit->rowCount() && !failed; ++i) {
             data::ImageRow& row = *unit->row(i);
             if (!row.effectiveSelection() || row.idAddress() == data::ImageRow::kNoAddress) {
                 continue;
             }
-            link.setTarget(operation.defaultTarget);
-            failed = link.readExchange(RequestKind::BlockRead, unit->readCommand(), row.idAddress(), 1) !=
-                     ResultCode::Ok;
+            constexpr bool kBlockRead = true;
+            failed = link.read(operation.defaultTarget, unit->readCommand(), row.idAddress(), 1,
+                               kBlockRead) != ResultCode::Ok;
             if (!failed) {
                 row.setIdByte(link.reply()[0]);
             }
@@ -79,11 +76,9 @@ void HostWritePath::runCheckPass() {
 }
 
 bool HostWritePath::beginAttempt() {
-    HostLink& link = context_.link;
-    link.setSequenceError(ResultCode::Ok);
     context_.status.setErrorFlag(false);
     context_.status.setFinishedFlag(false);
-    if (link.open(context_.operation.comm, context_.operation.writingPort) != 0) {
+    if (context_.link.open(context_.operation.comm, context_.operation.writingPort) != 0) {
         return false;
     }
     context_.status.setCurrentTotal(0);
@@ -99,7 +94,6 @@ AttemptResult HostWritePath::runAttempt() {
         if (unit == nullptr) {
             continue;
         }
-        dispatcher_.setUnitKind(unit->kind());
         if (operation.cardDirect()) {
             context_.link.setOwnAddress(unit->ownAddressSetting());
         }
@@ -120,12 +114,8 @@ AttemptResult HostWritePath::runAttempt() {
 
 ResultCode HostWritePath::runUnit(data::UnitRecord& unit, bool& unitDone) {
     const data::UnitKind kind = unit.kind();
-    SegmentedSequence* segmented = nullptr;
-    if (kind == data::UnitKind::Type3 && !context_.operation.cardDirect()) {
-        segmented = &sequences_.type3;
-    } else if (kind == data::UnitKind::Type4) {
-        segmented = &sequences_.type4;
-    }
+    const bool segmented =
+        (kind == data::UnitKind::Type3 && !context_.operation.cardDirect()) || kind == data::UnitKind::Type4;
     ResultCode result = ResultCode::Ok;
     for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
         data::ImageRow& row = *unit.row(i);
@@ -134,14 +124,15 @@ ResultCode HostWritePath::runUnit(data::UnitRecord& unit, bool& unitDone) {
         }
         unitDone = true;
         // Type-3 and type-4 units are written without the console's boot mode.
-        if (segmented == nullptr && !context_.bootMode) {
+        if (!segmented && !context_.bootMode) {
             result = switchToBootMode();
             if (result != ResultCode::Ok) {
                 break;
             }
         }
         savedOverall_ = context_.status.overallPos();
-        result = segmented != nullptr ? segmented->run(unit, row, i) : sequences_.generic.run(unit, row);
+        result = segmented ? runSegmentedSequence(context_, unit, row, i)
+                           : runGenericSequence(context_, unit, row);
     }
     return result;
 }
@@ -151,8 +142,10 @@ ResultCode HostWritePath::switchToBootMode() {
     status.setCancelEnabled(false);
     context_.bootMode = true;
     host::Buffer message;
-    context_.link.send(message, host::buildBootBroadcast(message, host::kCommandSegmented, kBootModeOn));
-    context_.link.send(message, host::buildBootBroadcast(message, host::kCommandSegmented, kBootModeOff));
+    context_.link.send(
+        std::span(message.data(), host::buildBootBroadcast(message, host::kCommandSegmented, kBootModeOn)));
+    context_.link.send(
+        std::span(message.data(), host::buildBootBroadcast(message, host::kCommandSegmented, kBootModeOff)));
     const ResultCode result = waitForBootChange();
     status.setCancelEnabled(true);
     return result;
@@ -169,9 +162,7 @@ ResultCode HostWritePath::waitForBootChange() {
         if (n % kTicksPerSecond == 0) {
             status.setStatusText(formatText("  BOOT Change Wait %d seconds", n / kTicksPerSecond));
         }
-        if (status.cancelEvent().waitFor(kTick)) {
-            status.cancelEvent().signal();
-            context_.link.requestReceiverStop();
+        if (context_.control.waitForCancel(kTick)) {
             return ResultCode::Cancelled;
         }
         status.advanceCurrent();
@@ -195,9 +186,10 @@ void HostWritePath::finish() {
     if (context_.bootMode) {
         link.open(context_.operation.comm, context_.operation.writingPort);
         host::Buffer message;
-        link.send(message, host::buildBootBroadcast(message, host::kCommandBootLeave, kBootModeOff));
+        link.send(std::span(message.data(),
+                            host::buildBootBroadcast(message, host::kCommandBootLeave, kBootModeOff)));
         context_.bootMode = false;
-        waitTicksUnlessCancelled(context_.status.cancelEvent(), context_.operation.ticks.bootOut);
+        waitTicksUnlessCancelled(context_.control, context_.operation.ticks.bootOut);
     }
     link.close();
 }

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "engine/AutoResetEvent.h"
+#include "engine/OperationControl.h"
 
 namespace engine {
 
@@ -11,12 +11,10 @@ namespace engine {
 inline constexpr auto kTick = std::chrono::milliseconds(100);
 inline constexpr std::int32_t kTicksPerSecond = 10;
 
-// Waits ticks periods. False as soon as the cancel event is seen; it is
-// signalled again so that the later waits of the operation see it too.
-inline bool waitTicksUnlessCancelled(AutoResetEvent& cancel, std::int32_t ticks) {
+// Waits ticks periods; false as soon as the operation is cancelled.
+inline bool waitTicksUnlessCancelled(OperationControl& control, std::int32_t ticks) {
     for (std::int32_t n = 0; n < ticks; ++n) {
-        if (cancel.waitFor(kTick)) {
-            cancel.signal();
+        if (control.waitForCancel(kTick)) {
             return false;
         }
     }

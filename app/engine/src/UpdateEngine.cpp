@@ -6,70 +6,71 @@
 
 #include <algorithm>
 
+#include "Attempts.h"
+#include "DirectLink.h"
+#include "DirectPath.h"
+#include "HostLink.h"
+#include "HostWritePath.h"
+#include "Operation.h"
 #include "StatusText.h"
 #include "Ticks.h"
 #include "data/FlashImage.h"
 #include "data/UnitList.h"
 #include "data/UnitRecord.h"
-#include "engine/AttemptRunner.h"
-#include "engine/DirectLink.h"
-#include "engine/DirectPath.h"
 #include "engine/DirectPort.h"
-#include "engine/GenericSequence.h"
-#include "engine/HostLink.h"
-#include "engine/HostWritePath.h"
-#include "engine/ReplyDispatcher.h"
-#include "engine/Type3Sequence.h"
-#include "engine/Type4Sequence.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/NetworkPortName.h"
 #include "platform/Paths.h"
 
 namespace engine {
 
-// The engine's parts: the host-interface link with the sequences whose
-// replies it dispatches, and the link to the boot loaders.
+// What an operation works with beyond the status and the control: the
+// operation as asked for, the image buffer, the two links and whether the
+// console is in boot mode. Only the worker thread touches it.
 struct UpdateEngine::Parts {
     explicit Parts(UpdateEngine& engine)
-        : link(engine.status_, engine.frontEnd_, dispatcher),
-          context{engine.operation_, engine.status_,  engine.frontEnd_, link,
-                  *engine.image_,    engine.bootMode_},
-          generic(context),
-          type3(context),
-          type4(context),
-          dispatcher(generic, type3, type4),
-          direct(*engine.directPort_, engine.operation_.comm, engine.status_) {}
+        : link(engine.control_, engine.frontEnd_),
+          direct(directPort, operation.comm, engine.status_),
+          context{operation, engine.status_, engine.control_, engine.frontEnd_, link, image, bootMode} {
+        image.allocate(kImageBufferSize);
+    }
 
+    Operation operation;
+    data::FlashImage image;
+    bool bootMode = false;
     HostLink link;
-    OperationContext context;
-    GenericSequence generic;
-    Type3Sequence type3;
-    Type4Sequence type4;
-    ReplyDispatcher dispatcher;
+    DirectPort directPort;
     DirectLink direct;
+    OperationContext context;
 };
 
-UpdateEngine::UpdateEngine()
-    : image_(std::make_unique<data::FlashImage>()), directPort_(std::make_unique<DirectPort>()) {
-    image_->allocate(kImageBufferSize);
+UpdateEngine::UpdateEngine() : parts_(std::make_unique<Parts>(*this)) {
     retryTicks_ = kDefaultRetrySeconds * kTicksPerSecond;
-    parts_ = std::make_unique<Parts>(*this);
 }
 
 UpdateEngine::~UpdateEngine() {
-    // A worker still waiting for the user's OK, or inside a wait, ends at the
-    // cancel signal; every wait passes it on.
-    frontEnd_.beginShutdown();
+    // Nobody is asked any more; a worker still in a wait or waiting for the
+    // OK is let go.
+    frontEnd_ = &nobody_;
     if (worker_.joinable()) {
-        status_.cancelEvent().signal();
+        control_.cancel();
+        control_.giveOk();
         worker_.join();
     }
     parts_->link.close();
-    directPort_->endConnection();
+    parts_->directPort.endConnection();
+}
+
+void UpdateEngine::setFrontEnd(FrontEnd* frontEnd) {
+    frontEnd_ = frontEnd != nullptr ? frontEnd : &nobody_;
 }
 
 void UpdateEngine::setInterfaceApi(const core::InterfaceApi* api) {
     parts_->link.setInterfaceApi(api);
+}
+
+const DirectPort& UpdateEngine::directPort() const {
+    return parts_->directPort;
 }
 
 void UpdateEngine::setTiming(data::UnitModel model, const data::UnitTiming& timing) {
@@ -82,8 +83,8 @@ std::int32_t UpdateEngine::setRetryTime(std::int32_t seconds) {
 
 void UpdateEngine::setSettlePauses(std::chrono::milliseconds afterSuccess,
                                    std::chrono::milliseconds afterFailure) {
-    parts_->type3.setSettlePauses(afterSuccess, afterFailure);
-    parts_->type4.setSettlePauses(afterSuccess, afterFailure);
+    settleAfterSuccess_ = afterSuccess;
+    settleAfterFailure_ = afterFailure;
 }
 
 bool UpdateEngine::startOperation(data::OperationCode code, std::int32_t unitIndex, bool withStatusWindow) {
@@ -93,29 +94,29 @@ bool UpdateEngine::startOperation(data::OperationCode code, std::int32_t unitInd
     if (worker_.joinable()) {
         worker_.join();
     }
-    status_.doneEvent().reset();
+    control_.reset();
     doneReported_ = false;
-    status_.cancelEvent().reset();
     status_.setStatusText("");
-    operation_ = Operation{};
-    operation_.code = code;
-    operation_.unitIndex = unitIndex;
-    operation_.withStatusWindow = withStatusWindow;
-    operation_.units = unitList_;
-    operation_.writingPort = writingPort_;
-    operation_.comm = comm_;
-    operation_.defaultTarget = defaultTarget_;
-    operation_.checkBeforeWrite = checkBeforeWrite_;
-    operation_.timings = timings_;
-    parts_->dispatcher.setWritingPort(writingPort_);
-    parts_->link.setSequenceErrorsEndWaits(operation_.changesFlash());
+    Operation& operation = parts_->operation;
+    operation = Operation{};
+    operation.code = code;
+    operation.unitIndex = unitIndex;
+    operation.withStatusWindow = withStatusWindow;
+    operation.units = unitList_;
+    operation.writingPort = writingPort_;
+    operation.comm = comm_;
+    operation.defaultTarget = defaultTarget_;
+    operation.checkBeforeWrite = checkBeforeWrite_;
+    operation.timings = timings_;
+    operation.settleAfterSuccess = settleAfterSuccess_;
+    operation.settleAfterFailure = settleAfterFailure_;
     workerActive_ = true;
     worker_ = std::thread([this] { runWorker(); });
     return true;
 }
 
 bool UpdateEngine::pollDone() {
-    return status_.doneEvent().isSignalled() && !doneReported_.exchange(true);
+    return control_.isDone() && !doneReported_.exchange(true);
 }
 
 void UpdateEngine::waitUntilFinished() {
@@ -125,22 +126,24 @@ void UpdateEngine::waitUntilFinished() {
 }
 
 void UpdateEngine::chooseTiming(data::UnitModel model) {
-    const data::UnitTiming& timing = operation_.timings[static_cast<std::size_t>(model)];
-    operation_.ticks.bootIn = timing.bootIn * kTicksPerSecond;
-    operation_.ticks.bootOut = timing.bootOut * kTicksPerSecond;
-    operation_.ticks.timeout = timing.timeout * kTicksPerSecond;
-    parts_->link.setTimeoutTicks(operation_.ticks.timeout);
+    Operation& operation = parts_->operation;
+    const data::UnitTiming& timing = operation.timings[static_cast<std::size_t>(model)];
+    operation.ticks.bootIn = timing.bootIn * kTicksPerSecond;
+    operation.ticks.bootOut = timing.bootOut * kTicksPerSecond;
+    operation.ticks.timeout = timing.timeout * kTicksPerSecond;
+    parts_->link.setTimeoutTicks(operation.ticks.timeout);
     retryTicks_ = timing.retryTime * kTicksPerSecond;
 }
 
 void UpdateEngine::runWorker() {
-    data::UnitRecord* unit = operation_.unitIndex >= 0 ? unitList_->unit(operation_.unitIndex) : nullptr;
+    const Operation& operation = parts_->operation;
+    data::UnitRecord* unit = operation.unitIndex >= 0 ? unitList_->unit(operation.unitIndex) : nullptr;
     chooseTiming(unit != nullptr ? unit->timingModel() : data::UnitModel::SRF7);
     const bool directUnit = unit != nullptr && unit->kind() == data::UnitKind::Direct;
     noteLineThatCannotBeSet(directUnit);
 
     lastResult_ = ResultCode::Ok;
-    switch (operation_.code) {
+    switch (operation.code) {
         case data::OperationCode::Erase:
         case data::OperationCode::Write:
             if (directUnit) {
@@ -155,15 +158,15 @@ void UpdateEngine::runWorker() {
             lastResult_ = directUnit ? getDirectVersion(*unit) : getVersions();
             break;
     }
-    status_.cancelEvent().reset();
     workerActive_ = false;
 }
 
 void UpdateEngine::noteLineThatCannotBeSet(bool directUnit) {
-    if (!platform::isNetworkPortName(operation_.comm.deviceName)) {
+    const Operation& operation = parts_->operation;
+    if (!platform::isNetworkPortName(operation.comm.deviceName)) {
         return;
     }
-    const platform::NetworkPortNameParse port = platform::parseNetworkPortName(operation_.comm.deviceName);
+    const platform::NetworkPortNameParse port = platform::parseNetworkPortName(operation.comm.deviceName);
     if (!port.port || port.port->protocol != platform::NetworkProtocol::RawTcp) {
         return;
     }
@@ -171,8 +174,8 @@ void UpdateEngine::noteLineThatCannotBeSet(bool directUnit) {
     // the host interface's for the others, both when all units are read.
     bool host = !directUnit;
     bool direct = directUnit;
-    if (operation_.unitIndex < 0) {
-        for (std::int32_t index = operation_.firstUnit(); index <= operation_.lastUnit(); ++index) {
+    if (operation.unitIndex < 0) {
+        for (std::int32_t index = operation.firstUnit(); index <= operation.lastUnit(); ++index) {
             const data::UnitRecord* each = unitList_->unit(index);
             if (each != nullptr) {
                 (each->kind() == data::UnitKind::Direct ? direct : host) = true;
@@ -181,13 +184,13 @@ void UpdateEngine::noteLineThatCannotBeSet(bool directUnit) {
     }
     std::string needed;
     if (host) {
-        needed = std::to_string(operation_.comm.baudRate) + " baud 8N2 with DTR and RTS on (host interface)";
+        needed = std::to_string(operation.comm.baudRate) + " baud 8N2 with DTR and RTS on (host interface)";
     }
     if (direct) {
         needed += std::string(host ? " and " : "") + std::to_string(DirectPort::kBaudRate) +
                   " baud 8N1 (boot loader)";
     }
-    frontEnd_.showNotice(
+    frontEnd_.load()->showNotice(
         port.port->text +
         " carries bytes only: the line stays as the server sets it, and this operation needs " + needed);
 }
@@ -195,12 +198,11 @@ void UpdateEngine::noteLineThatCannotBeSet(bool directUnit) {
 // ---- erase and write --------------------------------------------------------
 
 void UpdateEngine::runHostUpdate() {
-    HostWritePath path(parts_->context, {parts_->generic, parts_->type3, parts_->type4}, parts_->dispatcher);
+    HostWritePath path(parts_->context);
     runUpdate(path);
 }
 
 void UpdateEngine::runDirectUpdate(data::UnitRecord& unit) {
-    parts_->dispatcher.setUnitKind(unit.kind());
     // The compression library is bound for this write only.
     CompressionFunctions compression;
     platform::DynamicLibrary library;
@@ -210,25 +212,27 @@ void UpdateEngine::runDirectUpdate(data::UnitRecord& unit) {
         compression.decompress =
             library.function<CompressionFunctions::Decompress>("Decompress").valueOr(nullptr);
     } else {
-        frontEnd_.showMessage(
+        frontEnd_.load()->showMessage(
             formatText("DLL Load Error (CODE:%08XH) %s", static_cast<unsigned>(loaded.error().code()),
                        loaded.error().text().c_str()),
-            true);
+            core::MessageIcon::Stop);
     }
     parts_->direct.setCompression(compression);
     DirectPath path(parts_->context, parts_->direct, unit);
     runUpdate(path);
-    directPort_->endConnection();
+    parts_->directPort.endConnection();
     parts_->direct.setCompression({});
 }
 
 void UpdateEngine::runUpdate(UpdatePath& path) {
-    frontEnd_.setMainWindowEnabled(false);
-    if (operation_.withStatusWindow) {
-        frontEnd_.showStatusWindow(status_);
+    FrontEnd& user = *frontEnd_.load();
+    user.setMainWindowEnabled(false);
+    if (parts_->operation.withStatusWindow) {
+        user.showStatusWindow(status_, control_);
     }
     path.prepare();
-    AttemptRunner runner(status_, {retryCount_.load(), retryTicks_.load(), operation_.writes()});
+    AttemptRunner runner(status_, control_,
+                         {retryCount_.load(), retryTicks_.load(), parts_->operation.writes()});
     const ResultCode result = runner.run(path);
     status_.setCancelEnabled(false);
     status_.setFinishedFlag(true);
@@ -240,26 +244,28 @@ void UpdateEngine::runUpdate(UpdatePath& path) {
 void UpdateEngine::finishAndAwaitOk() {
     status_.fillBars();
     status_.setCancelEnabled(true);
-    status_.doneEvent().signal();
-    frontEnd_.requestFinalOk(status_);
-    status_.cancelEvent().wait();
-    status_.cancelEvent().signal();
+    control_.signalDone();
+    // Nobody to ask (no window, no front end): the OK is given at once.
+    if (!frontEnd_.load()->askForOk(status_)) {
+        control_.giveOk();
+    }
+    control_.waitForOk();
     status_.reset();
-    frontEnd_.setMainWindowEnabled(true);
+    frontEnd_.load()->setMainWindowEnabled(true);
 }
 
 // ---- get version --------------------------------------------------------------
 
 ResultCode UpdateEngine::getVersions() {
-    frontEnd_.setMainWindowEnabled(false);
+    const Operation& operation = parts_->operation;
+    frontEnd_.load()->setMainWindowEnabled(false);
     ResultCode result = ResultCode::Ok;
-    for (std::int32_t index = operation_.firstUnit(); index <= operation_.lastUnit(); ++index) {
+    for (std::int32_t index = operation.firstUnit(); index <= operation.lastUnit(); ++index) {
         data::UnitRecord* unit = unitList_->unit(index);
         if (unit == nullptr) {
             continue;
         }
-        parts_->dispatcher.setUnitKind(unit->kind());
-        unit->loadRows(data::initialRowSelection(operation_.writingPort));
+        unit->loadRows(data::initialRowSelection(operation.writingPort));
         // Every unit is read with the timing of its own model.
         chooseTiming(unit->timingModel());
         result = readVersionsOf(*unit);
@@ -269,22 +275,23 @@ ResultCode UpdateEngine::getVersions() {
 }
 
 ResultCode UpdateEngine::getDirectVersion(data::UnitRecord& unit) {
-    frontEnd_.setMainWindowEnabled(false);
-    unit.loadRows(data::initialRowSelection(operation_.writingPort));
+    frontEnd_.load()->setMainWindowEnabled(false);
+    unit.loadRows(data::initialRowSelection(parts_->operation.writingPort));
     const ResultCode result = DirectPath(parts_->context, parts_->direct, unit).readVersions();
-    directPort_->endConnection();
+    parts_->directPort.endConnection();
     finishGetVersion(result);
     return result;
 }
 
 void UpdateEngine::finishGetVersion(ResultCode result) {
-    frontEnd_.setMainWindowEnabled(true);
+    FrontEnd& user = *frontEnd_.load();
+    user.setMainWindowEnabled(true);
     if (result != ResultCode::Ok) {
-        frontEnd_.showMessage(result == ResultCode::TimedOut ? "Get Version - Timeout Error !"
-                                                             : "Get Version - Error occured !",
-                              true);
+        user.showMessage(result == ResultCode::TimedOut ? "Get Version - Timeout Error !"
+                                                        : "Get Version - Error occured !",
+                         core::MessageIcon::Stop);
     }
-    status_.doneEvent().signal();
+    control_.signalDone();
 }
 
 ResultCode UpdateEngine::readVersionsOf(data::UnitRecord& unit) {
@@ -292,11 +299,11 @@ ResultCode UpdateEngine::readVersionsOf(data::UnitRecord& unit) {
         // The boot loader's connection is given up before the next unit's
         // interface takes the same server port.
         const ResultCode result = DirectPath(parts_->context, parts_->direct, unit).readVersions();
-        directPort_->endConnection();
+        parts_->directPort.endConnection();
         return result;
     }
     HostLink& link = parts_->link;
-    if (link.open(operation_.comm, operation_.writingPort) != 0) {
+    if (link.open(parts_->operation.comm, parts_->operation.writingPort) != 0) {
         return ResultCode::OpenFailed;
     }
     const ResultCode result = unit.blockRead() ? readBlockVersions(unit) : readWordVersions(unit);
@@ -307,6 +314,9 @@ ResultCode UpdateEngine::readVersionsOf(data::UnitRecord& unit) {
 namespace {
 
 constexpr std::uint16_t kVersionWordLength = 2;
+// A block read also takes the answer to a 4-byte-address read; a version read does not.
+constexpr bool kBlockRead = true;
+constexpr bool kVersionRead = false;
 
 std::uint16_t versionWord(std::span<const std::uint8_t> reply) {
     return static_cast<std::uint16_t>((reply[0] << 8) | reply[1]);
@@ -334,10 +344,9 @@ std::uint8_t rowTarget(data::UnitKind kind, std::uint8_t defaultTarget) {
 
 ResultCode UpdateEngine::readBlockVersions(data::UnitRecord& unit) {
     HostLink& link = parts_->link;
-    const std::uint8_t target = rowTarget(unit.kind(), operation_.defaultTarget);
-    link.setTarget(target);
+    const std::uint8_t target = rowTarget(unit.kind(), parts_->operation.defaultTarget);
     ResultCode result =
-        link.readExchange(RequestKind::BlockRead, unit.readCommand(), unit.blockAddress(), unit.blockCount());
+        link.read(target, unit.readCommand(), unit.blockAddress(), unit.blockCount(), kBlockRead);
     if (result != ResultCode::Ok) {
         return result;
     }
@@ -353,9 +362,8 @@ ResultCode UpdateEngine::readBlockVersions(data::UnitRecord& unit) {
         const std::uint8_t id = row.idByte();
         row.resetRomVersion();
         if (!hasNoVersion(unit.kind(), id)) {
-            link.setTarget(target);
-            result = link.readExchange(RequestKind::VersionRead, unit.readCommand(), row.versionAddress(),
-                                       kVersionWordLength);
+            result =
+                link.read(target, unit.readCommand(), row.versionAddress(), kVersionWordLength, kVersionRead);
             if (result == ResultCode::Ok) {
                 row.setRomVersionWord(versionWord(link.reply()));
                 unit.mergeRowVersion(i, firstMerged);
@@ -370,24 +378,23 @@ ResultCode UpdateEngine::readBlockVersions(data::UnitRecord& unit) {
 
 ResultCode UpdateEngine::readWordVersions(data::UnitRecord& unit) {
     HostLink& link = parts_->link;
-    link.setTarget(operation_.defaultTarget);
-    ResultCode result = link.readExchange(RequestKind::VersionRead, unit.readCommand(), unit.versionAddress(),
-                                          kVersionWordLength);
+    const Operation& operation = parts_->operation;
+    ResultCode result = link.read(operation.defaultTarget, unit.readCommand(), unit.versionAddress(),
+                                  kVersionWordLength, kVersionRead);
     if (result != ResultCode::Ok) {
         return result;
     }
     unit.setRomVersionWord(versionWord(link.reply()));
-    if (operation_.code != data::OperationCode::GetVersion) {
+    if (operation.code != data::OperationCode::GetVersion) {
         return result;
     }
     // Get version of one unit reads its images too.
-    const std::uint8_t target = rowTarget(unit.kind(), operation_.defaultTarget);
+    const std::uint8_t target = rowTarget(unit.kind(), operation.defaultTarget);
     for (int i = 0; i < unit.rowCount() && result == ResultCode::Ok; ++i) {
         data::ImageRow& row = *unit.row(i);
         row.resetRomVersion();
-        link.setTarget(target);
-        result = link.readExchange(RequestKind::VersionRead, unit.readCommand(), row.versionAddress(),
-                                   kVersionWordLength);
+        result =
+            link.read(target, unit.readCommand(), row.versionAddress(), kVersionWordLength, kVersionRead);
         if (result == ResultCode::Ok) {
             row.setRomVersionWord(versionWord(link.reply()));
         }

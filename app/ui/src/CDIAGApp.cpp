@@ -31,16 +31,17 @@ bool CDIAGApp::start(const QStringList& arguments) {
     for (const QString& argument : arguments) {
         programArguments.push_back(argument.toStdString());
     }
-    return startup_.start(*this, host_, host_, programArguments);
+    return startup_.start(*this, frontEnd_, frontEnd_, programArguments);
 }
 
 void CDIAGApp::createWindows(data::CDIAGDoc& document, core::StartupCore& core) {
-    frame_ = std::make_unique<CMainFrame>(document, core.ports().names(), core.comm(), core.connectionPoint());
-    frame_->setNotifier(&host_);
+    frame_ =
+        std::make_unique<CMainFrame>(document, core.ports().names(), core.comm(), core.connectionPoint());
+    frame_->setNotifier(&frontEnd_);
     CDIAGView* view = frame_->view();
     document.setUpdateHandler([view] { view->refresh(); });
-    host_.setMainWindow(frame_.get());
-    host_.setFontSource([view] { return view->viewFont(); });
+    frontEnd_.setMainWindow(frame_.get());
+    frontEnd_.setFontSource([view] { return view->viewFont(); });
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         frame_->move(area.center() - QPoint(CMainFrame::kWidth / 2, CMainFrame::kHeight / 2));
@@ -76,8 +77,8 @@ void CDIAGApp::showMainWindow() {
     frame_->update();
 }
 
-void CDIAGApp::detachHost() {
-    host_.detach();
+void CDIAGApp::detachFrontEnd() {
+    frontEnd_.detach();
 }
 
 void CDIAGApp::serveRequests() {

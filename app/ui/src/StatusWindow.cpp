@@ -142,7 +142,7 @@ void StatusWindow::onButton() {
     hide();
     emit closedByButton();
     deleteLater();
-    feed_.signalCancel();
+    feed_.pressButton();
 }
 
 void StatusWindow::reject() {}

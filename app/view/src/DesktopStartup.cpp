@@ -25,7 +25,8 @@ core::StartupOptions reportingLeftOutPorts(core::StartupOptions options) {
 
 }  // namespace
 
-DesktopStartup::DesktopStartup(core::StartupOptions options) : core_(reportingLeftOutPorts(std::move(options))) {}
+DesktopStartup::DesktopStartup(core::StartupOptions options)
+    : core_(reportingLeftOutPorts(std::move(options))) {}
 
 // The engine's entry points die with the library: the document and its
 // engine go first.
@@ -34,7 +35,7 @@ DesktopStartup::~DesktopStartup() {
     core_.shutdown();
 }
 
-bool DesktopStartup::start(DesktopWindows& windows, core::UserNotifier& notifier, engine::OperationHost& host,
+bool DesktopStartup::start(DesktopWindows& windows, core::UserNotifier& notifier, engine::FrontEnd& frontEnd,
                            const std::vector<std::string>& arguments) {
     if (core_.start(notifier) != core::StartupStatus::Ready) {
         return false;
@@ -42,7 +43,7 @@ bool DesktopStartup::start(DesktopWindows& windows, core::UserNotifier& notifier
 
     auto engine = std::make_unique<engine::UpdateEngine>();
     engine_ = engine.get();
-    engine_->setHost(&host);
+    engine_->setFrontEnd(&frontEnd);
     engine_->setInterfaceApi(&core_.api());
     document_ = std::make_unique<data::CDIAGDoc>(std::move(engine));
     document_->setMessageSink(
@@ -82,13 +83,14 @@ bool DesktopStartup::start(DesktopWindows& windows, core::UserNotifier& notifier
 
 void DesktopStartup::shutdown(DesktopWindows& windows) {
     if (windowsCreated_) {
-        windows.detachHost();
+        windows.detachFrontEnd();
         if (engine_ != nullptr) {
             // A worker still running is let go and may still be handing
             // requests to the window thread; they are served (and answered at
             // once) until it has finished, so that destroying the engine
             // never waits on them.
-            engine_->status().cancelEvent().signal();
+            engine_->control().cancel();
+            engine_->control().giveOk();
             while (engine_->busy()) {
                 windows.serveRequests();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,5 +1,6 @@
 #include "view/EngineStatusFeed.h"
 
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
 
 namespace view {
@@ -23,11 +24,14 @@ StatusSnapshot EngineStatusFeed::snapshot() const {
 }
 
 bool EngineStatusFeed::isDone() {
-    return status_.doneEvent().isSignalled();
+    return control_.isDone();
 }
 
-void EngineStatusFeed::signalCancel() {
-    status_.cancelEvent().signal();
+void EngineStatusFeed::pressButton() {
+    // The window closes at the press, so nobody could give the OK later:
+    // Cancel while the operation runs is also the OK that ends it.
+    control_.cancel();
+    control_.giveOk();
 }
 
 }  // namespace view

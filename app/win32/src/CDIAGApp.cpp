@@ -20,7 +20,7 @@ CDIAGApp::~CDIAGApp() {
 }
 
 bool CDIAGApp::start(const std::vector<std::string>& arguments) {
-    return startup_.start(*this, host_, host_, arguments);
+    return startup_.start(*this, frontEnd_, frontEnd_, arguments);
 }
 
 int CDIAGApp::run() {
@@ -36,12 +36,13 @@ int CDIAGApp::run() {
 }
 
 void CDIAGApp::createWindows(data::CDIAGDoc& document, core::StartupCore& core) {
-    frame_ = std::make_unique<CMainFrame>(document, core.ports().names(), core.comm(), core.connectionPoint());
-    frame_->setNotifier(&host_);
+    frame_ =
+        std::make_unique<CMainFrame>(document, core.ports().names(), core.comm(), core.connectionPoint());
+    frame_->setNotifier(&frontEnd_);
     CDIAGView* view = &frame_->view();
     document.setUpdateHandler([view] { view->refresh(); });
-    host_.setMainWindow(frame_->hwnd());
-    host_.setFontSource([view] { return view->viewFont(); });
+    frontEnd_.setMainWindow(frame_->hwnd());
+    frontEnd_.setFontSource([view] { return view->viewFont(); });
     // The frame opens in the middle of the work area.
     RECT area{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -77,8 +78,8 @@ void CDIAGApp::showMainWindow() {
     ::UpdateWindow(frame_->hwnd());
 }
 
-void CDIAGApp::detachHost() {
-    host_.detach();
+void CDIAGApp::detachFrontEnd() {
+    frontEnd_.detach();
 }
 
 void CDIAGApp::serveRequests() {

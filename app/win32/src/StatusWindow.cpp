@@ -33,15 +33,16 @@ StatusWindow::StatusWindow(view::StatusFeed& feed, HWND mainWindow) : feed_(feed
     style.background = ::GetSysColorBrush(COLOR_BTNFACE);
     registerClass(kClassName, style);
     create(kClassName, 0, WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN,
-           platform::widen(StatusWindowLayout::kWindowText), view::Rect::ofSize(0, 0, kFirstWidth, kFirstHeight),
-           mainWindow, nullptr);
+           platform::widen(StatusWindowLayout::kWindowText),
+           view::Rect::ofSize(0, 0, kFirstWidth, kFirstHeight), mainWindow, nullptr);
     // The group box lies under the panes: it is made first.
     group_ = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, 0, 0, hwnd(),
                                nullptr, instance(), nullptr);
     controls_ = std::make_unique<Controls>(hwnd());
-    button_ = ::CreateWindowExW(0, L"BUTTON", platform::widen(StatusWindowRefresh::kCancelCaption).c_str(),
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), instance(), nullptr);
+    button_ =
+        ::CreateWindowExW(0, L"BUTTON", platform::widen(StatusWindowRefresh::kCancelCaption).c_str(),
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd(),
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), instance(), nullptr);
 
     RECT owner{};
     ::GetWindowRect(::GetAncestor(mainWindow_, GA_ROOT), &owner);
@@ -73,7 +74,8 @@ void StatusWindow::layOut() {
 }
 
 void StatusWindow::applyFont(HFONT font) {
-    for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 }
@@ -129,7 +131,7 @@ void StatusWindow::onButton() {
     ::SetWindowPos(::GetAncestor(mainWindow_, GA_ROOT), HWND_TOP, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::DestroyWindow(hwnd());
-    feed_.signalCancel();
+    feed_.pressButton();
 }
 
 LRESULT StatusWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

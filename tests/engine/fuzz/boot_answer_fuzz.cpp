@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/BootLoaderAnswers.h"
-#include "engine/BootLoaderFrames.h"
+#include "BootLoaderAnswers.h"
+#include "BootLoaderFrames.h"
 
 namespace {
 

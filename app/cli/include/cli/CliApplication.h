@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliHost.h"
+#include "cli/CliFrontEnd.h"
 #include "cli/CliOptions.h"
 #include "cli/OperationRunner.h"
 #include "cli/ProgressDisplay.h"
@@ -101,7 +101,7 @@ class CliApplication {
     std::ostream& err_;
     const ProgressDisplay::Style progressStyle_;
     ProgressDisplay display_;
-    CliHost host_;
+    CliFrontEnd frontEnd_;
     std::string listPath_;
     std::unique_ptr<core::StartupCore> core_;
     // The document owns the engine; engine_ is the command line's handle on it.

@@ -21,7 +21,7 @@ class InterruptGuard;
 
 namespace cli {
 
-class CliHost;
+class CliFrontEnd;
 class ProgressDisplay;
 
 // Starts one operation of the engine through the document, as a button of
@@ -30,7 +30,7 @@ class ProgressDisplay;
 // reports at the end is collected.
 class OperationRunner {
   public:
-    OperationRunner(data::CDIAGDoc& document, engine::UpdateEngine& engine, CliHost& host,
+    OperationRunner(data::CDIAGDoc& document, engine::UpdateEngine& engine, CliFrontEnd& frontEnd,
                     ProgressDisplay& display);
 
     // Nothing when the engine did not start the operation.
@@ -56,7 +56,7 @@ class OperationRunner {
   private:
     data::CDIAGDoc& document_;
     engine::UpdateEngine& engine_;
-    CliHost& host_;
+    CliFrontEnd& frontEnd_;
     ProgressDisplay& display_;
     std::function<std::string()> openFailureReason_;
     bool reasonAfterAnyFailure_ = false;

@@ -5,10 +5,23 @@
 #include <span>
 #include <string>
 
-#include "engine/BootLoaderAnswers.h"
 #include "platform/SerialPort.h"
 
 namespace engine {
+
+namespace boot {
+
+// Where the answers of a boot loader come from: one byte at a time, each
+// awaited at most timeoutMs. DirectPort is the real one; the fuzzer and the
+// tests feed bytes from memory.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    // Stores 0 and returns false when no byte came in time.
+    virtual bool readByte(std::uint8_t& byte, int timeoutMs) = 0;
+};
+
+}  // namespace boot
 
 // The serial line to a unit's boot loader: 38400 baud 8N1, raw, no flow
 // control, DTR and RTS on while open. The engine opens and closes it around

@@ -82,6 +82,42 @@ constexpr bool isShortReadCommand(std::uint8_t command) {
            command == kCommandRead1D;
 }
 
+// What a received message is, as the sequences tell the replies apart.
+
+// A read reply (kind 0x80) to one of the 2-byte-address read commands; the
+// reply to a 4-byte-address read (0x31) counts only for a block read.
+constexpr bool isReadReply(const HostMessage& message, bool blockRead) {
+    return message.kind == kKindReadReply &&
+           (isShortReadCommand(message.command) || (blockRead && message.command == kCommandRead32));
+}
+
+// The reply to a 4-byte-address read (0x31): a piece of the preserved area.
+constexpr bool isLongReadReply(const HostMessage& message) {
+    return message.kind == kKindReadReply && message.command == kCommandRead32;
+}
+
+// A status reply of unit (command 0x30 whatever its kind bits, register
+// 0x0166): it answers an erase, a data block or a checksum, payload byte 0
+// being 0 for success.
+constexpr bool isStatusReply(const HostMessage& message, std::uint8_t unit) {
+    return message.command == kCommandStatus && message.sender == unit &&
+           message.address == kStatusReplyRegister;
+}
+
+// A message of command 0x33 from the type-3/4 target 0x13: the answer to a
+// select, to a type-3 checksum or to the type-4 end of write.
+constexpr bool isSegmentedReply(const HostMessage& message) {
+    return message.command == kCommandSegmented && message.sender == kSegmentedTarget;
+}
+
+// The big-endian word of a payload at offset at; missing bytes read as 0.
+constexpr std::uint16_t payloadWord(std::span<const std::uint8_t> payload, std::size_t at) {
+    if (payload.size() < at + 2) {
+        return payload.size() > at ? static_cast<std::uint16_t>(payload[at] << 8) : 0;
+    }
+    return static_cast<std::uint16_t>((payload[at] << 8) | payload[at + 1]);
+}
+
 // Builders: each writes one message to the front of out and returns its length.
 std::size_t buildReadRequest(Buffer& out, std::uint8_t own, std::uint8_t target, std::uint8_t command,
                              std::uint32_t address, std::uint16_t count);

@@ -6,14 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/AutoResetEvent.h"
-
 namespace engine {
 
-// The progress record of one operation: written by the engine's worker and
-// receive threads, read by the status window and the main view on their
-// timers. Numbers are atomics; the three texts are replaced and copied under
-// one lock so that a reader never sees half of a text.
+// What the progress window shows of an operation: written by the engine's
+// worker, read by the window on its timer. Numbers are atomics; the three
+// texts are replaced and copied under one lock so that a reader never sees
+// half of a text. The error flag only colours the status line: how an
+// operation ended is its result code.
 class StatusModel {
   public:
     static constexpr std::int32_t kDefaultTotal = 100;
@@ -22,7 +21,7 @@ class StatusModel {
 
     StatusModel();
 
-    // Every field but the two events back to its reset value.
+    // Every field back to its reset value.
     void reset();
 
     std::string title() const;
@@ -64,11 +63,6 @@ class StatusModel {
     // Both bars to their totals, each at most kFinalPositionLimit.
     void fillBars();
 
-    // Signalled by the status window's Cancel/OK button.
-    AutoResetEvent& cancelEvent() { return cancelEvent_; }
-    // Signalled by the engine when the work of an operation is over.
-    AutoResetEvent& doneEvent() { return doneEvent_; }
-
   private:
     mutable std::mutex textMutex_;
     std::string title_;
@@ -85,9 +79,6 @@ class StatusModel {
     std::atomic<std::int32_t> overallTotal_{kDefaultTotal};
     std::atomic<std::int32_t> overallPos_{0};
     std::atomic<bool> cancelEnabled_{true};
-
-    AutoResetEvent cancelEvent_;
-    AutoResetEvent doneEvent_;
 };
 
 }  // namespace engine

@@ -11,8 +11,8 @@
 #include "data/OperationEngine.h"
 #include "data/UnitTiming.h"
 #include "data/WritingPort.h"
-#include "engine/Operation.h"
-#include "engine/OperationFrontEnd.h"
+#include "engine/FrontEnd.h"
+#include "engine/OperationControl.h"
 #include "engine/ResultCode.h"
 #include "engine/StatusModel.h"
 
@@ -20,22 +20,19 @@ namespace core {
 struct InterfaceApi;
 }
 namespace data {
-class UnitList;
 class UnitRecord;
-class FlashImage;
-}  // namespace data
+}
 
 namespace engine {
 
-class OperationHost;
 class DirectPort;
 class UpdatePath;
 
 // Runs one operation at a time against the units of the console: reads
 // versions, erases and writes flash through the interface library (host
-// interface) or the unit's boot loader (direct path), reports progress in its
-// StatusModel and a result text per unit row. Operations run on a worker
-// thread; replies are handled on the engine's own receive thread.
+// interface) or the unit's boot loader (direct path), shows its progress in
+// its StatusModel and a result text per unit row. An operation runs on a
+// worker thread, which also takes the replies of the units.
 class UpdateEngine final : public data::OperationEngine {
   public:
     static constexpr std::uint32_t kImageBufferSize = 0x80000;
@@ -48,13 +45,13 @@ class UpdateEngine final : public data::OperationEngine {
     UpdateEngine(const UpdateEngine&) = delete;
     UpdateEngine& operator=(const UpdateEngine&) = delete;
 
-    // Wiring done once by the application.
-    void setHost(OperationHost* host) { frontEnd_.setHost(host); }
+    // Wiring done once by the application. Without a front end (null) there
+    // is nobody to ask: no boxes, and the final OK is given at once.
+    void setFrontEnd(FrontEnd* frontEnd);
     void setInterfaceApi(const core::InterfaceApi* api);
     void setWritingPort(data::WritingPort port) override { writingPort_ = port; }
     data::WritingPort writingPort() const override { return writingPort_; }
     void setCheckBeforeWrite(std::uint8_t check) override { checkBeforeWrite_ = check != 0; }
-    bool checkBeforeWrite() const { return checkBeforeWrite_; }
     void setTiming(data::UnitModel model, const data::UnitTiming& timing) override;
     void setTimingSets(const data::UnitTimingSet& timings) { timings_ = timings; }
     // File name the compression library is loaded by (tests point it elsewhere).
@@ -62,8 +59,9 @@ class UpdateEngine final : public data::OperationEngine {
 
     // Number of attempts of an erase or write.
     void setRetryCount(std::int32_t count) override { retryCount_ = count; }
-    std::int32_t retryCount() const { return retryCount_; }
-    // Stores the pause between attempts as 100 ms ticks; returns the previous one in seconds.
+    // Stores the pause between attempts as 100 ms ticks; returns the previous
+    // one in seconds. Every erase or write replaces it with the retry time of
+    // its unit model's timing set.
     std::int32_t setRetryTime(std::int32_t seconds) override;
 
     // Handed over by the document before every start.
@@ -76,8 +74,8 @@ class UpdateEngine final : public data::OperationEngine {
     // Starts code for the unit at unitIndex (-1: all units) on the worker
     // thread. False when no unit list is set or an operation still runs.
     bool startOperation(data::OperationCode code, std::int32_t unitIndex, bool withStatusWindow) override;
-    // True once for each signal of the done event. The event itself stays
-    // signalled for the status window, which watches it too.
+    // True once for each end of an operation; "done" itself stays set for
+    // the progress window, which looks at it too.
     bool pollDone() override;
     bool busy() const override { return workerActive_.load(); }
     // Blocks until the worker of the last operation has ended.
@@ -88,8 +86,10 @@ class UpdateEngine final : public data::OperationEngine {
 
     StatusModel& status() { return status_; }
     const StatusModel& status() const { return status_; }
+    // Cancel and OK of the running operation, and its end.
+    OperationControl& control() { return control_; }
     // The engine's own line to boot loaders (for its byte counters).
-    const DirectPort& directPort() const { return *directPort_; }
+    const DirectPort& directPort() const;
 
   private:
     struct Parts;
@@ -98,12 +98,10 @@ class UpdateEngine final : public data::OperationEngine {
     void chooseTiming(data::UnitModel model);
     // Over socket:// nothing sets the line: says once per operation what it needs.
     void noteLineThatCannotBeSet(bool directUnit);
-    // Erase or write: the attempts of one path, then the user's OK.
     void runHostUpdate();
     void runDirectUpdate(data::UnitRecord& unit);
     void runUpdate(UpdatePath& path);
     void finishAndAwaitOk();
-    // Get version.
     ResultCode getVersions();
     ResultCode getDirectVersion(data::UnitRecord& unit);
     ResultCode readVersionsOf(data::UnitRecord& unit);
@@ -111,26 +109,26 @@ class UpdateEngine final : public data::OperationEngine {
     ResultCode readWordVersions(data::UnitRecord& unit);
     void finishGetVersion(ResultCode result);
 
-    // Wiring and what the document hands over; copied into operation_ at each start.
+    // Wiring and what the document hands over; copied into the operation at each start.
     data::UnitList* unitList_ = nullptr;
     data::CommSettings comm_;
     std::uint8_t defaultTarget_ = 0;
     data::WritingPort writingPort_ = data::WritingPort::HostInterface;
     bool checkBeforeWrite_ = true;
     data::UnitTimingSet timings_{};
+    std::chrono::milliseconds settleAfterSuccess_{10000};
+    std::chrono::milliseconds settleAfterFailure_{6000};
     std::string compressionLibraryName_ = kCompressionLibraryName;
     std::atomic<std::int32_t> retryCount_{kDefaultRetryCount};
     std::atomic<std::int32_t> retryTicks_{0};
 
-    OperationFrontEnd frontEnd_;
+    NullFrontEnd nobody_;
+    std::atomic<FrontEnd*> frontEnd_{&nobody_};
     StatusModel status_;
-    Operation operation_;
-    std::atomic<bool> bootMode_{false};
+    OperationControl control_;
     std::atomic<bool> workerActive_{false};
     std::atomic<bool> doneReported_{false};
     std::atomic<ResultCode> lastResult_{ResultCode::Ok};
-    std::unique_ptr<data::FlashImage> image_;
-    std::unique_ptr<DirectPort> directPort_;
     std::unique_ptr<Parts> parts_;
     std::thread worker_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/GuiHost.h"
+#include "ui/GuiFrontEnd.h"
 #include "view/DesktopStartup.h"
 #include "view/DesktopWindows.h"
 
@@ -38,7 +38,7 @@ class CDIAGApp : private view::DesktopWindows {
     CMainFrame* mainFrame() const { return frame_.get(); }
     data::CDIAGDoc* document() const { return startup_.document(); }
     engine::UpdateEngine* engine() const { return startup_.engine(); }
-    GuiHost& host() { return host_; }
+    GuiFrontEnd& frontEnd() { return frontEnd_; }
     core::StartupCore& startupCore() { return startup_.core(); }
 
   private:
@@ -49,12 +49,12 @@ class CDIAGApp : private view::DesktopWindows {
     data::WritingPort runModeSelect() override;
     void setMainWindowEnabled(bool enabled) override;
     void showMainWindow() override;
-    void detachHost() override;
+    void detachFrontEnd() override;
     void serveRequests() override;
     void destroyWindows() override;
 
     view::DesktopStartup startup_;
-    GuiHost host_;
+    GuiFrontEnd frontEnd_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -10,7 +10,7 @@ namespace data {
 class CDIAGDoc;
 }
 namespace engine {
-class OperationHost;
+class FrontEnd;
 class UpdateEngine;
 }  // namespace engine
 
@@ -37,7 +37,7 @@ class DesktopStartup {
     // arguments are the program's, its name first; a second one is a unit
     // list opened as the document. False when start-up failed (its message
     // has been shown); call shutdown in any case.
-    bool start(DesktopWindows& windows, core::UserNotifier& notifier, engine::OperationHost& host,
+    bool start(DesktopWindows& windows, core::UserNotifier& notifier, engine::FrontEnd& frontEnd,
                const std::vector<std::string>& arguments);
     // Runs once; windows must be the ones start was given.
     void shutdown(DesktopWindows& windows);

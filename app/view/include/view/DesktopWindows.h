@@ -41,7 +41,7 @@ class DesktopWindows {
 
     // Shutdown: from now on no message box and no window for the engine;
     // a waiting worker is answered at once.
-    virtual void detachHost() = 0;
+    virtual void detachFrontEnd() = 0;
     // Serves the requests a finishing worker still hands the window thread,
     // for a short while.
     virtual void serveRequests() = 0;

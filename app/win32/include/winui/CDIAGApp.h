@@ -6,7 +6,7 @@
 
 #include "view/DesktopStartup.h"
 #include "view/DesktopWindows.h"
-#include "winui/GuiHost.h"
+#include "winui/GuiFrontEnd.h"
 
 namespace data {
 class CDIAGDoc;
@@ -42,7 +42,7 @@ class CDIAGApp : private view::DesktopWindows {
     CMainFrame* mainFrame() const { return frame_.get(); }
     data::CDIAGDoc* document() const { return startup_.document(); }
     engine::UpdateEngine* engine() const { return startup_.engine(); }
-    GuiHost& host() { return host_; }
+    GuiFrontEnd& frontEnd() { return frontEnd_; }
     core::StartupCore& startupCore() { return startup_.core(); }
 
   private:
@@ -53,12 +53,12 @@ class CDIAGApp : private view::DesktopWindows {
     data::WritingPort runModeSelect() override;
     void setMainWindowEnabled(bool enabled) override;
     void showMainWindow() override;
-    void detachHost() override;
+    void detachFrontEnd() override;
     void serveRequests() override;
     void destroyWindows() override;
 
     view::DesktopStartup startup_;
-    GuiHost host_;
+    GuiFrontEnd frontEnd_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

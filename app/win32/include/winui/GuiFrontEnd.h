@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/UserNotifier.h"
-#include "engine/OperationHost.h"
+#include "engine/FrontEnd.h"
 #include "winui/WindowThreadCall.h"
 
 namespace view {
@@ -23,15 +23,15 @@ class StatusWindow;
 // program. Requests of the engine's worker thread are posted to the window
 // thread and the worker waits until they are done, a message box until the
 // user has pressed OK.
-class GuiHost : public core::UserNotifier, public engine::OperationHost {
+class GuiFrontEnd : public core::UserNotifier, public engine::FrontEnd {
   public:
     static constexpr const char* kMessageCaption = "FLASHKIT";
 
     // Made on the window thread.
-    GuiHost();
-    ~GuiHost() override;
-    GuiHost(const GuiHost&) = delete;
-    GuiHost& operator=(const GuiHost&) = delete;
+    GuiFrontEnd();
+    ~GuiFrontEnd() override;
+    GuiFrontEnd(const GuiFrontEnd&) = delete;
+    GuiFrontEnd& operator=(const GuiFrontEnd&) = delete;
 
     // The window that is disabled while an operation runs and that owns the
     // message boxes and the progress window.
@@ -45,16 +45,16 @@ class GuiHost : public core::UserNotifier, public engine::OperationHost {
 
     void showMessage(const std::string& text, core::MessageIcon icon) override;
     void setMainWindowEnabled(bool enabled) override;
-    void showStatusWindow(engine::StatusModel& status) override;
-    void requestFinalOk(engine::StatusModel& status) override;
+    void showStatusWindow(engine::StatusModel& status, engine::OperationControl& control) override;
+    // The OK is asked for only while the progress window is open.
+    bool askForOk(const engine::StatusModel& status) override;
     // On standard error, as the command-line program says it.
     void showNotice(const std::string& text) override;
 
     // The open progress window, or null.
     StatusWindow* statusWindow() const;
 
-    // The program is ending: no more boxes or windows; a waiting worker is
-    // answered at once so that it can finish.
+    // The program is ending: no more boxes or windows, and no OK to wait for.
     void detach() { detached_ = true; }
     bool detached() const { return detached_.load(); }
 

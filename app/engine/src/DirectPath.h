@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "engine/OperationContext.h"
+#include "Attempts.h"
+#include "Operation.h"
 #include "engine/ResultCode.h"
-#include "engine/UpdatePath.h"
 
 namespace data {
 class ImageRow;
@@ -21,7 +21,7 @@ class DirectLink;
 // Everything runs on the worker thread.
 class DirectPath final : public UpdatePath {
   public:
-    DirectPath(OperationContext context, DirectLink& link, data::UnitRecord& unit)
+    DirectPath(const OperationContext& context, DirectLink& link, data::UnitRecord& unit)
         : context_(context), link_(link), unit_(unit) {}
 
     void prepare() override;
@@ -45,7 +45,7 @@ class DirectPath final : public UpdatePath {
     bool eraseBlock(std::uint8_t block);
     bool writeImage(std::uint8_t mask);
 
-    OperationContext context_;
+    const OperationContext& context_;
     DirectLink& link_;
     data::UnitRecord& unit_;
     std::uint8_t target_ = 0;  // the low byte of the bus address of the image being worked on

@@ -3,19 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/DirectPort.h"
 #include "engine/ResultCode.h"
 
 namespace engine::boot {
-
-// Where the answers of a boot loader come from: one byte at a time, each
-// awaited at most timeoutMs. DirectPort is the real one; the fuzzer and the
-// tests feed bytes from memory.
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-    // Stores 0 and returns false when no byte came in time.
-    virtual bool readByte(std::uint8_t& byte, int timeoutMs) = 0;
-};
 
 // The readers of everything the direct path takes from the line. They only
 // read: whatever the bytes are, they end (every wait has its time-out) and

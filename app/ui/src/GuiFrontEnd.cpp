@@ -1,4 +1,4 @@
-#include "ui/GuiHost.h"
+#include "ui/GuiFrontEnd.h"
 
 #include <iostream>
 
@@ -30,13 +30,13 @@ QMessageBox::Icon boxIcon(core::MessageIcon icon) {
 
 }  // namespace
 
-GuiHost::GuiHost() = default;
+GuiFrontEnd::GuiFrontEnd() = default;
 
-GuiHost::~GuiHost() {
+GuiFrontEnd::~GuiFrontEnd() {
     delete statusWindow_.data();
 }
 
-void GuiHost::runOnGuiThread(const std::function<void()>& work) {
+void GuiFrontEnd::runOnGuiThread(const std::function<void()>& work) {
     if (QThread::currentThread() == thread()) {
         work();
         return;
@@ -44,7 +44,7 @@ void GuiHost::runOnGuiThread(const std::function<void()>& work) {
     QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
 }
 
-void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
+void GuiFrontEnd::showMessage(const std::string& text, core::MessageIcon icon) {
     const QString message = QString::fromStdString(text);
     runOnGuiThread([this, message, icon] {
         if (detached_) {
@@ -59,7 +59,7 @@ void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
     });
 }
 
-void GuiHost::setMainWindowEnabled(bool enabled) {
+void GuiFrontEnd::setMainWindowEnabled(bool enabled) {
     runOnGuiThread([this, enabled] {
         if (!detached_ && mainWindow_ != nullptr) {
             mainWindow_->setEnabled(enabled);
@@ -71,8 +71,8 @@ void GuiHost::setMainWindowEnabled(bool enabled) {
     });
 }
 
-void GuiHost::showStatusWindow(engine::StatusModel& status) {
-    runOnGuiThread([this, &status] {
+void GuiFrontEnd::showStatusWindow(engine::StatusModel& status, engine::OperationControl& control) {
+    runOnGuiThread([this, &status, &control] {
         if (detached_) {
             return;
         }
@@ -81,7 +81,7 @@ void GuiHost::showStatusWindow(engine::StatusModel& status) {
             return;
         }
         if (feed_ == nullptr || &feed_->status() != &status) {
-            feed_ = std::make_unique<view::EngineStatusFeed>(status);
+            feed_ = std::make_unique<view::EngineStatusFeed>(status, control);
         }
         auto* window = new StatusWindow(*feed_, mainWindow_);
         if (fontSource_) {
@@ -94,16 +94,14 @@ void GuiHost::showStatusWindow(engine::StatusModel& status) {
     });
 }
 
-void GuiHost::requestFinalOk(engine::StatusModel& status) {
-    runOnGuiThread([this, &status] {
-        // Without a window there is no OK to press: the engine goes on.
-        if (detached_ || statusWindow_ == nullptr || !statusWindow_->isVisible()) {
-            status.cancelEvent().signal();
-        }
-    });
+bool GuiFrontEnd::askForOk(const engine::StatusModel&) {
+    bool asked = false;
+    runOnGuiThread(
+        [this, &asked] { asked = !detached_ && statusWindow_ != nullptr && statusWindow_->isVisible(); });
+    return asked;
 }
 
-void GuiHost::showNotice(const std::string& text) {
+void GuiFrontEnd::showNotice(const std::string& text) {
     std::cerr << "flashkit: " << text << std::endl;
 }
 

@@ -1,9 +1,9 @@
-#include "engine/AttemptRunner.h"
+#include "Attempts.h"
 
 #include "StatusText.h"
 #include "Ticks.h"
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
-#include "engine/UpdatePath.h"
 
 namespace engine {
 
@@ -20,6 +20,7 @@ ResultCode AttemptRunner::run(UpdatePath& path) {
         if (!outcome.anythingDone && result == ResultCode::Ok) {
             status_.setErrorFlag(true);
             status_.setStatusText("No anyting !!!");
+            result = ResultCode::Failed;
             break;
         }
         if (result == ResultCode::Ok) {
@@ -31,7 +32,7 @@ ResultCode AttemptRunner::run(UpdatePath& path) {
             break;
         }
         path.endAttempt();
-        if (!waitTicksUnlessCancelled(status_.cancelEvent(), policy_.pauseTicks)) {
+        if (!waitTicksUnlessCancelled(control_, policy_.pauseTicks)) {
             result = ResultCode::Cancelled;
             break;
         }

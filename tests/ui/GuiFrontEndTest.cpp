@@ -14,34 +14,36 @@
 #include "ModalHelpers.h"
 #include "core/FontSetting.h"
 #include "data/CommSettings.h"
+#include "engine/OperationControl.h"
 #include "engine/StatusModel.h"
 #include "ui/CDIAGView.h"
 #include "ui/CMainFrame.h"
-#include "ui/GuiHost.h"
+#include "ui/GuiFrontEnd.h"
 #include "ui/StatusWindow.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-class GuiHostTest : public testing::Test {
+class GuiFrontEndTest : public testing::Test {
   protected:
     QMainWindow mainWindow;
-    ui::GuiHost host;
+    ui::GuiFrontEnd frontEnd;
     engine::StatusModel status;
+    engine::OperationControl control;
 
     void SetUp() override {
         mainWindow.resize(600, 450);
         mainWindow.show();
-        host.setMainWindow(&mainWindow);
+        frontEnd.setMainWindow(&mainWindow);
     }
 };
 
-TEST_F(GuiHostTest, AMessageFromTheWorkerBlocksItUntilTheUserPressesOk) {
+TEST_F(GuiFrontEndTest, AMessageFromTheWorkerBlocksItUntilTheUserPressesOk) {
     uitest::MessageCloser messages;
     std::atomic<bool> returned{false};
     std::thread worker([&] {
-        host.showMessage("Get Version - Timeout Error !", core::MessageIcon::None);
+        frontEnd.showMessage("Get Version - Timeout Error !", core::MessageIcon::None);
         returned = true;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
@@ -49,68 +51,83 @@ TEST_F(GuiHostTest, AMessageFromTheWorkerBlocksItUntilTheUserPressesOk) {
     EXPECT_EQ(messages.texts, QStringList{"Get Version - Timeout Error !"});
 }
 
-TEST_F(GuiHostTest, TheWorkerDisablesTheRealWindowAndTheProgressWindowStaysUsable) {
+TEST_F(GuiFrontEndTest, TheWorkerDisablesTheRealWindowAndTheProgressWindowStaysUsable) {
     std::atomic<int> step{0};
     std::thread worker([&] {
-        host.showStatusWindow(status);
-        host.setMainWindowEnabled(false);
+        frontEnd.showStatusWindow(status, control);
+        frontEnd.setMainWindowEnabled(false);
         step = 1;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return step.load() == 1; }, 5000));
     worker.join();
     EXPECT_FALSE(mainWindow.isEnabled());
-    ASSERT_NE(host.statusWindow(), nullptr);
-    EXPECT_TRUE(host.statusWindow()->isEnabled());
-    EXPECT_TRUE(host.statusWindow()->isVisible());
+    ASSERT_NE(frontEnd.statusWindow(), nullptr);
+    EXPECT_TRUE(frontEnd.statusWindow()->isEnabled());
+    EXPECT_TRUE(frontEnd.statusWindow()->isVisible());
 
     // The window is reused while it exists.
-    ui::StatusWindow* first = host.statusWindow();
-    host.showStatusWindow(status);
-    EXPECT_EQ(host.statusWindow(), first);
+    ui::StatusWindow* first = frontEnd.statusWindow();
+    frontEnd.showStatusWindow(status, control);
+    EXPECT_EQ(frontEnd.statusWindow(), first);
 
     // The final OK: the window's button, which lets the worker go on.
-    status.doneEvent().signal();
-    host.requestFinalOk(status);
-    EXPECT_FALSE(status.cancelEvent().isSignalled());
+    control.signalDone();
+    EXPECT_TRUE(frontEnd.askForOk(status));
     first->refresh();
     EXPECT_EQ(first->button()->text(), "OK");
-    EXPECT_TRUE(status.doneEvent().isSignalled());  // looked at, not consumed
+    EXPECT_TRUE(control.isDone());  // looked at, not taken
+    std::atomic<bool> okSeen{false};
+    std::thread waiter([&] {
+        control.waitForOk();
+        okSeen = true;
+    });
     first->button()->click();
-    EXPECT_TRUE(status.cancelEvent().isSignalled());
-    host.setMainWindowEnabled(true);
+    waiter.join();
+    EXPECT_TRUE(okSeen.load());
+    frontEnd.setMainWindowEnabled(true);
     EXPECT_TRUE(mainWindow.isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return host.statusWindow() == nullptr; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frontEnd.statusWindow() == nullptr; }, 2000));
 }
 
-TEST_F(GuiHostTest, WithoutAProgressWindowTheFinalOkIsGivenAtOnce) {
-    host.requestFinalOk(status);
-    EXPECT_TRUE(status.cancelEvent().isSignalled());
+TEST_F(GuiFrontEndTest, WithoutAProgressWindowNobodyIsAskedForTheOk) {
+    EXPECT_FALSE(frontEnd.askForOk(status));
 }
 
-TEST_F(GuiHostTest, OnceDetachedTheWorkerIsAnsweredWithoutWindows) {
-    host.detach();
+TEST_F(GuiFrontEndTest, CancelClosesTheProgressWindowAndIsAlsoTheOk) {
+    frontEnd.showStatusWindow(status, control);
+    ASSERT_NE(frontEnd.statusWindow(), nullptr);
+    frontEnd.statusWindow()->button()->click();
+    EXPECT_TRUE(control.cancelled());
+    control.waitForOk();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frontEnd.statusWindow() == nullptr; }, 2000));
+    EXPECT_FALSE(frontEnd.askForOk(status));
+}
+
+TEST_F(GuiFrontEndTest, OnceDetachedTheWorkerIsAnsweredWithoutWindows) {
+    frontEnd.detach();
     std::atomic<bool> returned{false};
+    std::atomic<bool> asked{true};
     std::thread worker([&] {
-        host.showMessage("Interface Open NG", core::MessageIcon::None);
-        host.showStatusWindow(status);
-        host.setMainWindowEnabled(false);
-        host.requestFinalOk(status);
+        frontEnd.showMessage("Interface Open NG", core::MessageIcon::None);
+        frontEnd.showStatusWindow(status, control);
+        frontEnd.setMainWindowEnabled(false);
+        asked = frontEnd.askForOk(status);
         returned = true;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
     worker.join();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(host.statusWindow(), nullptr);
+    EXPECT_EQ(frontEnd.statusWindow(), nullptr);
     EXPECT_TRUE(mainWindow.isEnabled());
-    EXPECT_TRUE(status.cancelEvent().isSignalled());
+    EXPECT_FALSE(asked.load());
 }
 
-TEST_F(GuiHostTest, TheProgressWindowOpensInTheViewFont) {
+TEST_F(GuiFrontEndTest, TheProgressWindowOpensInTheViewFont) {
     const QFont font("DejaVu Serif", 15);
-    host.setFontSource([font] { return font; });
-    host.showStatusWindow(status);
-    ASSERT_NE(host.statusWindow(), nullptr);
-    EXPECT_EQ(host.statusWindow()->button()->font(), font);
+    frontEnd.setFontSource([font] { return font; });
+    frontEnd.showStatusWindow(status, control);
+    ASSERT_NE(frontEnd.statusWindow(), nullptr);
+    EXPECT_EQ(frontEnd.statusWindow()->button()->font(), font);
 }
 
 class DialogTest : public testing::Test {

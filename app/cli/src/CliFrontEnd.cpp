@@ -1,10 +1,10 @@
-#include "cli/CliHost.h"
+#include "cli/CliFrontEnd.h"
 
 #include "engine/StatusModel.h"
 
 namespace cli {
 
-ProgressSnapshot CliHost::snapshotOf(const engine::StatusModel& status) {
+ProgressSnapshot CliFrontEnd::snapshotOf(const engine::StatusModel& status) {
     ProgressSnapshot snapshot;
     snapshot.fileName = status.fileName();
     snapshot.statusText = status.statusText();
@@ -16,19 +16,17 @@ ProgressSnapshot CliHost::snapshotOf(const engine::StatusModel& status) {
     return snapshot;
 }
 
-void CliHost::showMessage(const std::string& text, core::MessageIcon icon) {
+void CliFrontEnd::showMessage(const std::string& text, core::MessageIcon icon) {
     display_.message(text, icon);
 }
 
-void CliHost::requestFinalOk(engine::StatusModel& status) {
-    {
-        std::lock_guard lock(mutex_);
-        finalStatus_ = snapshotOf(status);
-    }
-    status.cancelEvent().signal();
+bool CliFrontEnd::askForOk(const engine::StatusModel& status) {
+    std::lock_guard lock(mutex_);
+    finalStatus_ = snapshotOf(status);
+    return NullFrontEnd::askForOk(status);
 }
 
-void CliHost::showNotice(const std::string& text) {
+void CliFrontEnd::showNotice(const std::string& text) {
     {
         std::lock_guard lock(mutex_);
         if (!noticesShown_.insert(text).second) {
@@ -38,12 +36,12 @@ void CliHost::showNotice(const std::string& text) {
     display_.message(text, core::MessageIcon::None);
 }
 
-void CliHost::clearFinalStatus() {
+void CliFrontEnd::clearFinalStatus() {
     std::lock_guard lock(mutex_);
     finalStatus_.reset();
 }
 
-std::optional<ProgressSnapshot> CliHost::finalStatus() const {
+std::optional<ProgressSnapshot> CliFrontEnd::finalStatus() const {
     std::lock_guard lock(mutex_);
     return finalStatus_;
 }

@@ -1,11 +1,11 @@
-#include "SequenceSetup.h"
+#include "Sequences.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
-#include "engine/HostLink.h"
-#include "engine/Operation.h"
 #include "engine/StatusModel.h"
 
 namespace engine {
@@ -18,6 +18,16 @@ constexpr std::int32_t kEraseOnlyCurrentSteps = 2;
 
 }  // namespace
 
+DataBlock blockAt(std::span<const std::uint8_t> window, std::uint32_t offset) {
+    DataBlock block;
+    block.fill(data::FlashImage::kErasedByte);
+    if (offset < window.size()) {
+        std::memcpy(block.data(), window.data() + offset,
+                    std::min<std::size_t>(block.size(), window.size() - offset));
+    }
+    return block;
+}
+
 void showSequenceTitles(StatusModel& status, const data::UnitRecord& unit, const data::ImageRow& row) {
     char title[256];
     std::snprintf(title, sizeof title, "%s (%s %s)", unit.name().c_str(), row.cpuName().c_str(),
@@ -26,12 +36,24 @@ void showSequenceTitles(StatusModel& status, const data::UnitRecord& unit, const
     status.setFileName("");
 }
 
-ResultCode prepareImageTransfer(OperationContext& context, data::ImageRow& row, ImageTransfer& transfer) {
+void nextStage(StatusModel& status, bool failed) {
+    status.advanceCurrent();
+    status.advanceOverall(1);
+    status.setErrorFlag(failed);
+}
+
+ResultCode answerChecksum(StatusModel& status, bool refused) {
+    status.setStatusText(refused ? "Checksum Failed" : "Write Completed");
+    nextStage(status, refused);
+    return refused ? ResultCode::ChecksumFailed : ResultCode::Ok;
+}
+
+ResultCode prepareImageTransfer(const OperationContext& context, data::ImageRow& row,
+                                ImageTransfer& transfer) {
     StatusModel& status = context.status;
     if (context.operation.erases()) {
         status.setCurrentTotal(kEraseOnlyCurrentSteps);
         status.setCurrentPos(0);
-        context.link.setRequestKind(RequestKind::EraseOnly);
         return ResultCode::Ok;
     }
     if (!context.operation.writes()) {
@@ -59,14 +81,13 @@ ResultCode prepareImageTransfer(OperationContext& context, data::ImageRow& row, 
     status.setCurrentPos(0);
     const std::uint32_t blocks = (highest - lowest + host::kDataBlockSize - 1) / host::kDataBlockSize;
     status.setCurrentTotal(static_cast<std::int32_t>(blocks) + kExtraTransferSteps);
-    context.link.setRequestKind(RequestKind::Write);
     transfer.cursor.source = lowest - image.baseAddress();
     transfer.cursor.end = highest - image.baseAddress();
     transfer.cursor.unit = lowest - row.topAddress() + row.flashAddress();
     return ResultCode::Ok;
 }
 
-ResultCode loadSegmentedImage(OperationContext& context, data::ImageRow& row) {
+ResultCode loadSegmentedImage(const OperationContext& context, data::ImageRow& row) {
     StatusModel& status = context.status;
     data::FlashImage& image = context.image;
     status.setFileName(row.fileName());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UserNotifier.h"
-#include "engine/OperationHost.h"
+#include "engine/FrontEnd.h"
 #include "ui/StatusWindow.h"
 
 #include <QFont>
@@ -24,14 +24,14 @@ namespace ui {
 // program. Requests from the engine's worker thread are carried to the
 // user-interface thread and the worker waits there until they are done, a
 // message box until the user has pressed OK.
-class GuiHost : public QObject, public core::UserNotifier, public engine::OperationHost {
+class GuiFrontEnd : public QObject, public core::UserNotifier, public engine::FrontEnd {
     Q_OBJECT
 
   public:
     static constexpr const char* kMessageCaption = "FLASHKIT";
 
-    GuiHost();
-    ~GuiHost() override;
+    GuiFrontEnd();
+    ~GuiFrontEnd() override;
 
     // The window that is disabled while an operation runs and that owns the
     // message boxes and the progress window.
@@ -41,15 +41,15 @@ class GuiHost : public QObject, public core::UserNotifier, public engine::Operat
 
     void showMessage(const std::string& text, core::MessageIcon icon) override;
     void setMainWindowEnabled(bool enabled) override;
-    void showStatusWindow(engine::StatusModel& status) override;
-    void requestFinalOk(engine::StatusModel& status) override;
+    void showStatusWindow(engine::StatusModel& status, engine::OperationControl& control) override;
+    // The OK is asked for only while the progress window is up.
+    bool askForOk(const engine::StatusModel& status) override;
     // On standard error, as the command-line program says it.
     void showNotice(const std::string& text) override;
 
     StatusWindow* statusWindow() const { return statusWindow_.data(); }
 
-    // The program is ending: no more boxes or windows; a waiting worker is
-    // answered at once so that it can finish.
+    // The program is ending: no more boxes or windows, and no OK to wait for.
     void detach() { detached_ = true; }
     bool detached() const { return detached_.load(); }
 

@@ -7,27 +7,25 @@
 
 #include "cli/ProgressDisplay.h"
 #include "core/UserNotifier.h"
-#include "engine/OperationHost.h"
+#include "engine/FrontEnd.h"
 
 namespace cli {
 
 // The user as the command line stands in for it: message boxes become lines
-// on standard error, there is no window to disable, and the OK that ends an
-// erase or write is given as soon as the engine asks for it. The status seen
-// at that moment is kept, because the engine clears it once OK is given.
-class CliHost : public core::UserNotifier, public engine::OperationHost {
+// on standard error; there are no windows and nobody to give the OK that
+// ends an erase or write. The status seen when the OK is asked for is kept,
+// because the engine clears it once the OK is given.
+class CliFrontEnd : public core::UserNotifier, public engine::NullFrontEnd {
   public:
-    explicit CliHost(ProgressDisplay& display) : display_(display) {}
+    explicit CliFrontEnd(ProgressDisplay& display) : display_(display) {}
 
     void showMessage(const std::string& text, core::MessageIcon icon) override;
-    void setMainWindowEnabled(bool) override {}
-    void showStatusWindow(engine::StatusModel&) override {}
-    void requestFinalOk(engine::StatusModel& status) override;
+    bool askForOk(const engine::StatusModel& status) override;
     // Each distinct remark once per run of the program: a getver of every
     // unit runs one operation per unit, and the user asked for one.
     void showNotice(const std::string& text) override;
 
-    // The status of the last operation as it stood when its OK was asked for.
+    // The status of the last erase or write as it stood when its OK was asked for.
     std::optional<ProgressSnapshot> finalStatus() const;
     // Forgets it before the next operation starts.
     void clearFinalStatus();

@@ -2,19 +2,15 @@
 
 #include <cstdint>
 
-#include "engine/OperationContext.h"
+#include "Attempts.h"
+#include "Operation.h"
 #include "engine/ResultCode.h"
-#include "engine/UpdatePath.h"
 
 namespace data {
 class UnitRecord;
 }
 
 namespace engine {
-
-class GenericSequence;
-class ReplyDispatcher;
-class SegmentedSequence;
 
 // Erase and write of the units of an operation through the interface
 // library: the check of the ID bytes before the first attempt, then per
@@ -23,14 +19,7 @@ class SegmentedSequence;
 // before the first generic image and back at the end.
 class HostWritePath final : public UpdatePath {
   public:
-    struct Sequences {
-        GenericSequence& generic;
-        SegmentedSequence& type3;
-        SegmentedSequence& type4;
-    };
-
-    HostWritePath(OperationContext context, const Sequences& sequences, ReplyDispatcher& dispatcher)
-        : context_(context), sequences_(sequences), dispatcher_(dispatcher) {}
+    explicit HostWritePath(const OperationContext& context) : context_(context) {}
 
     void prepare() override;
     bool beginAttempt() override;
@@ -48,9 +37,7 @@ class HostWritePath final : public UpdatePath {
     ResultCode switchToBootMode();
     ResultCode waitForBootChange();
 
-    OperationContext context_;
-    Sequences sequences_;
-    ReplyDispatcher& dispatcher_;
+    const OperationContext& context_;
     std::int32_t unitCursor_ = 0;    // the unit the next attempt starts at
     std::int32_t savedOverall_ = 0;  // the Total bar when the current image began
 };

@@ -1,4 +1,4 @@
-#include "winui/GuiHost.h"
+#include "winui/GuiFrontEnd.h"
 
 #include <iostream>
 
@@ -27,11 +27,11 @@ UINT boxIcon(core::MessageIcon icon) {
 
 }  // namespace
 
-GuiHost::GuiHost() = default;
+GuiFrontEnd::GuiFrontEnd() = default;
 
-GuiHost::~GuiHost() = default;
+GuiFrontEnd::~GuiFrontEnd() = default;
 
-void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
+void GuiFrontEnd::showMessage(const std::string& text, core::MessageIcon icon) {
     windowThread_.run([this, &text, icon] {
         if (detached_) {
             return;
@@ -47,7 +47,7 @@ void GuiHost::showMessage(const std::string& text, core::MessageIcon icon) {
     });
 }
 
-void GuiHost::setMainWindowEnabled(bool enabled) {
+void GuiFrontEnd::setMainWindowEnabled(bool enabled) {
     windowThread_.run([this, enabled] {
         if (!detached_ && mainWindow_ != nullptr && ::IsWindow(mainWindow_)) {
             ::EnableWindow(mainWindow_, enabled ? TRUE : FALSE);
@@ -59,8 +59,8 @@ void GuiHost::setMainWindowEnabled(bool enabled) {
     });
 }
 
-void GuiHost::showStatusWindow(engine::StatusModel& status) {
-    windowThread_.run([this, &status] {
+void GuiFrontEnd::showStatusWindow(engine::StatusModel& status, engine::OperationControl& control) {
+    windowThread_.run([this, &status, &control] {
         if (detached_) {
             return;
         }
@@ -69,7 +69,7 @@ void GuiHost::showStatusWindow(engine::StatusModel& status) {
             return;
         }
         if (feed_ == nullptr || &feed_->status() != &status) {
-            feed_ = std::make_unique<view::EngineStatusFeed>(status);
+            feed_ = std::make_unique<view::EngineStatusFeed>(status, control);
         }
         statusWindow_.reset();
         statusWindow_ = std::make_unique<StatusWindow>(*feed_, mainWindow_);
@@ -79,23 +79,18 @@ void GuiHost::showStatusWindow(engine::StatusModel& status) {
     });
 }
 
-void GuiHost::requestFinalOk(engine::StatusModel& status) {
-    const bool handedOver = windowThread_.run([this, &status] {
-        // Without a window there is no OK to press: the engine goes on.
-        if (detached_ || statusWindow() == nullptr) {
-            status.cancelEvent().signal();
-        }
-    });
-    if (!handedOver) {
-        status.cancelEvent().signal();
-    }
+bool GuiFrontEnd::askForOk(const engine::StatusModel&) {
+    bool asked = false;
+    // A window thread that no longer takes requests has no window to ask in.
+    windowThread_.run([this, &asked] { asked = !detached_ && statusWindow() != nullptr; });
+    return asked;
 }
 
-StatusWindow* GuiHost::statusWindow() const {
+StatusWindow* GuiFrontEnd::statusWindow() const {
     return statusWindow_ != nullptr && statusWindow_->isOpen() ? statusWindow_.get() : nullptr;
 }
 
-void GuiHost::showNotice(const std::string& text) {
+void GuiFrontEnd::showNotice(const std::string& text) {
     std::cerr << "flashkit: " << text << std::endl;
 }
 
