@@ -490,26 +490,34 @@ class JsonSink final : public engine::trace::TraceSink {
         for (const std::string& unit : write.units) {
             units.push_back(unit);
         }
-        writes_.push_back({{"number", write.number},
-                           {"firstOperation", write.firstOperation},
-                           {"lastOperation", write.lastOperation},
-                           {"attempts", write.attempts},
-                           {"result", resultText(write.result)},
-                           {"start", write.start ? momentTime(*write.start) : ordered_json(nullptr)},
-                           {"seconds", write.start && write.end
-                                           ? static_cast<double>(write.end->atMs - write.start->atMs) / 1000.0
-                                           : 0.0},
-                           {"exactTimes", write.exactTimes},
-                           {"units", std::move(units)},
-                           {"blocks", write.blocks},
-                           {"lineBytesSent", write.lineBytesSent},
-                           {"speed", speedJson(write.firmwareBytes, write.transferMs, baud_)}});
+        writes_.push_back(ReportFormatter::jsonText(
+            ordered_json{{"number", write.number},
+                         {"firstOperation", write.firstOperation},
+                         {"lastOperation", write.lastOperation},
+                         {"attempts", write.attempts},
+                         {"result", resultText(write.result)},
+                         {"start", write.start ? momentTime(*write.start) : ordered_json(nullptr)},
+                         {"seconds", write.start && write.end
+                                         ? static_cast<double>(write.end->atMs - write.start->atMs) / 1000.0
+                                         : 0.0},
+                         {"exactTimes", write.exactTimes},
+                         {"units", std::move(units)},
+                         {"blocks", write.blocks},
+                         {"lineBytesSent", write.lineBytesSent},
+                         {"speed", speedJson(write.firmwareBytes, write.transferMs, baud_)}}));
     }
 
-    // Writes kept for the list after the operations; a log with more is counted.
+    // Writes kept for the list after the operations (a few MB at most); a log with more is counted.
     static constexpr std::size_t kKeptWrites = 10000;
 
-    ordered_json writes() const { return writes_; }
+    // The writes as a JSON array, in their order.
+    std::string writes() const {
+        std::string text = "[";
+        for (std::size_t i = 0; i < writes_.size(); ++i) {
+            text += (i ? "," : "") + writes_[i];
+        }
+        return text + "]";
+    }
     std::size_t writesLeftOut() const { return writesLeftOut_; }
     const ordered_json& unreadable() const { return unreadable_; }
 
@@ -521,7 +529,7 @@ class JsonSink final : public engine::trace::TraceSink {
     std::size_t operations_ = 0;
     std::vector<std::string> listed_;
     std::size_t messagesLeftOut_ = 0;
-    ordered_json writes_ = ordered_json::array();
+    std::vector<std::string> writes_;  // each one as JSON text: far smaller than JSON values
     std::size_t writesLeftOut_ = 0;
     ordered_json unreadable_ = ordered_json::array();
 };
@@ -774,12 +782,16 @@ int TraceCommand::run() {
     }
     const bool anything = summary.lines > summary.unreadableLines;
 
-    const double totalSeconds = summary.first && summary.last
-                                    ? static_cast<double>(summary.last->atMs - summary.first->atMs) / 1000.0
-                                    : 0;
+    // Within one log the elapsed counts give the time; across logs only the time stamps do.
+    const bool exactTotal = summary.exactTimes && summary.logs == 1;
+    double totalSeconds = 0;
+    if (summary.first && summary.last) {
+        totalSeconds = exactTotal ? static_cast<double>(summary.last->atMs - summary.first->atMs) / 1000.0
+                                  : static_cast<double>(summary.last->stamp.secondsSinceEpoch() -
+                                                        summary.first->stamp.secondsSinceEpoch());
+    }
     if (jsonSink) {
-        ordered_json tail{{"writes", jsonSink->writes()},
-                          {"writesLeftOut", jsonSink->writesLeftOut()},
+        ordered_json tail{{"writesLeftOut", jsonSink->writesLeftOut()},
                           {"messages", summary.messages},
                           {"malformedLines", summary.unreadableLines},
                           {"unreadableLines", jsonSink->unreadable()},
@@ -793,11 +805,11 @@ int TraceCommand::run() {
                             {"lineBytesSent", summary.lineBytesSent},
                             {"lineBytesReceived", summary.lineBytesReceived},
                             {"seconds", totalSeconds},
-                            {"exactTimes", summary.exactTimes && summary.logs != 0},
+                            {"exactTimes", exactTotal},
                             {"speed", speedJson(summary.firmwareBytes, summary.transferMs, baud)}}}};
         std::string text = ReportFormatter::jsonText(tail);
         text.erase(0, 1);
-        out_ << "]," << text << std::endl;
+        out_ << "],\"writes\":" << jsonSink->writes() << "," << text << std::endl;
     } else {
         out_ << "\n== Log: " << count(static_cast<std::uint64_t>(summary.logs), "log") << ", "
              << count(summary.lines, "line") << ", " << count(summary.messages, "message") << ", "
@@ -807,10 +819,9 @@ int TraceCommand::run() {
         if (summary.first && summary.last) {
             out_ << "   " << dateText(summary.first->stamp) << ' ' << stampText(summary.first->stamp)
                  << " to " << stampText(summary.last->stamp) << ", "
-                 << format(summary.exactTimes && summary.logs != 0 ? "%.3f s" : "about %.0f s", totalSeconds)
-                 << (summary.exactTimes && summary.logs != 0
-                         ? " (times exact to the millisecond: the elapsed counts of the lines)"
-                         : " (times to the second: the time stamps only)")
+                 << format(exactTotal ? "%.3f s" : "about %.0f s", totalSeconds)
+                 << (exactTotal ? " (times exact to the millisecond: the elapsed counts of the lines)"
+                                : " (times to the second: the time stamps only)")
                  << '\n';
         }
         out_ << "   " << count(summary.blocks, "block") << " (" << count(summary.firmwareBytes, "byte")
