@@ -584,6 +584,7 @@ class LogTracer::State {
         std::uint32_t first = 0;
         std::uint32_t last = 0;
         LogMoment start;
+        LogMoment lastSent;
         std::optional<LogMoment> lastAnswer;
     };
 
@@ -605,8 +606,6 @@ class LogTracer::State {
         bool sawReads = false;
         bool onlyIdReads = true;
         bool sawOther = false;
-        std::optional<LogMoment> firstBlock;
-        std::optional<LogMoment> lastBlockAnswer;
         std::string cutOffText;
         int ignoredReplies = 0;
         int badMessages = 0;
@@ -873,10 +872,6 @@ class LogTracer::State {
             }
         }
         trace.kind = kindOf(op);
-        if (op.firstBlock) {
-            const LogMoment& until = op.lastBlockAnswer ? *op.lastBlockAnswer : *trace.end;
-            trace.transferMs = until.atMs - op.firstBlock->atMs;
-        }
         group(op);
         summary_.operations = std::max(summary_.operations, trace.number);
         summary_.blocks += trace.blocks;
@@ -1140,6 +1135,11 @@ class LogTracer::State {
             return;
         }
         run.open = false;
+        // The transfer time counts while blocks go out and are answered, not
+        // the pauses between images.
+        const LogMoment& until =
+            run.lastAnswer && run.lastAnswer->atMs > run.lastSent.atMs ? *run.lastAnswer : run.lastSent;
+        op.trace.transferMs += std::max<std::int64_t>(0, until.atMs - run.start.atMs);
         std::string text = "blocks to " + nameOf(op, run.target, 0) + ": " + std::to_string(run.count) +
                            (run.count == 1 ? " block " : " blocks ") + hex8(run.first) + " - " +
                            hex8(run.last + host::kDataBlockSize - 1) + ", " +
@@ -1428,9 +1428,6 @@ class LogTracer::State {
         op.flashWorkSinceBootEnter = true;
         ++op.trace.blocks;
         op.trace.firmwareBytes += host::kDataBlockSize;
-        if (!op.firstBlock) {
-            op.firstBlock = moment;
-        }
         if (TargetTrace* found = target(op, index)) {
             ++found->blocks;
             if (!found->firstAddress) {
@@ -1449,6 +1446,7 @@ class LogTracer::State {
         }
         ++run.count;
         run.last = address;
+        run.lastSent = moment;
         await(op, Sent::DataBlock, moment,
               "the block " + hex8(address) + " - " + hex8(address + host::kDataBlockSize - 1) + " to " +
                   nameOf(op, index, bus),
@@ -1767,7 +1765,6 @@ class LogTracer::State {
             ++op.run.acknowledged;
             op.run.lastAnswer = moment;
         }
-        op.lastBlockAnswer = moment;
         if (listing_) {
             message_.meaning = "block " + hex8(address) + " acknowledged";
         }

@@ -177,8 +177,8 @@ struct OperationTrace {
     std::uint64_t lineBytesSent = 0;  // frame bytes on the line, as packed
     std::uint64_t lineBytesReceived = 0;
     std::uint64_t blocks = 0;
-    std::uint64_t firmwareBytes = 0;                    // data bytes in the blocks sent
-    std::int64_t transferMs = 0;                        // first block sent to the last block's answer
+    std::uint64_t firmwareBytes = 0;  // data bytes in the blocks sent
+    std::int64_t transferMs = 0;  // while blocks went out and were answered (pauses between images left out)
     std::optional<std::int64_t> lastAcknowledgedBlock;  // unit address
 
     double seconds() const;
