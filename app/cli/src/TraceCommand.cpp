@@ -678,8 +678,8 @@ int TraceCommand::run() {
         }
     } else {
         const std::string here = platform::currentDirectory();
+        // The defaults alone; the reader enters the folder it is given, which is this one.
         settings = core::SettingsReader::read(platform::IniFile{}, here, notifier);
-        platform::setCurrentDirectory(here);
         notes.push_back("no settings given: the program's defaults apply (TIMEOUT " +
                         std::to_string(settings.timing[0].timeout) + " s for SRF7 and ENG7, " +
                         std::to_string(settings.timing[2].timeout) + " s for LIO7 and XDG7; " +
@@ -697,7 +697,11 @@ int TraceCommand::run() {
         }
         // Unit folders are found beside the list, unless the settings name the data root.
         if (!options_.iniFile) {
-            platform::setCurrentDirectory(platform::parentDirectory(*listPath));
+            const std::string listFolder = platform::parentDirectory(*listPath);
+            if (const auto entered = platform::setCurrentDirectory(listFolder); !entered) {
+                notes.push_back("cannot enter the folder of the unit list (" + entered.error().text() +
+                                "): its units' settings are not read");
+            }
         }
         std::istringstream text(list.text);
         // Every unit of the list, whichever writing port it is for.
