@@ -372,5 +372,55 @@ TEST_F(TracedRun, TheTextShowsEachOperationAndEveryMessageWithAll) {
     EXPECT_NE(text.out.find("Note: XDG7D is written through its own boot loader"), std::string::npos);
 }
 
+// Files that are no log, or a log that is damaged: made by hand.
+TEST(TraceInput, WhatIsNoLogIsBadInputWithItsReason) {
+    ScratchFolder folder;
+    const auto missing = runCli({"trace", folder.file("COMMU.LOG")});
+    EXPECT_EQ(missing.exitStatus, 2);
+    EXPECT_NE(missing.err.find("cannot read the log"), std::string::npos) << missing.err;
+
+    const auto directory = runCli({"trace", folder.path().string()});
+    EXPECT_EQ(directory.exitStatus, 2);
+    EXPECT_NE(directory.err.find("not a regular file"), std::string::npos) << directory.err;
+
+    std::string garbage;
+    for (int i = 0; i < 25; ++i) {
+        garbage += "\x89PNG garbage \xff\xfe line " + std::to_string(i) + "\r\n";
+    }
+    folder.write("image.png", garbage);
+    const auto notLog = runCli({"trace", folder.file("image.png")});
+    EXPECT_EQ(notLog.exitStatus, 2);
+    EXPECT_NE(notLog.err.find("image.png line 1: not a line of a communication log: \xef\xbf\xbdPNG garbage"),
+              std::string::npos)
+        << notLog.err;
+    EXPECT_NE(notLog.err.find("5 more lines could not be read"), std::string::npos) << notLog.err;
+    EXPECT_NE(notLog.err.find("holds no line of a communication log"), std::string::npos) << notLog.err;
+}
+
+TEST(TraceInput, ACutLogWithForeignBytesIsStillOneJsonObject) {
+    ScratchFolder folder;
+    folder.write("COMMU.LOG",
+                 "**********LogStart**********\r\n"
+                 "------:E00 ( Err ) TRX.DLL - End of InitInterFace Function.\r\n"
+                 "10:00:00 05/06/2024         3:S06 30 1f 01 01 67 00 \r\n"
+                 "caf\xe9 \xc3\x28 not utf-8\r\n"
+                 "10:00:00 05/06/2024         9:R06 30 01 1f 01 66 00 \r\n"
+                 "10:00:00 05/06/2024         1:S87 32 1f 01 00 20 00 00 5a 5");
+    const auto outcome = runCli({"--json", "trace", folder.file("COMMU.LOG")});
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+    const json report = json::parse(outcome.out);
+    EXPECT_EQ(report["malformedLines"], 2);
+    EXPECT_EQ(report["messages"], 2);
+    ASSERT_EQ(report["operations"].size(), 1u);
+    const json& operation = report["operations"][0];
+    EXPECT_EQ(operation["result"], "Unknown");
+    EXPECT_FALSE(operation["closed"].get<bool>());
+    EXPECT_TRUE(hasProblem(operation, "cut-off", "the log ends before CloseInterface"));
+    EXPECT_EQ(operation["units"][0]["erase"], (json{{"sent", 1}, {"answer", 0}}));
+    EXPECT_EQ(report["unreadableLines"][0]["text"], "caf\xef\xbf\xbd \xef\xbf\xbd( not utf-8");
+    EXPECT_EQ(report["unreadableLines"][1]["reason"], "a byte is cut short");
+    EXPECT_NE(report["notes"].dump().find("the last line has no line end"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace clitest
