@@ -153,13 +153,13 @@ void decodeLog(benchmark::State& state, bool listing) {
 void BM_DecodeLog(benchmark::State& state) {
     decodeLog(state, false);
 }
-BENCHMARK(BM_DecodeLog)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DecodeLog)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // The same with every message named and described (--all).
 void BM_DecodeLogListingMessages(benchmark::State& state) {
     decodeLog(state, true);
 }
-BENCHMARK(BM_DecodeLogListingMessages)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DecodeLogListingMessages)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // The line parser alone.
 void BM_ParseLines(benchmark::State& state) {
@@ -178,7 +178,7 @@ void BM_ParseLines(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(log.size()));
 }
-BENCHMARK(BM_ParseLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ParseLines)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
 
