@@ -15,6 +15,7 @@
 #include "cli/OperationRunner.h"
 #include "cli/PortFailureReason.h"
 #include "cli/ServiceReport.h"
+#include "cli/TraceCommand.h"
 #include "cli/UnitSnapshotReader.h"
 #include "cli/UpdateCommand.h"
 #include "cli/UpdateReportFormatter.h"
@@ -151,6 +152,8 @@ int CliApplication::run() {
             return runVersion();
         case CommandKind::Update:
             return runUpdate();
+        case CommandKind::Trace:
+            return TraceCommand(options_, out_, err_).run();
         case CommandKind::Image:
             return runImage();
         case CommandKind::Ports:

@@ -164,6 +164,11 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
     update->add_option("--report", reportFile, "write a service report into FILE, which must not exist")
         ->type_name("FILE");
 
+    CLI::App* trace = app.add_subcommand(
+        "trace", "read a communication log (COMMU.LOG): operations, steps, what went wrong");
+    trace->add_option("FILE", options.traceFile, "communication log")->required()->type_name("");
+    trace->add_flag("--all", options.traceAll, "also every message, one a line");
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -189,7 +194,7 @@ ParseOutcome CommandLineParser::parse(const std::vector<std::string>& arguments)
         const std::map<CLI::App*, CommandKind> kinds = {
             {ports, CommandKind::Ports},       {units, CommandKind::Units}, {image, CommandKind::Image},
             {getver, CommandKind::GetVersion}, {write, CommandKind::Write}, {erase, CommandKind::Erase},
-            {update, CommandKind::Update}};
+            {update, CommandKind::Update},     {trace, CommandKind::Trace}};
         options.command = kinds.at(app.get_subcommands().front());
     }
 

@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class CommandKind { Version, Ports, Units, Image, GetVersion, Write, Erase, Update };
+enum class CommandKind { Version, Ports, Units, Image, GetVersion, Write, Erase, Update, Trace };
 
 // The bus unit the PC is plugged into, as the Connection Point menu offers it.
 enum class ConnectionChoice { SRF7, ENG7 };
@@ -62,6 +62,10 @@ struct CliOptions {
     std::uint32_t imageBase = kDefaultImageBase;
     std::uint32_t imageWindow = kDefaultImageWindow;
     bool clip = false;
+
+    // trace: the communication log to read, and --all (every message one a line).
+    std::string traceFile;
+    bool traceAll = false;
 };
 
 }  // namespace cli
