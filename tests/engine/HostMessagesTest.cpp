@@ -63,6 +63,16 @@ TEST(HostMessageBuilders, SegmentedUnitMessages) {
     ASSERT_EQ(buildSegmentedDataBlock(out, 0x310080, block.data()), 136u);
     EXPECT_THAT(bytes(out, 8), ElementsAre(0x87, 0x33, 0x1F, 0x13, 0x80, 0x31, 0x00, 0x80));
     EXPECT_EQ(out[135], 0x5A);
+
+    // Read back, the block gives its 24-bit unit address again; a select is no block.
+    const std::optional<HostMessage> sentBlock = parseMessage(std::span(out.data(), 136));
+    ASSERT_TRUE(sentBlock);
+    EXPECT_TRUE(isSegmentedDataBlock(*sentBlock));
+    EXPECT_EQ(segmentedBlockAddress(*sentBlock), 0x310080u);
+    const std::optional<HostMessage> select =
+        parseMessage(std::span(out.data(), buildType4Select(out, 0x0080)));
+    ASSERT_TRUE(select);
+    EXPECT_FALSE(isSegmentedDataBlock(*select));
 }
 
 TEST(HostMessageBuilders, BootBroadcastsAndGenericCommand) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "HostLink.h"
+#include "SequenceAnswers.h"
 #include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
@@ -15,10 +16,6 @@ namespace {
 constexpr std::uint32_t kLastByteOfBlock = host::kDataBlockSize - 1;
 // Total-bar steps an erase only adds after the erase reply.
 constexpr std::int32_t kSkippedOverallSteps = 2;
-
-bool refused(const host::HostMessage& statusReply) {
-    return statusReply.payload[0] != 0;
-}
 
 }  // namespace
 
@@ -87,8 +84,7 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
             break;
         }
         // Of the rest, only the piece of the area asked for counts.
-        if (!image.readsBack || !host::isLongReadReply(message) || message.sender != target ||
-            message.address != readBackAddress || message.payload.size() != host::kDataBlockSize) {
+        if (!image.readsBack || !answers::isReadBackPiece(message, target, readBackAddress)) {
             continue;
         }
         const std::size_t at = std::size_t{image.readBackArea} + (message.address - host::kReadBackAddress);
@@ -109,12 +105,12 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
         writeBack = true;
         send(host::buildEraseRequest(out, own, target));
     }
-    if (refused(reply.message)) {
-        status.setStatusText("Erase Failed");
+    if (answers::refuses(reply.message)) {
+        status.setStatusText(answers::kEraseFailedText);
         nextStage(status, true);
         return ResultCode::EraseFailed;
     }
-    status.setStatusText("Erase Completed");
+    status.setStatusText(answers::kEraseCompletedText);
     if (image.eraseOnly) {
         status.advanceOverall(kSkippedOverallSteps);
         nextStage(status, false);
@@ -145,9 +141,8 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
         if (!reply) {
             return reply.result;
         }
-        if (refused(reply.message)) {
-            status.setStatusText(
-                formatText("Write Failed (%08XH - %08XH)", unitAddress, unitAddress + kLastByteOfBlock));
+        if (answers::refuses(reply.message)) {
+            status.setStatusText(answers::refusedBlockText(unitAddress));
             nextStage(status, true);
             return ResultCode::WriteFailed;
         }
@@ -159,7 +154,7 @@ ResultCode exchangeGenericImage(HostLink& link, StatusModel& status, GenericImag
         formatText("  Writing Checksum %04XH", static_cast<unsigned>(image.transfer.checksum)));
     send(host::buildChecksumRequest(out, own, target, image.transfer.checksum));
     reply = link.awaitAnswer(isStatusReply);
-    return reply ? answerChecksum(status, refused(reply.message)) : reply.result;
+    return reply ? answerChecksum(status, answers::refuses(reply.message)) : reply.result;
 }
 
 }  // namespace engine

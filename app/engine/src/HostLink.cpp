@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "SequenceAnswers.h"
 #include "Ticks.h"
 #include "core/InterfaceApi.h"
 #include "engine/FrontEnd.h"
@@ -106,10 +107,10 @@ ResultCode HostLink::read(std::uint8_t target, std::uint8_t command, std::uint32
     send(std::span(request.data(),
                    host::buildReadRequest(request, ownAddress_, target, command, address, count)));
     beginExchange();
-    const Reply reply = awaitAnswer([&](const host::HostMessage& message) {
-        return host::isReadReply(message, blockRead) && message.sender == target &&
-               message.address == address && message.payload.size() == count && count <= replyBytes_.size();
-    });
+    const answers::ReadRequest wanted{target, address, count, blockRead};
+    static_assert(std::tuple_size_v<decltype(replyBytes_)> == host::kBufferSize);
+    const Reply reply = awaitAnswer(
+        [&wanted](const host::HostMessage& message) { return answers::answersRead(message, wanted); });
     if (reply) {
         std::memcpy(replyBytes_.data(), reply.message.payload.data(), count);
     }

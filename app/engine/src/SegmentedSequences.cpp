@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "HostLink.h"
+#include "SequenceAnswers.h"
 #include "StatusText.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
@@ -29,9 +30,9 @@ constexpr std::int32_t kStepsPerSegment = kBlocksPerSegment + 1;
 constexpr std::int32_t kLastSegmentIndex = FlashImage::kBlockCount - 1;
 constexpr std::int32_t kMaskBits = 8;
 
+// The refused block is named by the one before the cursor.
 void showRefusedBlock(StatusModel& status, std::uint32_t cursorUnit) {
-    status.setStatusText(
-        formatText("Write Failed (%08XH - %08XH)", cursorUnit - host::kDataBlockSize, cursorUnit - 1));
+    status.setStatusText(answers::refusedBlockText(cursorUnit - host::kDataBlockSize));
     nextStage(status, true);
 }
 
@@ -44,22 +45,9 @@ void sendBlock(HostLink& link, BlockCursor& cursor, std::span<const std::uint8_t
     link.send(std::span(out.data(), length));
 }
 
-// Every status reply and every message of command 0x33 of a type-4 unit
-// counts as an answer, whatever the step waits for.
-bool isType4Message(const host::HostMessage& message) {
-    return host::isSegmentedReply(message) ||
-           (message.command == host::kCommandStatus && message.sender == host::kSegmentedTarget);
-}
-
-// A type-3 unit answers a select at its select register.
-bool isType3SelectReply(const host::HostMessage& message) {
-    return host::isSegmentedReply(message) && message.address == host::kSelectRegister;
-}
-
-// Both kinds acknowledge a data block with a status reply.
-bool isBlockAcknowledgement(const host::HostMessage& message) {
-    return host::isStatusReply(message, host::kSegmentedTarget);
-}
+using answers::isBlockAcknowledgement;
+using answers::isType3SelectReply;
+using answers::isType4Message;
 
 constexpr bool kType3 = false;
 constexpr bool kType4 = true;
@@ -87,13 +75,14 @@ ResultCode selectImage(HostLink& link, StatusModel& status, const SegmentedImage
         if (!image.answersHeard || reply.message.command != host::kCommandSegmented) {
             continue;
         }
-        const std::uint16_t echo = host::payloadWord(reply.message.payload, 0);
-        if (echo != 0) {
+        const answers::SelectAnswer answer = answers::selectAnswer(reply.message);
+        if (answer == answers::SelectAnswer::EchoFirst) {
+            const std::uint16_t echo = answers::selectEcho(reply.message);
             send(type4 ? host::buildType4Select(out, rowMask(echo % 32)) : host::buildType3Echo(out, echo));
             continue;
         }
-        if (host::payloadWord(reply.message.payload, 2) != 0) {
-            status.setStatusText("Not the intended object!!");
+        if (answer == answers::SelectAnswer::NotIntended) {
+            status.setStatusText(answers::kNotIntendedText);
             status.advanceOverall(kSkippedOverallSteps);
             nextStage(status, true);
             return ResultCode::WrongTarget;
@@ -185,7 +174,7 @@ ResultCode exchangeType3Image(HostLink& link, StatusModel& status, SegmentedImag
         if (!reply) {
             return reply.result;
         }
-        if (reply.message.payload[0] != 0) {
+        if (answers::refuses(reply.message)) {
             showRefusedBlock(status, cursor.unit);
             return ResultCode::WriteFailed;
         }
@@ -204,7 +193,7 @@ ResultCode exchangeType3Image(HostLink& link, StatusModel& status, SegmentedImag
         formatText("  Writing Checksum %04XH", static_cast<unsigned>(image.transfer.checksum)));
     send(host::buildType3Checksum(out, link.ownAddress(), image.transfer.checksum));
     const HostLink::Reply reply = link.awaitAnswer(host::isSegmentedReply);
-    return reply ? answerChecksum(status, host::payloadWord(reply.message.payload, 0) != 0) : reply.result;
+    return reply ? answerChecksum(status, answers::wordRefuses(reply.message)) : reply.result;
 }
 
 ResultCode exchangeType4Image(HostLink& link, StatusModel& status, SegmentedImage& image,
@@ -237,7 +226,7 @@ ResultCode exchangeType4Image(HostLink& link, StatusModel& status, SegmentedImag
         if (!isBlockAcknowledgement(reply.message)) {
             continue;
         }
-        if (reply.message.payload[0] != 0) {
+        if (answers::refuses(reply.message)) {
             showRefusedBlock(status, cursor.unit);
             return ResultCode::WriteFailed;
         }
@@ -292,11 +281,9 @@ ResultCode exchangeType4Image(HostLink& link, StatusModel& status, SegmentedImag
         if (!reply) {
             return reply.result;
         }
-        if (reply.message.command == host::kCommandSegmented &&
-            reply.message.address == host::kType4WriteStartRegister) {
+        if (answers::isType4EndReply(reply.message)) {
             nextStage(status, false);
-            return host::payloadWord(reply.message.payload, 0) != 0 ? ResultCode::WriteFailed
-                                                                    : ResultCode::Ok;
+            return answers::wordRefuses(reply.message) ? ResultCode::WriteFailed : ResultCode::Ok;
         }
     }
 }

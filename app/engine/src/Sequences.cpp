@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "SequenceAnswers.h"
 #include "data/FlashImage.h"
 #include "data/UnitRecord.h"
 #include "engine/StatusModel.h"
@@ -43,7 +44,7 @@ void nextStage(StatusModel& status, bool failed) {
 }
 
 ResultCode answerChecksum(StatusModel& status, bool refused) {
-    status.setStatusText(refused ? "Checksum Failed" : "Write Completed");
+    status.setStatusText(answers::checksumAnswerText(refused));
     nextStage(status, refused);
     return refused ? ResultCode::ChecksumFailed : ResultCode::Ok;
 }

@@ -110,6 +110,22 @@ constexpr bool isSegmentedReply(const HostMessage& message) {
     return message.command == kCommandSegmented && message.sender == kSegmentedTarget;
 }
 
+// A type-3/4 data block as buildSegmentedDataBlock writes it: command 0x33
+// to 0x13, its 2-byte address field the marker 0x80 and the high byte of the
+// 24-bit unit address, whose middle and low bytes open the payload.
+constexpr bool isSegmentedDataBlock(const HostMessage& message) {
+    return message.command == kCommandSegmented && message.receiver == kSegmentedTarget &&
+           (message.address >> 8) == kSegmentedDataMarker;
+}
+
+// The 24-bit unit address of a type-3/4 data block.
+constexpr std::uint32_t segmentedBlockAddress(const HostMessage& message) {
+    const std::uint32_t high = message.address & 0xFF;
+    const std::uint32_t middle = message.payload.size() > 0 ? message.payload[0] : 0;
+    const std::uint32_t low = message.payload.size() > 1 ? message.payload[1] : 0;
+    return (high << 16) | (middle << 8) | low;
+}
+
 // The big-endian word of a payload at offset at; missing bytes read as 0.
 constexpr std::uint16_t payloadWord(std::span<const std::uint8_t> payload, std::size_t at) {
     if (payload.size() < at + 2) {
