@@ -150,7 +150,7 @@ TEST_F(TracedRun, AGenericWriteWithTheReadBackOfItsPreservedArea) {
     const auto writes = operationsOfKind(report, "write");
     ASSERT_EQ(writes.size(), 1u);
     const json& operation = *writes[0];
-    EXPECT_EQ(operation["result"], "Ok");
+    EXPECT_EQ(operation["result"], "Ok") << operation["problems"].dump(1);
     EXPECT_TRUE(operation["exactTimes"]);
     EXPECT_TRUE(operation["problems"].empty()) << operation["problems"].dump(1);
     for (const std::string cpu : {"MAIN", "SUB"}) {
@@ -195,7 +195,7 @@ TEST_F(TracedRun, AType3WriteSelectsTheCpuByItsMask) {
     const auto writes = operationsOfKind(report, "write");
     ASSERT_EQ(writes.size(), 1u) << report.dump(1);
     const json& operation = *writes[0];
-    EXPECT_EQ(operation["result"], "Ok");
+    EXPECT_EQ(operation["result"], "Ok") << operation["problems"].dump(1);
     for (const std::string cpu : {"IOB"}) {
         const json* entry = unitEntry(operation, "LIO7", cpu);
         ASSERT_NE(entry, nullptr) << operation.dump(1);
@@ -226,7 +226,7 @@ TEST_F(TracedRun, AType4WriteSendsItsFirst4KBAndTheMarkedBlocks) {
     const auto writes = operationsOfKind(report, "write");
     ASSERT_EQ(writes.size(), 1u) << report.dump(1);
     const json& operation = *writes[0];
-    EXPECT_EQ(operation["result"], "Ok");
+    EXPECT_EQ(operation["result"], "Ok") << operation["problems"].dump(1);
     const json* entry = unitEntry(operation, "XDG7", "MAIN");
     ASSERT_NE(entry, nullptr) << operation.dump(1);
     expectBlocksMatch(*entry, eventsOf(events, "block", "XDG7/MAIN"));
@@ -322,12 +322,13 @@ TEST_F(TracedRun, ASilentUnitTimesOutInEveryAttempt) {
 }
 
 TEST_F(TracedRun, ACancelDuringTheTransferEndsTheWaitForTheBlocksAnswer) {
-    startLoggedConsole({"SRF7/MAIN:delay=20"});
+    startLoggedConsole({"SRF7/MAIN:delay=60"});
     ProgramRun run;
     ASSERT_TRUE(run.start(program(), withSettings({"write", "SRF7", "--cpu", "MAIN"}),
                           {{"FLASHKIT_PORTS", console.portPath()}}));
+    // The unit answers each of the 16 blocks after 60 ms: the cancel comes amid the transfer.
     ASSERT_TRUE(run.waitForText("Writing 0020", std::chrono::seconds(20))) << run.out() << run.err();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
     run.interrupt();
     const auto outcome = run.finish(std::chrono::seconds(20));
     ASSERT_EQ(outcome.exitStatus, 1) << outcome.out << outcome.err;

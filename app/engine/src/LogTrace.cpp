@@ -106,6 +106,26 @@ enum class Sent : std::uint8_t {
     Command,
 };
 
+// Whether next is what the program sends on an answer to a message of kind
+// answered: the next block or what follows the last one, the next piece of
+// the preserved area or the erase, the echo or the select of another row.
+bool followsUp(Sent answered, Sent next) {
+    switch (answered) {
+        case Sent::ReadBackRequest:
+            return next == Sent::ReadBackRequest || next == Sent::Erase;
+        case Sent::DataBlock:  // the wait of any data block, generic or type-3/4
+            return next == Sent::DataBlock || next == Sent::Checksum || next == Sent::SegmentedBlock ||
+                   next == Sent::Type3Checksum || next == Sent::Type4End;
+        case Sent::Type3Select:
+        case Sent::Type3Echo:
+            return next == Sent::Type3Echo;
+        case Sent::Type4Select:
+            return next == Sent::Type4Select;
+        default:
+            return false;
+    }
+}
+
 std::string_view sentName(Sent kind) {
     switch (kind) {
         case Sent::ReadRequest:
@@ -145,11 +165,6 @@ std::string_view sentName(Sent kind) {
             return "command";
     }
     return "command";
-}
-
-bool isSegmentedBlock(const host::HostMessage& message) {
-    return message.command == host::kCommandSegmented && message.receiver == host::kSegmentedTarget &&
-           (message.address >> 8) == host::kSegmentedDataMarker;
 }
 
 }  // namespace
@@ -352,6 +367,10 @@ class LogTracer::State {
         std::string cutOffText;
         int ignoredReplies = 0;
         int badMessages = 0;
+        // An answer the program replies to on its next message. A program
+        // that stops waiting drops the answer it has just received, so a
+        // next message that is no reply to it ends this wait instead.
+        std::optional<Pending> replyDue;
     };
 
     struct WriteGroup {
@@ -544,6 +563,7 @@ class LogTracer::State {
     void closeOperation() {
         Open& op = *current_;
         closeRun(op);
+        dropUnansweredReply(op);
         if (op.pending.awaiting) {
             // When the program stopped waiting shows only at its next message.
             finalizeWaiting(std::nullopt);
@@ -930,7 +950,7 @@ class LogTracer::State {
         if (message.command != host::kCommandSegmented || message.receiver != host::kSegmentedTarget) {
             return Sent::Command;
         }
-        if (isSegmentedBlock(message)) {
+        if (host::isSegmentedDataBlock(message)) {
             return Sent::SegmentedBlock;
         }
         const std::uint16_t value = word(message.payload, 0);
@@ -970,6 +990,10 @@ class LogTracer::State {
     void sent(Open& op, const host::HostMessage& message, const LogMoment& moment) {
         const Sent kind = classify(op, message);
         message_.name = sentName(kind);
+        if (op.replyDue && followsUp(op.replyDue->what, kind)) {
+            op.replyDue.reset();
+        }
+        dropUnansweredReply(op);
         if (op.pending.awaiting) {
             // The program moved on while a request still waited: the wait has ended.
             endWaitWithin(op, moment);
@@ -1028,8 +1052,8 @@ class LogTracer::State {
                           message.address, moment, data::UnitKind::Generic);
                 break;
             case Sent::SegmentedBlock:
-                sentBlock(op, message.receiver, op.segmentedTarget, segmentedBlockAddress(message), moment,
-                          op.segmentedKind);
+                sentBlock(op, message.receiver, op.segmentedTarget, host::segmentedBlockAddress(message),
+                          moment, op.segmentedKind);
                 break;
             case Sent::BootEnter:
                 op.sawBootEnter = true;
@@ -1275,6 +1299,7 @@ class LogTracer::State {
         if (!reading.taken) {
             if (listing_) {
                 message_.meaning = message->receiver != replay_.ownAddress() ? "not for the PC: ignored"
+                                   : reading.late                            ? "after the exchange had ended"
                                                                              : "ignored by the program";
             }
             if (before.awaiting && ++op.ignoredReplies <= 8) {
@@ -1303,6 +1328,18 @@ class LogTracer::State {
             return;
         }
         answered(op, *message, reading, moment);
+        if (reading.answers && !reading.ended) {
+            op.replyDue = before;
+        }
+    }
+
+    // The program sent no reply to the answer it received: it had stopped
+    // waiting as the answer came, and the wait before it ends now.
+    static void dropUnansweredReply(Open& op) {
+        if (op.replyDue && !op.pending.awaiting) {
+            op.pending = std::move(*op.replyDue);
+        }
+        op.replyDue.reset();
     }
 
     static std::string_view receivedName(const host::HostMessage& message) {

@@ -1,192 +1,237 @@
 #include "ReplyReading.h"
 
-#include "data/ImageRow.h"
-#include "engine/GenericSequence.h"
-#include "engine/HostLink.h"
-#include "engine/ReplyDispatcher.h"
-#include "engine/Type3Sequence.h"
-#include "engine/Type4Sequence.h"
-
 namespace engine::trace {
 
 namespace {
 
-// Big enough for the segmented window; the standard one lies inside it.
-constexpr std::size_t kWindowSize = std::size_t{1} << 20;
-// A cursor whose end is never passed: the log, not the image, says where a transfer ends.
-constexpr std::uint32_t kOpenEnd = 0xFFFFFFF0u;
-constexpr std::uint32_t kReadBackWindowOffset = host::kReadBackAddress - data::ImageRow::kFlashAddress;
+// The reads of a version ask for one word; ID and block reads for any other count.
+constexpr std::uint16_t kVersionWordLength = 2;
 
-std::uint16_t requestedCount(const host::HostMessage& message) {
-    if (message.payload.size() < 2) {
-        return 0;
-    }
-    return static_cast<std::uint16_t>((message.payload[0] << 8) | message.payload[1]);
-}
-
-bool isSegmentedBlock(const host::HostMessage& message) {
-    return message.command == host::kCommandSegmented && message.receiver == host::kSegmentedTarget &&
-           (message.address >> 8) == host::kSegmentedDataMarker;
+bool isReadBackRequest(const host::HostMessage& message, std::uint16_t count) {
+    return message.command == host::kCommandRead32 && message.receiver == host::kReadBackTarget &&
+           message.address >= host::kReadBackAddress &&
+           message.address < host::kReadBackAddress + host::kReadBackLength && count == host::kDataBlockSize;
 }
 
 }  // namespace
 
-std::uint32_t segmentedBlockAddress(const host::HostMessage& message) {
-    const std::uint32_t high = message.address & 0xFF;
-    const std::uint32_t middle = message.payload.size() > 0 ? message.payload[0] : 0;
-    const std::uint32_t low = message.payload.size() > 1 ? message.payload[1] : 0;
-    return (high << 16) | (middle << 8) | low;
-}
-
-ReplyReplay::ReplyReplay() : window_(kWindowSize, 0xFF), replyBuffer_(host::kBufferSize, 0) {}
-
-void ReplyReplay::reset() {
-    exchange_ = ExchangeSnapshot{};
-    unitKind_ = data::UnitKind::Generic;
-    port_ = data::WritingPort::HostInterface;
-    generic_ = GenericTransfer{};
-    type3_ = ImageTransfer{};
-    type4_ = SegmentTransfer{};
-}
-
 void ReplyReplay::noteSent(const host::HostMessage& message) {
     if (message.receiver == host::kBroadcastTarget) {
-        return;  // boot-mode broadcasts start no exchange
+        return;  // boot-mode broadcasts wait for nothing
     }
-    exchange_.ownAddress = message.sender;
-    port_ = message.sender == host::kCardDirectPcAddress ? data::WritingPort::CardDirect
-                                                         : data::WritingPort::HostInterface;
-    exchange_.targetAddress = message.receiver;
+    ownAddress_ = message.sender;
     if (message.kind == host::kKindReadRequest) {
-        const std::uint16_t count = requestedCount(message);
-        const bool readBack =
-            message.command == host::kCommandRead32 && message.receiver == host::kReadBackTarget &&
-            message.address >= host::kReadBackAddress &&
-            message.address < host::kReadBackAddress + host::kReadBackLength && count == host::kDataBlockSize;
-        if (readBack) {
-            // The preserved area is read while the erase phase of a write runs.
-            exchange_.request = RequestKind::Write;
-            exchange_.phase = ExchangePhase::Erase;
-            generic_.readBackArea = kReadBackWindowOffset;
-            generic_.readBackAddress = message.address;
-            unitKind_ = data::UnitKind::Generic;
+        const std::uint16_t count = host::payloadWord(message.payload, 0);
+        if (isReadBackRequest(message, count)) {
+            // The preserved area is read while the erase of a write waits.
+            step_ = Step::Erase;
+            target_ = message.receiver;
+            readsBack_ = true;
+            readBackAddress_ = message.address;
             return;
         }
-        exchange_.request = RequestKind::BlockRead;
-        exchange_.phase = ExchangePhase::Transfer;
-        exchange_.pendingAddress = message.address;
-        exchange_.pendingLength = count;
+        step_ = Step::Read;
+        read_ = {message.receiver, message.address, count, count != kVersionWordLength};
         return;
     }
-    if (message.command == host::kCommandStatus) {
-        unitKind_ = data::UnitKind::Generic;
-        if (message.address == host::kEraseRegister) {
-            // Whether data follows shows only later; a write's erase answer
-            // means the same as an erase-only one.
-            exchange_.request = RequestKind::Write;
-            exchange_.phase = ExchangePhase::Erase;
-        } else if (message.address == host::kChecksumRegister) {
-            exchange_.request = RequestKind::Write;
-            exchange_.phase = ExchangePhase::Checksum;
+    switch (message.command) {
+        case host::kCommandStatus:
+            if (message.address == host::kEraseRegister) {
+                // After the last piece of the area the erase goes out, and
+                // the sequence still takes that piece again.
+                readsBack_ = step_ == Step::Erase && readsBack_ && target_ == message.receiver;
+                target_ = message.receiver;
+                step_ = Step::Erase;
+            } else if (message.address == host::kChecksumRegister) {
+                target_ = message.receiver;
+                step_ = Step::Checksum;
+            }
+            return;
+        case host::kCommandData32:
+            target_ = message.receiver;
+            cursor_ = message.address + host::kDataBlockSize;
+            step_ = Step::Block;
+            return;
+        case host::kCommandSegmented:
+            break;
+        default:
+            return;
+    }
+    if (message.receiver != host::kSegmentedTarget) {
+        return;
+    }
+    if (host::isSegmentedDataBlock(message)) {
+        const std::uint32_t address = host::segmentedBlockAddress(message);
+        if (type4_) {
+            cursor_ = address + host::kDataBlockSize;
+            step_ = Step::Type4Blocks;
+        } else {
+            cursor_ = firstType3Block_ ? address : address + host::kDataBlockSize;
+            firstType3Block_ = false;
+            step_ = Step::Type3Blocks;
         }
-        return;
-    }
-    if (message.command == host::kCommandData32) {
-        unitKind_ = data::UnitKind::Generic;
-        exchange_.request = RequestKind::Write;
-        exchange_.phase = ExchangePhase::Transfer;
-        generic_.image.cursor.unit = message.address + host::kDataBlockSize;
-        generic_.image.cursor.source = 0;
-        generic_.image.cursor.end = kOpenEnd;
-        return;
-    }
-    if (message.command != host::kCommandSegmented || message.receiver != host::kSegmentedTarget) {
-        return;
-    }
-    exchange_.request = RequestKind::Write;
-    if (isSegmentedBlock(message)) {
-        const std::uint32_t next = segmentedBlockAddress(message) + host::kDataBlockSize;
-        exchange_.phase = ExchangePhase::Transfer;
-        type3_.cursor.unit = next;
-        type3_.cursor.source = 0;
-        type3_.cursor.end = kOpenEnd;
-        type4_.cursor.unit = next;
-        type4_.cursor.source = 0;
-        type4_.stage = BlockStage::Sending;
-        type4_.blockIndex = 1;
-        type4_.segmentBlocks = 0;
         return;
     }
     switch (message.address) {
-        case host::kSelectRegister:
-            unitKind_ = data::UnitKind::Type3;
-            exchange_.phase = ExchangePhase::Erase;
+        case host::kSelectRegister:  // a type-3 select, or the echo of its word
+            type4_ = false;
+            step_ = Step::Type3Select;
             break;
         case host::kType4SelectRegister:
-            unitKind_ = data::UnitKind::Type4;
-            exchange_.phase = ExchangePhase::Erase;
+            type4_ = true;
+            step_ = Step::Type4Select;
             break;
         case host::kType3WriteStartRegister:
-        case host::kType4WriteStartRegister:
-            exchange_.phase = ExchangePhase::Transfer;
+            firstType3Block_ = true;
+            step_ = Step::Type3Blocks;
             break;
-        case host::kChecksumRegister:
-            exchange_.phase = ExchangePhase::Checksum;
+        case host::kType4WriteStartRegister:
+            step_ = Step::Type4Blocks;
+            break;
+        case host::kChecksumRegister:  // the type-3 checksum, or the type-4 end of write
+            step_ = type4_ ? Step::Type4EndOfWrite : Step::Type3Checksum;
             break;
         default:
             break;
     }
 }
 
-ReplyReading ReplyReplay::read(const host::HostMessage& message) {
-    std::span<std::uint8_t> window(window_);
-    switch (routeOf(message, exchange_, port_, unitKind_)) {
-        case ReplyRoute::Read:
-            actions_ = answerRead(exchange_, message, replyBuffer_);
-            break;
-        case ReplyRoute::GenericStatus:
-            actions_ = answerGenericStatus(generic_, exchange_, message, window);
-            break;
-        case ReplyRoute::ReadBack:
-            actions_ = answerReadBack(generic_, exchange_, message, window);
-            break;
-        case ReplyRoute::Type3:
-            actions_ = answerType3(type3_, exchange_, message, window);
-            break;
-        case ReplyRoute::Type4:
-            actions_ = answerType4(type4_, exchange_, message, window);
-            break;
-        case ReplyRoute::Drop:
-            return {};
+bool ReplyReplay::answersStep(Step step, const host::HostMessage& message) const {
+    switch (step) {
+        case Step::Nothing:
+            return false;
+        case Step::Read:
+            return answers::answersRead(message, read_);
+        case Step::Erase:
+            return host::isStatusReply(message, target_) ||
+                   (readsBack_ && answers::isReadBackPiece(message, target_, readBackAddress_));
+        case Step::Block:
+        case Step::Checksum:
+            return host::isStatusReply(message, target_);
+        case Step::Type3Select:
+            return answers::isType3SelectReply(message);
+        case Step::Type3Blocks:
+            return answers::isBlockAcknowledgement(message);
+        case Step::Type3Checksum:
+            return host::isSegmentedReply(message);
+        case Step::Type4Select:
+        case Step::Type4Blocks:
+        case Step::Type4EndOfWrite:
+            return answers::isType4Message(message);
     }
+    return false;
+}
+
+void ReplyReplay::end(ReplyReading& reading, bool failed) {
+    reading.ended = true;
+    reading.failed = failed;
+    ended_ = step_;
+    step_ = Step::Nothing;
+}
+
+ReplyReading ReplyReplay::read(const host::HostMessage& message) {
     ReplyReading reading;
-    reading.taken = !actions_.empty();
-    for (const ReplyAction& action : actions_.steps()) {
-        switch (action.step) {
-            case ReplyStep::Accept:
-                reading.accepted = true;
-                break;
-            case ReplyStep::ShowStatus:
-                reading.status = action.text();
-                break;
-            case ReplyStep::SetSequenceError:
-                reading.error = action.result;
-                break;
-            case ReplyStep::SetPhase:
-                exchange_.phase = action.phase;
-                reading.ended = action.phase == ExchangePhase::Idle;
-                reading.failed = action.error;
-                break;
-            case ReplyStep::Send:
-                reading.answers = true;
-                break;
-            case ReplyStep::ShowChecksum:
-            case ReplyStep::AdvanceCurrent:
-            case ReplyStep::AdvanceOverall:
-                break;
+    if (message.receiver != ownAddress_) {
+        return reading;  // the link hands on only what is addressed to the PC
+    }
+    if (!answersStep(step_, message)) {
+        reading.late = step_ == Step::Nothing && answersStep(ended_, message);
+        return reading;
+    }
+    reading.taken = true;
+    switch (step_) {
+        case Step::Nothing:
+            break;
+        case Step::Read:
+            reading.accepted = true;
+            end(reading, false);
+            break;
+        case Step::Erase:
+            readErase(message, reading);
+            break;
+        case Step::Block:
+        case Step::Type3Blocks:
+            readBlockAnswer(message, reading);
+            break;
+        case Step::Checksum:
+        case Step::Type3Checksum: {
+            const bool refused =
+                step_ == Step::Checksum ? answers::refuses(message) : answers::wordRefuses(message);
+            reading.accepted = true;
+            reading.status = answers::checksumAnswerText(refused);
+            reading.error = refused ? ResultCode::ChecksumFailed : ResultCode::Ok;
+            end(reading, refused);
+            break;
         }
+        case Step::Type3Select:
+        case Step::Type4Select:
+            reading.accepted = true;
+            if (message.command == host::kCommandSegmented) {
+                readSelect(message, reading);
+            }
+            break;
+        case Step::Type4Blocks:
+            reading.accepted = true;
+            if (answers::isBlockAcknowledgement(message)) {
+                readBlockAnswer(message, reading);
+            }
+            break;
+        case Step::Type4EndOfWrite:
+            reading.accepted = true;
+            if (answers::isType4EndReply(message)) {
+                reading.error = answers::wordRefuses(message) ? ResultCode::WriteFailed : ResultCode::Ok;
+                end(reading, false);
+            }
+            break;
     }
     return reading;
+}
+
+void ReplyReplay::readErase(const host::HostMessage& message, ReplyReading& reading) {
+    if (!host::isStatusReply(message, target_)) {
+        // A piece of the preserved area: no answer yet, only the next
+        // request, or after the last piece the erase.
+        reading.answers = true;
+        return;
+    }
+    reading.accepted = true;
+    if (answers::refuses(message)) {
+        reading.status = answers::kEraseFailedText;
+        reading.error = ResultCode::EraseFailed;
+        end(reading, true);
+        return;
+    }
+    // The erase is done; whether blocks follow, the next sent message shows.
+    reading.status = answers::kEraseCompletedText;
+    ended_ = step_;
+    step_ = Step::Nothing;
+}
+
+void ReplyReplay::readSelect(const host::HostMessage& message, ReplyReading& reading) {
+    switch (answers::selectAnswer(message)) {
+        case answers::SelectAnswer::EchoFirst:
+            reading.answers = true;  // the echo, or the select of the row the unit names
+            break;
+        case answers::SelectAnswer::NotIntended:
+            reading.status = answers::kNotIntendedText;
+            reading.error = ResultCode::WrongTarget;
+            end(reading, true);
+            break;
+        case answers::SelectAnswer::Selected:
+            end(reading, false);
+            break;
+    }
+}
+
+void ReplyReplay::readBlockAnswer(const host::HostMessage& message, ReplyReading& reading) {
+    reading.accepted = true;
+    if (answers::refuses(message)) {
+        reading.status = answers::refusedBlockText(cursor_ - host::kDataBlockSize);
+        reading.error = ResultCode::WriteFailed;
+        end(reading, true);
+        return;
+    }
+    reading.answers = true;  // the next block, or what follows the last one
 }
 
 }  // namespace engine::trace

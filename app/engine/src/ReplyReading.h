@@ -1,65 +1,75 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <string_view>
-#include <vector>
+#include <string>
 
-#include "data/UnitKind.h"
-#include "data/WritingPort.h"
-#include "engine/ExchangeState.h"
+#include "SequenceAnswers.h"
 #include "engine/HostMessages.h"
-#include "engine/ReplyActions.h"
 #include "engine/ResultCode.h"
-#include "engine/TransferRecords.h"
 
 namespace engine::trace {
 
 // What the program made of a received message.
 struct ReplyReading {
-    bool taken = false;                 // a reply handler acted on it; otherwise the program ignored it
+    bool taken = false;                 // the step in progress read it; otherwise the program passed it over
     bool accepted = false;              // it counted as an answer (the silence count starts again)
     ResultCode error = ResultCode::Ok;  // the result the sequence ends with, when the reply decides it
     bool ended = false;                 // the exchange in progress ended here
     bool failed = false;                // ... with the error flag set
     bool answers = false;               // the program sends a message in return
-    std::string_view status;            // the status line the program showed
+    bool late = false;                  // not taken: it answers an exchange that had already ended
+    std::string status;                 // the status line the program showed
 };
 
-// Replays the conversation of a log through the engine's own dispatch and
-// reply handlers: each sent message sets the exchange as the sequence that
-// sent it would have set it, and each received one goes to the handler the
-// engine would hand it to. The handlers decide what a reply means; nothing
-// here decides it a second time.
+// Follows the conversation of a log as the engine holds it: each sent
+// message sets the step that waits, as the sequence that sent it waits, and
+// each received one is read as that step reads it, with the engine's own
+// predicates of what answers a step and what an answer says.
 class ReplyReplay {
   public:
-    ReplyReplay();
-
     // A new opening of the interface: nothing in progress.
-    void reset();
+    void reset() { *this = ReplyReplay{}; }
     void noteSent(const host::HostMessage& message);
     ReplyReading read(const host::HostMessage& message);
 
-    ExchangePhase phase() const { return exchange_.phase; }
-    data::UnitKind unitKind() const { return unitKind_; }
-    std::uint8_t ownAddress() const { return exchange_.ownAddress; }
+    std::uint8_t ownAddress() const { return ownAddress_; }
 
   private:
-    ExchangeSnapshot exchange_;
-    data::UnitKind unitKind_ = data::UnitKind::Generic;
-    data::WritingPort port_ = data::WritingPort::HostInterface;
-    GenericTransfer generic_;
-    ImageTransfer type3_;
-    SegmentTransfer type4_;
-    // The handlers take and fill a flash window; the log holds the blocks
-    // that went out, so this one only has to be large enough.
-    std::vector<std::uint8_t> window_;
-    std::vector<std::uint8_t> replyBuffer_;
-    ReplyActions actions_;
-};
+    // The step of a conversation that waits for an answer.
+    enum class Step {
+        Nothing,
+        Read,            // a read request: its read reply
+        Erase,           // the erase (and the pieces of a preserved area before it): a status reply
+        Block,           // a data block of the generic sequence: a status reply
+        Checksum,        // the image checksum: a status reply
+        Type3Select,     // a type-3 select or echo: the select reply
+        Type3Blocks,     // the type-3 write start and blocks: a block acknowledgement
+        Type3Checksum,   // the type-3 checksum: any message of command 0x33
+        Type4Select,     // a type-4 select: any type-4 message, a 0x33 one deciding
+        Type4Blocks,     // the type-4 write start and blocks: any type-4 message, an acknowledgement deciding
+        Type4EndOfWrite  // the type-4 end of write: any type-4 message, its answer deciding
+    };
 
-// The 24-bit unit address a type-3/4 data block carries in its address field
-// and first two payload bytes.
-std::uint32_t segmentedBlockAddress(const host::HostMessage& message);
+    bool answersStep(Step step, const host::HostMessage& message) const;
+    void end(ReplyReading& reading, bool failed);
+    void readErase(const host::HostMessage& message, ReplyReading& reading);
+    void readSelect(const host::HostMessage& message, ReplyReading& reading);
+    void readBlockAnswer(const host::HostMessage& message, ReplyReading& reading);
+
+    std::uint8_t ownAddress_ = 0;
+    Step step_ = Step::Nothing;
+    Step ended_ = Step::Nothing;  // the step that ended last: a late answer is still its answer
+    std::uint8_t target_ = 0;     // the unit of a generic step
+    answers::ReadRequest read_;
+    bool readsBack_ = false;  // the erase waits for pieces of the preserved area first
+    std::uint32_t readBackAddress_ = 0;
+    // The unit address the sequence's block cursor stands at: a refused
+    // block is named by the one before it.
+    std::uint32_t cursor_ = 0;
+    // The type-3 transfer sends its first block twice; the first sending
+    // leaves the cursor where it was.
+    bool firstType3Block_ = false;
+    bool type4_ = false;  // the last select was a type-4 one
+};
 
 }  // namespace engine::trace
