@@ -79,8 +79,8 @@ class CliCompletion : public ::testing::Test {
 };
 
 TEST_F(CliCompletion, OffersTheCommandsAndTheOptionsOfTheCommandOnTheLine) {
-    EXPECT_EQ(offered({""}),
-              (std::set<std::string>{"ports", "units", "image", "getver", "write", "erase", "update"}));
+    EXPECT_EQ(offered({""}), (std::set<std::string>{"ports", "units", "image", "getver", "write", "erase",
+                                                    "update", "trace"}));
     EXPECT_EQ(offered({"up"}), (std::set<std::string>{"update"}));
 
     const auto global = offered({"--"});
@@ -92,6 +92,7 @@ TEST_F(CliCompletion, OffersTheCommandsAndTheOptionsOfTheCommandOnTheLine) {
     EXPECT_TRUE(holds(update, {"--dry-run", "--force", "--report", "--port", "--json"}));
     EXPECT_EQ(update.count("--no-probe"), 0u);
     EXPECT_EQ(offered({"ports", "--no"}), (std::set<std::string>{"--no-probe"}));
+    EXPECT_EQ(offered({"trace", "--a"}), (std::set<std::string>{"--all"}));
 }
 
 TEST_F(CliCompletion, OffersTheUnitsOfTheListInUseAfterACommandThatTakesAUnit) {

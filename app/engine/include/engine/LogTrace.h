@@ -21,7 +21,7 @@ namespace engine::trace {
 // What a communication log tells about the operations that wrote it: each
 // opening of the interface (InitInterface to CloseInterface) with the units
 // it talked to, its steps, what went wrong and its result, read with the
-// engine's own message layer and reply handlers.
+// engine's own message layer and the answers its sequences wait for.
 
 // A moment of the log: the wall-clock second of its line and the
 // milliseconds since the log started. The elapsed counts of the data lines
