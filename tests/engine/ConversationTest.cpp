@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostLink.h"
+#include "ReplyReading.h"
 #include "ScriptedLine.h"
 #include "Sequences.h"
 #include "data/FlashImage.h"
@@ -124,6 +125,51 @@ class Conversation : public ::testing::Test {
         return addresses;
     }
 
+    // The reading of a communication log follows the same conversation from
+    // the messages on the line alone: what it makes of each reply delivered.
+    std::vector<trace::ReplyReading> readAsTheTrace() const {
+        trace::ReplyReplay replay;
+        std::vector<trace::ReplyReading> readings;
+        auto readUpTo = [&](std::size_t count) {
+            while (readings.size() < count) {
+                const auto message = host::parseMessage(line.delivered[readings.size()]);
+                readings.push_back(message ? replay.read(*message) : trace::ReplyReading{});
+            }
+        };
+        for (std::size_t i = 0; i < line.sent.size(); ++i) {
+            readUpTo(line.deliveredBeforeSend[i]);
+            if (const auto message = host::parseMessage(line.sent[i])) {
+                replay.noteSent(*message);
+            }
+        }
+        readUpTo(line.delivered.size());
+        return readings;
+    }
+
+    // The trace ends the conversation with the engine's failure and its
+    // status line, or with none; every reply the engine sent on it took in.
+    void expectTheTraceReadsItAlike(ResultCode result) const {
+        const std::vector<trace::ReplyReading> readings = readAsTheTrace();
+        ResultCode traced = ResultCode::Ok;
+        std::string shown;
+        for (const trace::ReplyReading& reading : readings) {
+            traced = traced == ResultCode::Ok ? reading.error : traced;
+            shown = reading.status.empty() ? shown : reading.status;
+        }
+        const bool refused = result == ResultCode::EraseFailed || result == ResultCode::WriteFailed ||
+                             result == ResultCode::ChecksumFailed || result == ResultCode::WrongTarget;
+        EXPECT_EQ(traced, refused ? result : ResultCode::Ok);
+        if (result != ResultCode::Cancelled && result != ResultCode::TimedOut && !shown.empty()) {
+            EXPECT_EQ(shown, status.statusText());
+        }
+        for (std::size_t i = 1; i < line.sent.size(); ++i) {
+            const std::size_t before = line.deliveredBeforeSend[i];
+            if (before > line.deliveredBeforeSend[i - 1]) {
+                EXPECT_TRUE(readings[before - 1].taken) << "the reply before message " << i;
+            }
+        }
+    }
+
     OperationControl control;
     ScriptedLine line{control};
     NullFrontEnd nobody;
@@ -168,6 +214,7 @@ TEST_P(GenericConversation, GoesLikeThis) {
     std::vector<std::uint8_t> window(0x80000, 0x00);
     const ResultCode result = exchangeGenericImage(link, status, image, window);
     EXPECT_EQ(transcript(result), GetParam().lines);
+    expectTheTraceReadsItAlike(result);
 }
 
 const Message kAck = statusReply(kUnit, 0);
@@ -290,6 +337,7 @@ TEST_F(ReadBack, TheLastPieceRecomputesTheChecksumAndSendsTheErase) {
     const std::uint16_t checksum = data::FlashImage::checksumOf(expected);
     ASSERT_EQ(line.sent.size(), 9u);
     EXPECT_EQ(hex(line.sent.back()), " 06 30 1F 02 01 67 00");
+    expectTheTraceReadsItAlike(ResultCode::Cancelled);
     EXPECT_EQ(image.transfer.checksum, checksum);
     EXPECT_EQ(status.checksum(), checksum);
 }
@@ -332,6 +380,7 @@ TEST_F(ReadBack, TheWriteBackSendsTheAreaAndTheBlockAfterItThenTheChecksum) {
         }
     }
     EXPECT_EQ(line.sent.back()[1], host::kCommandStatus);
+    expectTheTraceReadsItAlike(ResultCode::Ok);
 }
 
 TEST_F(ReadBack, ThePiecesDoNotCountAsAnswersButAcknowledgementsDo) {
@@ -387,6 +436,7 @@ TEST_P(Type3Conversation, GoesLikeThis) {
     const std::vector<std::uint8_t> window(0x100, 0x44);
     const ResultCode result = exchangeType3Image(link, status, image, window);
     EXPECT_EQ(transcript(result), GetParam().lines);
+    expectTheTraceReadsItAlike(result);
 }
 
 const Message kSelected = segmentedReply(0x0012, {0, 0, 0, 0});
@@ -470,7 +520,7 @@ class Type4Conversation : public Conversation {
 TEST_F(Type4Conversation, AnEchoWordSelectsTheRowItNames) {
     // 33 mod 32 is 1: the mask of row 1.
     queue({segmentedReply(0x0011, {0x00, 0x21, 0x00, 0x00})});
-    exchange();
+    expectTheTraceReadsItAlike(exchange());
     EXPECT_THAT(transcript(ResultCode::Cancelled),
                 ElementsAre("status Erasing...", "send 07 33 1F 13 00 11 00 01",
                             "send 07 33 1F 13 00 11 00 02", "end silence bars 1/1"));
@@ -497,6 +547,7 @@ TEST_F(Type4Conversation, TheFirst4KThenEveryMarkedBlockAtItsOwnAddressThenTheEn
     }
     EXPECT_EQ(status.statusText(), "Writing 0033FF80H - 0033FFFFH (Block 0003)");
     EXPECT_FALSE(status.errorFlag());
+    expectTheTraceReadsItAlike(ResultCode::Ok);
 }
 
 TEST_F(Type4Conversation, WithoutMarkedBlocksTheFirst4KAndTheEnd) {
@@ -511,6 +562,7 @@ TEST_F(Type4Conversation, TheEndReplyDecidesTheResultWithoutTheRedLine) {
     answerEverything(1);
     EXPECT_EQ(exchange(), ResultCode::WriteFailed);
     EXPECT_FALSE(status.errorFlag());
+    expectTheTraceReadsItAlike(ResultCode::WriteFailed);
 }
 
 TEST_F(Type4Conversation, ARefusedBlockFails) {
@@ -524,6 +576,7 @@ TEST_F(Type4Conversation, ARefusedBlockFails) {
     EXPECT_EQ(exchange(), ResultCode::WriteFailed);
     EXPECT_EQ(status.statusText(), "Write Failed (00300000H - 0030007FH)");
     EXPECT_TRUE(status.errorFlag());
+    expectTheTraceReadsItAlike(ResultCode::WriteFailed);
 }
 
 TEST_F(Type4Conversation, ThroughCardDirectItsAnswersAreNotHeard) {
@@ -583,6 +636,10 @@ TEST_P(ReadConversation, EndsOnlyOnTheAnswerToTheReadInFlight) {
     } else {
         EXPECT_EQ(result, ResultCode::Cancelled) << "the read goes on waiting";
         EXPECT_EQ(link.reply()[0], 0x00);
+    }
+    // A log does not say which read a 2-byte one was: the trace takes it for a version read.
+    if (!GetParam().blockRead) {
+        EXPECT_EQ(readAsTheTrace().front().taken, GetParam().ends);
     }
 }
 
