@@ -19,9 +19,9 @@ namespace {
 const char* const kCompletionDriver = R"(
 source "$1" || exit 3
 shift
-specification=$(complete -p flashkit-cli) || exit 4
-echo "$specification" >&2
-function=${specification#*-F }
+registered=$(complete -p flashkit-cli) || exit 4
+echo "$registered" >&2
+function=${registered#*-F }
 function=${function%% *}
 COMP_WORDS=("$@")
 COMP_CWORD=$(($# - 1))

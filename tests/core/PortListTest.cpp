@@ -168,8 +168,8 @@ TEST(PortList, NetworkPortsAreOfferedWithoutBeingOpenedAndMalformedOnesAreLeftOu
     ASSERT_TRUE(line.valid());
     FakeMachine machine;
     PortList ports;
-    ASSERT_TRUE(ports.discover(machine.options("rfc2217://10.0.0.5:2217:" + line.slavePath() +
-                                               ":socket://[::1]:4001:rfc2217://10.0.0.5:99999")));
+    ASSERT_TRUE(ports.discover(machine.options("rfc2217://127.0.0.5:2217:" + line.slavePath() +
+                                               ":socket://[::1]:4001:rfc2217://127.0.0.5:99999")));
     std::vector<std::string> probed;
     const auto probe = [&](const std::string& path) {
         probed.push_back(path);
@@ -179,10 +179,10 @@ TEST(PortList, NetworkPortsAreOfferedWithoutBeingOpenedAndMalformedOnesAreLeftOu
     // Only the local line was opened; the two servers were not even asked.
     EXPECT_EQ(probed, std::vector<std::string>{line.slavePath()});
     EXPECT_EQ(ports.names(),
-              (std::vector<std::string>{"rfc2217://10.0.0.5:2217", line.slavePath(), "socket://[::1]:4001"}));
+              (std::vector<std::string>{"rfc2217://127.0.0.5:2217", line.slavePath(), "socket://[::1]:4001"}));
     ASSERT_EQ(ports.rejected().size(), 1u);
     EXPECT_EQ(ports.rejected()[0].leftOutText(),
-              "rfc2217://10.0.0.5:99999 left out: port 99999 is out of range (1 to 65535)");
+              "rfc2217://127.0.0.5:99999 left out: port 99999 is out of range (1 to 65535)");
 
     // A network port of the settings is offered once, and kept as the device.
     data::CommSettings comm;

@@ -20,7 +20,7 @@ TEST(NetworkPortName, WellFormedNamesGiveProtocolHostAndPort) {
         unsigned port;
     };
     const std::vector<Case> cases = {
-        {"rfc2217://10.0.0.5:2217", NetworkProtocol::Rfc2217, "10.0.0.5", 2217},
+        {"rfc2217://127.0.0.5:2217", NetworkProtocol::Rfc2217, "127.0.0.5", 2217},
         {"socket://127.0.0.1:1", NetworkProtocol::RawTcp, "127.0.0.1", 1},
         {"rfc2217://devserver.service-net:65535", NetworkProtocol::Rfc2217, "devserver.service-net", 65535},
         {"RFC2217://Rack-7:4001", NetworkProtocol::Rfc2217, "Rack-7", 4001},
@@ -41,15 +41,15 @@ TEST(NetworkPortName, WellFormedNamesGiveProtocolHostAndPort) {
 
 TEST(NetworkPortName, MalformedNamesSayWhatIsWrongAndNameThePort) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"rfc2217://10.0.0.5", "rfc2217://10.0.0.5: no port number (rfc2217://HOST:PORT)"},
-        {"rfc2217://10.0.0.5:", "rfc2217://10.0.0.5:: no port number (rfc2217://HOST:PORT)"},
-        {"socket://10.0.0.5:99999", "socket://10.0.0.5:99999: port 99999 is out of range (1 to 65535)"},
-        {"socket://10.0.0.5:0", "socket://10.0.0.5:0: port 0 is out of range (1 to 65535)"},
-        {"rfc2217://10.0.0.5:99999999999999999999",
-         "rfc2217://10.0.0.5:99999999999999999999: port 99999999999999999999 is out of range (1 to 65535)"},
-        {"rfc2217://10.0.0.5:abc", "rfc2217://10.0.0.5:abc: port abc is not a number"},
-        {"rfc2217://10.0.0.5:-1", "rfc2217://10.0.0.5:-1: port -1 is not a number"},
-        {"rfc2217://10.0.0.5:22/x", "rfc2217://10.0.0.5:22/x: port 22/x is not a number"},
+        {"rfc2217://127.0.0.5", "rfc2217://127.0.0.5: no port number (rfc2217://HOST:PORT)"},
+        {"rfc2217://127.0.0.5:", "rfc2217://127.0.0.5:: no port number (rfc2217://HOST:PORT)"},
+        {"socket://127.0.0.5:99999", "socket://127.0.0.5:99999: port 99999 is out of range (1 to 65535)"},
+        {"socket://127.0.0.5:0", "socket://127.0.0.5:0: port 0 is out of range (1 to 65535)"},
+        {"rfc2217://127.0.0.5:99999999999999999999",
+         "rfc2217://127.0.0.5:99999999999999999999: port 99999999999999999999 is out of range (1 to 65535)"},
+        {"rfc2217://127.0.0.5:abc", "rfc2217://127.0.0.5:abc: port abc is not a number"},
+        {"rfc2217://127.0.0.5:-1", "rfc2217://127.0.0.5:-1: port -1 is not a number"},
+        {"rfc2217://127.0.0.5:22/x", "rfc2217://127.0.0.5:22/x: port 22/x is not a number"},
         {"rfc2217://:2217", "rfc2217://:2217: no host (rfc2217://HOST:PORT)"},
         {"socket://", "socket://: no host (socket://HOST:PORT)"},
         {"socket://bad host:1", "socket://bad host:1: bad host is not a host name or address"},
@@ -68,23 +68,23 @@ TEST(NetworkPortName, MalformedNamesSayWhatIsWrongAndNameThePort) {
 
 TEST(NetworkPortName, DevicesAndOtherNamesAreNotNetworkPorts) {
     for (const char* name :
-         {"/dev/ttyUSB0", "COM3", "rfc2217:/x", "http://10.0.0.5:80", "socket:", "", "UPL"}) {
+         {"/dev/ttyUSB0", "COM3", "rfc2217:/x", "http://127.0.0.5:80", "socket:", "", "UPL"}) {
         EXPECT_FALSE(platform::isNetworkPortName(name)) << name;
     }
 }
 
 TEST(NetworkPortName, AColonSeparatedListKeepsEachNetworkPortWhole) {
     using Names = std::vector<std::string>;
-    EXPECT_EQ(platform::splitPortNames("rfc2217://10.0.0.5:2217:/dev/ttyUSB0", ':'),
-              (Names{"rfc2217://10.0.0.5:2217", "/dev/ttyUSB0"}));
+    EXPECT_EQ(platform::splitPortNames("rfc2217://127.0.0.5:2217:/dev/ttyUSB0", ':'),
+              (Names{"rfc2217://127.0.0.5:2217", "/dev/ttyUSB0"}));
     EXPECT_EQ(platform::splitPortNames("/dev/pts/3:socket://[::1]:4000::rfc2217://h:1", ':'),
               (Names{"/dev/pts/3", "socket://[::1]:4000", "rfc2217://h:1"}));
     // A name without its port takes no more than it has.
     EXPECT_EQ(platform::splitPortNames("socket://h", ':'), (Names{"socket://h"}));
     EXPECT_EQ(platform::splitPortNames("socket://h:", ':'), (Names{"socket://h:"}));
     // Semicolons (Windows) leave every colon alone.
-    EXPECT_EQ(platform::splitPortNames("COM3;rfc2217://10.0.0.5:2217;;socket://h", ';'),
-              (Names{"COM3", "rfc2217://10.0.0.5:2217", "socket://h"}));
+    EXPECT_EQ(platform::splitPortNames("COM3;rfc2217://127.0.0.5:2217;;socket://h", ';'),
+              (Names{"COM3", "rfc2217://127.0.0.5:2217", "socket://h"}));
 
     platform::PortTable table;
     table.ports = {"/dev/ttyS0"};

@@ -94,20 +94,20 @@ TEST_F(FrameTest, TheFirstOpeningOfSetupReplacesThePlaceholderPorts) {
 TEST_F(FrameTest, ANetworkPortIsUsedAndShownMarkedInTheSerialPortMenu) {
     EXPECT_EQ(item(frame->setupMenu(), "Network Port...")->statusTip(),
               "Use a port of a network serial server");
-    frame->useNetworkPort("rfc2217://10.0.0.5:2217");
-    EXPECT_EQ(comm.deviceName, "rfc2217://10.0.0.5:2217");
-    EXPECT_EQ(texts(frame->serialPortMenu()), (QStringList{"COM3", "COM7", "rfc2217://10.0.0.5:2217"}));
-    QAction* network = item(frame->serialPortMenu(), "rfc2217://10.0.0.5:2217");
+    frame->useNetworkPort("rfc2217://127.0.0.5:2217");
+    EXPECT_EQ(comm.deviceName, "rfc2217://127.0.0.5:2217");
+    EXPECT_EQ(texts(frame->serialPortMenu()), (QStringList{"COM3", "COM7", "rfc2217://127.0.0.5:2217"}));
+    QAction* network = item(frame->serialPortMenu(), "rfc2217://127.0.0.5:2217");
     EXPECT_TRUE(network->isChecked());
     EXPECT_EQ(network->data().toInt(), 32786);
     EXPECT_FALSE(item(frame->serialPortMenu(), "COM7")->isChecked());
 
     // A second one takes the same item; a listed port is chosen again.
-    frame->useNetworkPort("socket://10.0.0.6:4001");
-    EXPECT_EQ(texts(frame->serialPortMenu()), (QStringList{"COM3", "COM7", "socket://10.0.0.6:4001"}));
+    frame->useNetworkPort("socket://127.0.0.6:4001");
+    EXPECT_EQ(texts(frame->serialPortMenu()), (QStringList{"COM3", "COM7", "socket://127.0.0.6:4001"}));
     frame->choosePort(item(frame->serialPortMenu(), "COM3"));
     EXPECT_EQ(comm.deviceName, "COM3");
-    EXPECT_FALSE(item(frame->serialPortMenu(), "socket://10.0.0.6:4001")->isChecked());
+    EXPECT_FALSE(item(frame->serialPortMenu(), "socket://127.0.0.6:4001")->isChecked());
 }
 
 TEST_F(FrameTest, ConnectionPointFollowsEachChoice) {

@@ -109,18 +109,18 @@ namespace {
 
 TEST(SetupMenu, ANetworkPortIsMarkedWhereItIsListedElseItGetsOneItemAfterThePorts) {
     SetupMenu menu;
-    const std::vector<std::string> ports = {"/dev/ttyS0", "rfc2217://10.0.0.5:2217"};
+    const std::vector<std::string> ports = {"/dev/ttyS0", "rfc2217://127.0.0.5:2217"};
     menu.open(ports, "/dev/ttyS0");
 
-    const auto listed = menu.chooseNetworkPort(ports, "rfc2217://10.0.0.5:2217");
+    const auto listed = menu.chooseNetworkPort(ports, "rfc2217://127.0.0.5:2217");
     EXPECT_FALSE(listed.appended);
     EXPECT_EQ(listed.position, 1);
     EXPECT_EQ(listed.item.command, 32785);
 
-    const auto first = menu.chooseNetworkPort(ports, "socket://10.0.0.6:4001");
+    const auto first = menu.chooseNetworkPort(ports, "socket://127.0.0.6:4001");
     EXPECT_TRUE(first.appended);
     EXPECT_EQ(first.position, 2);
-    EXPECT_EQ(first.item.text, "socket://10.0.0.6:4001");
+    EXPECT_EQ(first.item.text, "socket://127.0.0.6:4001");
     EXPECT_EQ(first.item.command, 32786);
     EXPECT_EQ(MainFrame::prompt(first.item.command), "Select this port");
 
@@ -134,15 +134,15 @@ TEST(SetupMenu, ANetworkPortIsMarkedWhereItIsListedElseItGetsOneItemAfterThePort
 
 TEST(NetworkPortEntry, TheLineStartsWithThePortInUseAndOnlyWellFormedPortsAreTaken) {
     EXPECT_EQ(NetworkPortEntry::initialText("/dev/ttyUSB0"), "rfc2217://");
-    EXPECT_EQ(NetworkPortEntry::initialText("socket://10.0.0.6:4001"), "socket://10.0.0.6:4001");
+    EXPECT_EQ(NetworkPortEntry::initialText("socket://127.0.0.6:4001"), "socket://127.0.0.6:4001");
 
-    EXPECT_FALSE(NetworkPortEntry::problem("rfc2217://10.0.0.5:2217").has_value());
+    EXPECT_FALSE(NetworkPortEntry::problem("rfc2217://127.0.0.5:2217").has_value());
     EXPECT_FALSE(NetworkPortEntry::problem("  socket://rack-7:4001 ").has_value());
     EXPECT_EQ(NetworkPortEntry::portName("  socket://rack-7:4001 "), "socket://rack-7:4001");
-    EXPECT_EQ(NetworkPortEntry::problem("rfc2217://10.0.0.5"),
-              "rfc2217://10.0.0.5: no port number (rfc2217://HOST:PORT)");
-    EXPECT_EQ(NetworkPortEntry::problem("rfc2217://10.0.0.5:70000"),
-              "rfc2217://10.0.0.5:70000: port 70000 is out of range (1 to 65535)");
+    EXPECT_EQ(NetworkPortEntry::problem("rfc2217://127.0.0.5"),
+              "rfc2217://127.0.0.5: no port number (rfc2217://HOST:PORT)");
+    EXPECT_EQ(NetworkPortEntry::problem("rfc2217://127.0.0.5:70000"),
+              "rfc2217://127.0.0.5:70000: port 70000 is out of range (1 to 65535)");
     EXPECT_EQ(NetworkPortEntry::problem("/dev/ttyUSB0"),
               "/dev/ttyUSB0 is not a network port: write rfc2217://HOST:PORT or socket://HOST:PORT");
     EXPECT_EQ(NetworkPortEntry::problem(" "), "No port: write rfc2217://HOST:PORT or socket://HOST:PORT");

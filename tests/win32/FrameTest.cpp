@@ -156,18 +156,18 @@ TEST_F(FrameTest, NetworkPortAsksUntilTheUrlIsWellFormedAndMarksTheNewPort) {
                   wchar_t text[64] = {};
                   ::GetDlgItemTextW(dialog, FLASHKIT_IDC_NETWORK_URL, text, 64);
                   shownFirst = platform::narrow(text);
-                  enter("rfc2217://10.0.0.5")(dialog);
+                  enter("rfc2217://127.0.0.5")(dialog);
               })
-        .then(win32test::dialogTitled("Network Port"), enter(" socket://10.0.0.6:4001 "));
+        .then(win32test::dialogTitled("Network Port"), enter(" socket://127.0.0.6:4001 "));
     ::SendMessageW(frame->hwnd(), WM_COMMAND, MainFrame::kNetworkPortCommand, 0);
     EXPECT_TRUE(script.finished());
     EXPECT_EQ(shownFirst, "rfc2217://");
     // The malformed one was refused with its reason; the dialog stayed for the next try.
     EXPECT_EQ(notifier.texts,
-              (std::vector<std::string>{"rfc2217://10.0.0.5: no port number (rfc2217://HOST:PORT)"}));
-    EXPECT_EQ(comm.deviceName, "socket://10.0.0.6:4001");
+              (std::vector<std::string>{"rfc2217://127.0.0.5: no port number (rfc2217://HOST:PORT)"}));
+    EXPECT_EQ(comm.deviceName, "socket://127.0.0.6:4001");
     EXPECT_EQ(itemTexts(frame->serialPortMenu()),
-              (std::vector<std::string>{"COM3", "COM7", "socket://10.0.0.6:4001"}));
+              (std::vector<std::string>{"COM3", "COM7", "socket://127.0.0.6:4001"}));
     EXPECT_TRUE(isChecked(frame->serialPortMenu(), 32786));
     EXPECT_FALSE(isChecked(frame->serialPortMenu(), 32785));
 
@@ -176,7 +176,7 @@ TEST_F(FrameTest, NetworkPortAsksUntilTheUrlIsWellFormedAndMarksTheNewPort) {
     cancel.then(win32test::dialogTitled("Network Port"), win32test::pressCancel);
     ::SendMessageW(frame->hwnd(), WM_COMMAND, MainFrame::kNetworkPortCommand, 0);
     EXPECT_TRUE(cancel.finished());
-    EXPECT_EQ(comm.deviceName, "socket://10.0.0.6:4001");
+    EXPECT_EQ(comm.deviceName, "socket://127.0.0.6:4001");
 }
 
 TEST_F(FrameTest, ConnectionPointFollowsEachChoice) {
